@@ -1,0 +1,50 @@
+// Host failures and the error-handling forms that the add-in's procedures use.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+namespace tessaly::host {
+
+using hresult = std::int32_t;
+
+inline constexpr hresult kE_FAIL = static_cast<hresult>(0x80004005);
+inline constexpr hresult kE_INVALIDARG = static_cast<hresult>(0x80070057);
+inline constexpr hresult kE_NOINTERFACE = static_cast<hresult>(0x80004002);
+inline constexpr hresult kDISP_E_TYPEMISMATCH = static_cast<hresult>(0x80020005);
+inline constexpr hresult kDISP_E_BADINDEX = static_cast<hresult>(0x8002000B);
+
+// A call into Outlook or Office failed. Expected absence is not an error:
+// lookups that find nothing return an empty pointer instead.
+class Error : public std::runtime_error {
+  public:
+    explicit Error(hresult code, const std::string& what = "host call failed")
+        : std::runtime_error(what), code_(code) {}
+    hresult code() const noexcept { return code_; }
+
+  private:
+    hresult code_;
+};
+
+// "Continue with the next step": runs one step and forgets its failure.
+template <class F>
+void step(F&& f) noexcept {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+// A condition whose evaluation fails counts as true, so the block it guards runs.
+template <class F>
+bool trueOnError(F&& condition) noexcept {
+    try {
+        return condition();
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
+}  // namespace tessaly::host
