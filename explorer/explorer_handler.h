@@ -1,0 +1,99 @@
+// The controller of the add-in's toolbar in one Explorer window.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "addin/library.h"
+#include "host/events.h"
+#include "host/office.h"
+#include "host/outlook.h"
+
+namespace tessaly {
+class Tessaly;
+}
+
+namespace tessaly::explorer {
+
+using String = std::u16string;
+
+class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
+    struct Passkey {};
+
+  public:
+    static std::shared_ptr<ExplorerHandler> Create(Library& library);
+    ExplorerHandler(Passkey, Library& library);
+    ExplorerHandler(const ExplorerHandler&) = delete;
+    ExplorerHandler& operator=(const ExplorerHandler&) = delete;
+
+    // The published interface, in its slot order.
+    void BusinessNumber(const String& s);
+    void MobileNumber(const String& s);
+    void HomeNumber(const String& s);
+    bool Init(const std::shared_ptr<Tessaly>& oParent, const std::shared_ptr<host::Explorer>& e);
+    void Clear() noexcept;
+    void OnExplorerEventTimedOut();
+
+    // Read-only views for diagnostics and tests; not part of the published interface.
+    bool attached() const { return static_cast<bool>(oBars); }
+    bool subscribedToWindow() const { return oExplorer.subscribed(); }
+    const std::shared_ptr<host::Explorer>& explorer() const { return oExplorer.get(); }
+    const String& comboText() const { return sComboText; }
+    const String& dialingNumber() const { return sDialingNumber; }
+
+  private:
+    void AttachToolbar();
+
+    // Events of the window.
+    void oExplorer_Activate();
+    void oExplorer_SelectionChange();
+    void oExplorer_FolderSwitch();
+    void oExplorer_Close();
+
+    // Toolbar construction and its settings store.
+    void BuildToolbar();
+    void SaveToolbarLayout();
+
+    // The selected contact's numbers.
+    void RefreshContactNumbers();
+
+    // Dial commands.
+    void oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl);
+    void oComboButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
+                            bool& bCancelDefault);
+    void oBusinessButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
+                               bool& bCancelDefault);
+    void oMobileButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
+                             bool& bCancelDefault);
+    void oHomeButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
+                           bool& bCancelDefault);
+    void oShowContactsButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
+                                   bool& bCancelDefault);
+
+    // Tracking of the user's toolbar changes.
+    void oBars_OnUpdate();
+
+    void connectSinks();
+
+    Library& library_;
+
+    std::shared_ptr<host::CommandBar> oToolbar;
+    String sBusinessNumber;
+    String sMobileNumber;
+    String sHomeNumber;
+    String sComboText;
+    String sDialingNumber;
+    std::shared_ptr<Tessaly> oParent;
+
+    host::WithEvents<host::CommandBarButton> oComboButton;
+    host::WithEvents<host::CommandBarButton> oBusinessButton;
+    host::WithEvents<host::CommandBarButton> oHomeButton;
+    host::WithEvents<host::CommandBarButton> oMobileButton;
+    host::WithEvents<host::Explorer> oExplorer;
+    host::WithEvents<host::CommandBarButton> oShowContactsButton;
+    host::WithEvents<host::CommandBarComboBox> oComboBox;
+    host::WithEvents<host::CommandBars> oBars;
+};
+
+}  // namespace tessaly::explorer

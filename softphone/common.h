@@ -1,0 +1,65 @@
+// The module-level state of the add-in: the fixed settings loaded from the string table,
+// the toolbar's button table, and the softphone installations found in the registry.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/services.h"
+
+namespace tessaly::softphone {
+
+using String = std::u16string;
+
+struct ButtonInfo {
+    String sCaption;
+    String sTooltipText;
+    std::int16_t iPictureId = 0;
+    std::int16_t iMaskId = 0;
+};
+
+struct PhoneInfo {
+    String sGUID;
+    String sPath;
+    String sCmdLineParams;
+    String sAdditionalValue;
+};
+
+class Common {
+  public:
+    explicit Common(platform::Services& services) : services_(services) {}
+    Common(const Common&) = delete;
+    Common& operator=(const Common&) = delete;
+
+    // Reloads every setting from the string table and reruns the softphone discovery.
+    bool InitSettings();
+
+    String sTagPrefix;
+    String sSettingsKey;
+    String sSoftphoneKey;
+    String sToolbarName;
+    String sPreferredGUIDs;
+    bool bUseFirstFound = false;
+    String sNoVersionsMessage;
+    String sMessageTitle;
+    String sEnterNumberText;
+    String sDialingText;
+    std::int32_t lDialingTextDelay = 0;
+    // Rows 1 to 5: Business, Mobile, Home, Dial, show contacts; see Button().
+    std::array<ButtonInfo, 5> aButtons{};
+
+    std::vector<PhoneInfo> colPhones;
+    std::int32_t lSelectedPhone = 0;
+
+    // 1-based access to aButtons.
+    ButtonInfo& Button(int row) { return aButtons.at(static_cast<std::size_t>(row - 1)); }
+
+    platform::Services& services() { return services_; }
+
+  private:
+    platform::Services& services_;
+};
+
+}  // namespace tessaly::softphone
