@@ -1,0 +1,297 @@
+#include <algorithm>
+#include <string>
+
+#include "host/sim/internal.h"
+
+namespace tessaly::host::sim {
+
+using detail::args;
+
+// ---- CommandBarControl -------------------------------------------------------------------
+
+SimControl::SimControl(World& world, std::int32_t type) : world_(world), type_(type) {}
+
+void SimControl::call(const std::string& operation, const std::string& arguments) {
+    if (!alive()) {
+        world_.refuse(operation, arguments);
+    }
+    world_.check(operation, arguments);
+}
+
+std::int32_t SimControl::Type() {
+    call("CommandBarControl.Type");
+    return type_;
+}
+
+std::shared_ptr<CommandBar> SimControl::Parent() {
+    call("CommandBarControl.Parent");
+    return bar_.lock();
+}
+
+std::int32_t SimControl::Index() {
+    call("CommandBarControl.Index");
+    return bar_.lock()->indexOf(*this);
+}
+
+void SimControl::Move(std::optional<String> bar, std::optional<std::int32_t> before) {
+    const std::string arguments = args(bar, before);
+    if (bar) {
+        // Office wants a CommandBar object here; a name is a type mismatch.
+        world_.refuse("CommandBarControl.Move", arguments, kDISP_E_TYPEMISMATCH);
+    }
+    const auto owner = bar_.lock();
+    const auto count = owner ? static_cast<std::int32_t>(owner->controls().size()) : 0;
+    if (alive() && before && (*before < 1 || *before > count + 1)) {
+        world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+    }
+    call("CommandBarControl.Move", arguments);
+    const std::int32_t from = owner->indexOf(*this);
+    std::int32_t to = before.value_or(count + 1);
+    if (to > from) {
+        --to;  // the positions after this control move up once it is taken out
+    }
+    const auto self = shared_from_this();
+    owner->remove(*this);
+    owner->insert(self, to);
+}
+
+void SimControl::Delete(std::optional<bool> temporary) {
+    call("CommandBarControl.Delete", args(temporary));
+    const auto self = shared_from_this();
+    world_.noteRemoved(*this);
+    bar_.lock()->remove(*this);
+    deleted_ = true;
+}
+
+String SimControl::Tag() {
+    call("CommandBarControl.Tag");
+    return tag_;
+}
+void SimControl::SetTag(const String& value) {
+    call("CommandBarControl.Tag=", args(value));
+    tag_ = value;
+}
+bool SimControl::Visible() {
+    call("CommandBarControl.Visible");
+    return visible_;
+}
+void SimControl::SetVisible(bool value) {
+    call("CommandBarControl.Visible=", args(value));
+    visible_ = value;
+}
+bool SimControl::BeginGroup() {
+    call("CommandBarControl.BeginGroup");
+    return beginGroup_;
+}
+void SimControl::SetBeginGroup(bool value) {
+    call("CommandBarControl.BeginGroup=", args(value));
+    beginGroup_ = value;
+}
+bool SimControl::Enabled() {
+    call("CommandBarControl.Enabled");
+    return enabled_;
+}
+void SimControl::SetEnabled(bool value) {
+    call("CommandBarControl.Enabled=", args(value));
+    enabled_ = value;
+}
+String SimControl::Caption() {
+    call("CommandBarControl.Caption");
+    return caption_;
+}
+void SimControl::SetCaption(const String& value) {
+    call("CommandBarControl.Caption=", args(value));
+    caption_ = value;
+}
+String SimControl::TooltipText() {
+    call("CommandBarControl.TooltipText");
+    return tooltipText_;
+}
+void SimControl::SetTooltipText(const String& value) {
+    call("CommandBarControl.TooltipText=", args(value));
+    tooltipText_ = value;
+}
+std::int32_t SimControl::Width() {
+    call("CommandBarControl.Width");
+    return width_;
+}
+void SimControl::SetWidth(std::int32_t value) {
+    call("CommandBarControl.Width=", args(value));
+    width_ = value;
+}
+
+// ---- CommandBarButton --------------------------------------------------------------------
+
+SimButton::SimButton(World& world) : SimControl(world, msoControlButton) {}
+
+void SimButton::SetStyle(std::int32_t value) {
+    call("CommandBarButton.Style=", args(value));
+    style_ = value;
+}
+
+void SimButton::SetPicture(const std::shared_ptr<Picture>& value) {
+    call("CommandBarButton.Picture=", detail::objectArg(value));
+    picture_ = value;
+}
+
+void SimButton::SetMask(const std::shared_ptr<Picture>& value) {
+    call("CommandBarButton.Mask=", detail::objectArg(value));
+    mask_ = value;
+}
+
+Subscription SimButton::Advise(std::shared_ptr<const Events> sink) {
+    call("CommandBarButton.Advise");
+    if (!sink) {
+        throw Error(kE_INVALIDARG, "CommandBarButton.Advise: no sink");
+    }
+    const std::weak_ptr<SimButton> self =
+        std::static_pointer_cast<SimButton>(weak_from_this().lock());
+    return detail::connect(self, sinks_, nextCookie_, std::move(sink), &SimButton::sinks_);
+}
+
+void SimButton::raiseClick(const std::shared_ptr<CommandBarButton>& ctrl, bool& cancelDefault) {
+    const auto keepAlive = shared_from_this();
+    detail::raiseOn(world_, sinks_, "CommandBarButton.Click", [&](const Events& sink) {
+        if (sink.Click) {
+            sink.Click(ctrl, cancelDefault);
+        }
+    });
+}
+
+// ---- CommandBarComboBox ------------------------------------------------------------------
+
+SimComboBox::SimComboBox(World& world) : SimControl(world, msoControlComboBox) {}
+
+void SimComboBox::SetStyle(std::int32_t value) {
+    call("CommandBarComboBox.Style=", args(value));
+    style_ = value;
+}
+
+void SimComboBox::SetDropDownLines(std::int32_t value) {
+    call("CommandBarComboBox.DropDownLines=", args(value));
+    dropDownLines_ = value;
+}
+
+void SimComboBox::Clear() {
+    call("CommandBarComboBox.Clear");
+    list_.clear();
+    listIndex_ = 0;  // the text stays, as in Office
+}
+
+void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index) {
+    const std::string arguments = args(text, index);
+    const auto count = static_cast<std::int32_t>(list_.size());
+    const std::int32_t at = index.value_or(count + 1);
+    if (alive() && (at < 1 || at > count + 1)) {
+        world_.refuse("CommandBarComboBox.AddItem", arguments, kE_INVALIDARG);
+    }
+    call("CommandBarComboBox.AddItem", arguments);
+    list_.insert(list_.begin() + (at - 1), text);
+    if (listIndex_ >= at) {
+        ++listIndex_;  // the chosen entry keeps being chosen
+    }
+}
+
+std::int32_t SimComboBox::ListCount() {
+    call("CommandBarComboBox.ListCount");
+    return static_cast<std::int32_t>(list_.size());
+}
+
+std::int32_t SimComboBox::ListIndex() {
+    call("CommandBarComboBox.ListIndex");
+    return listIndex_;
+}
+
+void SimComboBox::SetListIndex(std::int32_t value) {
+    const std::string arguments = args(value);
+    if (alive() && (value < 0 || value > static_cast<std::int32_t>(list_.size()))) {
+        world_.refuse("CommandBarComboBox.ListIndex=", arguments, kE_INVALIDARG);
+    }
+    call("CommandBarComboBox.ListIndex=", arguments);
+    listIndex_ = value;
+    text_ = value == 0 ? String() : list_[static_cast<std::size_t>(value - 1)];
+}
+
+String SimComboBox::List(std::int32_t index) {
+    const std::string arguments = args(index);
+    if (alive() && (index < 1 || index > static_cast<std::int32_t>(list_.size()))) {
+        world_.refuse("CommandBarComboBox.List", arguments, kE_INVALIDARG);
+    }
+    call("CommandBarComboBox.List", arguments);
+    return list_[static_cast<std::size_t>(index - 1)];
+}
+
+String SimComboBox::Text() {
+    call("CommandBarComboBox.Text");
+    return text_;
+}
+
+void SimComboBox::SetText(const String& value) {
+    call("CommandBarComboBox.Text=", args(value));
+    text_ = value;
+    const auto it = std::find(list_.begin(), list_.end(), value);
+    listIndex_ = it == list_.end() ? 0 : static_cast<std::int32_t>(it - list_.begin()) + 1;
+}
+
+Subscription SimComboBox::Advise(std::shared_ptr<const Events> sink) {
+    call("CommandBarComboBox.Advise");
+    if (!sink) {
+        throw Error(kE_INVALIDARG, "CommandBarComboBox.Advise: no sink");
+    }
+    const std::weak_ptr<SimComboBox> self =
+        std::static_pointer_cast<SimComboBox>(weak_from_this().lock());
+    return detail::connect(self, sinks_, nextCookie_, std::move(sink), &SimComboBox::sinks_);
+}
+
+void SimComboBox::raiseChange(const std::shared_ptr<CommandBarComboBox>& ctrl) {
+    const auto keepAlive = shared_from_this();
+    detail::raiseOn(world_, sinks_, "CommandBarComboBox.Change", [&](const Events& sink) {
+        if (sink.Change) {
+            sink.Change(ctrl);
+        }
+    });
+}
+
+// ---- CommandBarControls ------------------------------------------------------------------
+
+SimControls::SimControls(std::weak_ptr<SimCommandBar> bar, World& world)
+    : bar_(std::move(bar)), world_(world) {}
+
+std::int32_t SimControls::Count() {
+    const auto bar = bar_.lock();
+    if (!bar || !bar->alive()) {
+        world_.refuse("CommandBarControls.Count", {});
+    }
+    world_.check("CommandBarControls.Count", {});
+    return static_cast<std::int32_t>(bar->controls().size());
+}
+
+std::shared_ptr<CommandBarControl> SimControls::Add(std::optional<std::int32_t> type,
+                                                    std::optional<std::int32_t> id,
+                                                    std::optional<std::int32_t> before,
+                                                    std::optional<bool> temporary) {
+    const std::string arguments = args(type, id, before, temporary);
+    const auto bar = bar_.lock();
+    if (!bar || !bar->alive()) {
+        world_.refuse("CommandBarControls.Add", arguments);
+    }
+    const auto count = static_cast<std::int32_t>(bar->controls().size());
+    const std::int32_t kind = type.value_or(msoControlButton);
+    // Popups, edit boxes and the other kinds of control are not modelled.
+    if ((kind != msoControlButton && kind != msoControlComboBox) ||
+        (before && (*before < 1 || *before > count + 1))) {
+        world_.refuse("CommandBarControls.Add", arguments, kE_INVALIDARG);
+    }
+    world_.check("CommandBarControls.Add", arguments);
+    std::shared_ptr<SimControl> control;
+    if (kind == msoControlButton) {
+        control = std::make_shared<SimButton>(world_);
+    } else {
+        control = std::make_shared<SimComboBox>(world_);
+    }
+    control->temporary_ = temporary.value_or(false);
+    bar->insert(control, before.value_or(0));
+    return control;
+}
+
+}  // namespace tessaly::host::sim

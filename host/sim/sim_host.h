@@ -1,0 +1,564 @@
+// An in-memory Outlook: folders and items, Explorer windows with selections, each window's
+// command bars with controls, the events of those objects, and fault injection. It records
+// every call the add-in makes and every failure that an event handler returned to it.
+//
+// The host interfaces (host/outlook.h, host/office.h) are what the add-in sees. The World
+// API below is what a test or tessaly-sim uses to act as the user and to inspect the model;
+// it bypasses fault injection and the call log.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/office.h"
+#include "host/outlook.h"
+
+namespace tessaly::host::sim {
+
+class World;
+class SimCommandBars;
+class SimCommandBar;
+class SimControl;
+
+// ---- Fault injection and the call log --------------------------------------------------
+
+// Operation names are "Interface.Member" for property reads and methods and
+// "Interface.Member=" for property writes, with the interface that declares the member in
+// host/office.h or host/outlook.h: "Explorer.CommandBars", "CommandBars.Add",
+// "CommandBarControl.Tag=", "CommandBarComboBox.Text", "ContactItem.MobileTelephoneNumber".
+class Faults {
+  public:
+    // The next `times` calls of the operation fail with `code` (times < 0: every call).
+    void Fail(const std::string& operation, int times = -1, hresult code = kE_FAIL);
+    void Clear(const std::string& operation);
+    void ClearAll();
+    // Throws host::Error when a failure is armed for the operation (and counts it down).
+    void Check(const std::string& operation);
+
+  private:
+    struct Armed {
+        int remaining;
+        hresult code;
+    };
+    std::map<std::string, Armed> armed_;
+};
+
+struct CallRecord {
+    std::string operation;  // as for Faults
+    std::string arguments;  // comma-separated; an omitted optional argument is "-"
+    bool failed = false;
+};
+
+struct EventFailure {
+    std::string event;  // "Explorer.SelectionChange", "CommandBarButton.Click", ...
+    hresult code;
+    std::string what;
+};
+
+// ---- Outlook items and folders ---------------------------------------------------------
+
+class SimFolder : public MAPIFolder {
+  public:
+    SimFolder(World& world, String name) : world_(world), name_(std::move(name)) {}
+    const String& name() const { return name_; }
+    const std::vector<std::shared_ptr<Item>>& items() const { return items_; }
+    void add(std::shared_ptr<Item> item) { items_.push_back(std::move(item)); }
+    std::shared_ptr<Item> findItem(const String& name) const;
+
+  private:
+    World& world_;
+    String name_;
+    std::vector<std::shared_ptr<Item>> items_;
+};
+
+// An item of any type other than a contact ("MailItem", "DistListItem", ...).
+class SimItem : public Item {
+  public:
+    SimItem(World& world, String typeName, String name);
+    String TypeName() override;
+    const String& name() const { return name_; }
+    const String& typeName() const { return typeName_; }
+
+  private:
+    World& world_;
+    String typeName_;
+    String name_;
+};
+
+// The nine telephone properties, by their Outlook names.
+inline constexpr const char16_t* kTelephoneProperties[] = {
+    u"BusinessTelephoneNumber", u"Business2TelephoneNumber", u"MobileTelephoneNumber",
+    u"HomeTelephoneNumber",     u"Home2TelephoneNumber",     u"CallbackTelephoneNumber",
+    u"CarTelephoneNumber",      u"AssistantTelephoneNumber", u"CompanyMainTelephoneNumber"};
+
+class SimContact : public ContactItem {
+  public:
+    // `numbers` maps property names of kTelephoneProperties to values; others are empty.
+    SimContact(World& world, String name, std::map<String, String> numbers);
+    String TypeName() override;
+    String BusinessTelephoneNumber() override;
+    String Business2TelephoneNumber() override;
+    String MobileTelephoneNumber() override;
+    String HomeTelephoneNumber() override;
+    String Home2TelephoneNumber() override;
+    String CallbackTelephoneNumber() override;
+    String CarTelephoneNumber() override;
+    String AssistantTelephoneNumber() override;
+    String CompanyMainTelephoneNumber() override;
+    const String& name() const { return name_; }
+    String number(const String& property) const;
+
+  private:
+    String read(const char* operation, const char16_t* property);
+    World& world_;
+    String name_;
+    std::map<String, String> numbers_;
+};
+
+// ---- Command bars ----------------------------------------------------------------------
+
+// A control of a bar. Once deleted (or its bar deleted) every host call on it fails, as
+// Office's do on a deleted control.
+class SimControl : public virtual CommandBarControl,
+                   public std::enable_shared_from_this<SimControl> {
+  public:
+    SimControl(World& world, std::int32_t type);
+
+    // host::CommandBarControl
+    std::int32_t Type() override;
+    std::shared_ptr<CommandBar> Parent() override;
+    std::int32_t Index() override;
+    // The destination is named by a string here; the simulated host refuses such a move
+    // (Office expects a CommandBar object), so controls stay where they were added.
+    void Move(std::optional<String> bar, std::optional<std::int32_t> before) override;
+    void Delete(std::optional<bool> temporary) override;
+    String Tag() override;
+    void SetTag(const String& value) override;
+    bool Visible() override;
+    void SetVisible(bool value) override;
+    bool BeginGroup() override;
+    void SetBeginGroup(bool value) override;
+    bool Enabled() override;
+    void SetEnabled(bool value) override;
+    String Caption() override;
+    void SetCaption(const String& value) override;
+    String TooltipText() override;
+    void SetTooltipText(const String& value) override;
+    std::int32_t Width() override;
+    void SetWidth(std::int32_t value) override;
+
+    // Inspection (no faults, no log).
+    std::int32_t type() const { return type_; }
+    std::shared_ptr<SimCommandBar> bar() const { return bar_.lock(); }
+    bool alive() const { return !bar_.expired() && !deleted_; }
+    bool temporary() const { return temporary_; }
+    const String& tag() const { return tag_; }
+    bool visible() const { return visible_; }
+    bool beginGroup() const { return beginGroup_; }
+    bool enabled() const { return enabled_; }
+    const String& caption() const { return caption_; }
+    const String& tooltipText() const { return tooltipText_; }
+    std::int32_t width() const { return width_; }
+    // Event connections currently advised on this object.
+    virtual std::size_t connections() const = 0;
+
+  protected:
+    friend class SimCommandBar;
+    friend class SimCommandBars;
+    friend class SimControls;
+    friend class World;
+    // Throws when the control is no longer on a bar; then checks faults and logs.
+    void call(const std::string& operation, const std::string& arguments = {});
+    World& world_;
+    std::int32_t type_;
+    std::weak_ptr<SimCommandBar> bar_;
+    bool deleted_ = false;
+    bool temporary_ = false;
+    String tag_;
+    bool visible_ = true;
+    bool beginGroup_ = false;
+    bool enabled_ = true;
+    String caption_;
+    String tooltipText_;
+    std::int32_t width_ = 23;
+};
+
+class SimButton : public SimControl, public CommandBarButton {
+  public:
+    explicit SimButton(World& world);
+    void SetStyle(std::int32_t value) override;
+    void SetPicture(const std::shared_ptr<Picture>& value) override;
+    void SetMask(const std::shared_ptr<Picture>& value) override;
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
+
+    std::int32_t style() const { return style_; }
+    const std::shared_ptr<Picture>& picture() const { return picture_; }
+    const std::shared_ptr<Picture>& mask() const { return mask_; }
+    std::size_t connections() const override { return sinks_.size(); }
+    // Raises Click on this object's connections (World::Click raises it on all of them).
+    void raiseClick(const std::shared_ptr<CommandBarButton>& ctrl, bool& cancelDefault);
+
+  private:
+    std::int32_t style_ = 0;  // msoButtonAutomatic
+    std::shared_ptr<Picture> picture_;
+    std::shared_ptr<Picture> mask_;
+    std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
+    std::uint64_t nextCookie_ = 1;
+};
+
+class SimComboBox : public SimControl, public CommandBarComboBox {
+  public:
+    explicit SimComboBox(World& world);
+    void SetStyle(std::int32_t value) override;
+    void SetDropDownLines(std::int32_t value) override;
+    void Clear() override;
+    void AddItem(const String& text, std::optional<std::int32_t> index) override;
+    std::int32_t ListCount() override;
+    std::int32_t ListIndex() override;
+    void SetListIndex(std::int32_t value) override;
+    String List(std::int32_t index) override;
+    String Text() override;
+    void SetText(const String& value) override;
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
+
+    std::int32_t style() const { return style_; }
+    std::int32_t dropDownLines() const { return dropDownLines_; }
+    const std::vector<String>& list() const { return list_; }
+    std::int32_t listIndex() const { return listIndex_; }
+    const String& text() const { return text_; }
+    std::size_t connections() const override { return sinks_.size(); }
+    void raiseChange(const std::shared_ptr<CommandBarComboBox>& ctrl);
+
+  private:
+    friend class World;
+    std::int32_t style_ = 0;
+    std::int32_t dropDownLines_ = 0;
+    std::vector<String> list_;
+    std::int32_t listIndex_ = 0;  // 0: no entry chosen
+    String text_;
+    std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
+    std::uint64_t nextCookie_ = 1;
+};
+
+class SimControls : public CommandBarControls {
+  public:
+    explicit SimControls(std::weak_ptr<SimCommandBar> bar, World& world);
+    std::int32_t Count() override;
+    // Types 1 (button) and 4 (combo box); Before from 1 to Count + 1, omitted = append.
+    std::shared_ptr<CommandBarControl> Add(std::optional<std::int32_t> type,
+                                           std::optional<std::int32_t> id,
+                                           std::optional<std::int32_t> before,
+                                           std::optional<bool> temporary) override;
+
+  private:
+    std::weak_ptr<SimCommandBar> bar_;
+    World& world_;
+};
+
+class SimCommandBar : public CommandBar, public std::enable_shared_from_this<SimCommandBar> {
+  public:
+    SimCommandBar(World& world, std::weak_ptr<SimCommandBars> owner, String name, bool builtIn,
+                  bool temporary);
+
+    String Name() override;
+    std::shared_ptr<CommandBarControls> Controls() override;
+    void Delete() override;  // built-in bars cannot be deleted
+    std::shared_ptr<CommandBarControl> FindControl(std::optional<std::int32_t> type,
+                                                   std::optional<std::int32_t> id,
+                                                   std::optional<String> tag,
+                                                   std::optional<bool> visible,
+                                                   std::optional<bool> recursive) override;
+    bool AdaptiveMenu() override;
+    void SetAdaptiveMenu(bool value) override;
+    bool Enabled() override;
+    void SetEnabled(bool value) override;
+    bool Visible() override;
+    void SetVisible(bool value) override;
+    std::int32_t RowIndex() override;
+    void SetRowIndex(std::int32_t value) override;
+    std::int32_t Position() override;
+    void SetPosition(std::int32_t value) override;
+    std::int32_t Top() override;
+    void SetTop(std::int32_t value) override;
+    std::int32_t Left() override;
+    void SetLeft(std::int32_t value) override;
+    std::int32_t Width() override;
+    void SetWidth(std::int32_t value) override;
+    std::int32_t Height() override;
+    void SetHeight(std::int32_t value) override;
+    std::int32_t Protection() override;
+    void SetProtection(std::int32_t value) override;
+
+    // Inspection and the model's own operations.
+    const String& name() const { return name_; }
+    bool alive() const { return !deleted_ && !owner_.expired(); }
+    bool builtIn() const { return builtIn_; }
+    bool temporary() const { return temporary_; }
+    const std::vector<std::shared_ptr<SimControl>>& controls() const { return controls_; }
+    bool adaptiveMenu() const { return adaptiveMenu_; }
+    bool enabled() const { return enabled_; }
+    bool visible() const { return visible_; }
+    std::int32_t rowIndex() const { return rowIndex_; }
+    std::int32_t position() const { return position_; }
+    std::int32_t top() const { return top_; }
+    std::int32_t left() const { return left_; }
+    std::int32_t width() const { return width_; }
+    std::int32_t height() const { return height_; }
+    std::int32_t protection() const { return protection_; }
+    // Inserts an existing control (1-based; 0 or beyond the end appends) / takes it out.
+    void insert(const std::shared_ptr<SimControl>& control, std::int32_t before);
+    void remove(const SimControl& control);
+    std::int32_t indexOf(const SimControl& control) const;  // 0 when absent
+    void markDeleted();
+
+  private:
+    friend class SimControls;
+    friend class SimCommandBars;
+    friend class World;
+    void call(const std::string& operation, const std::string& arguments = {});
+    World& world_;
+    std::weak_ptr<SimCommandBars> owner_;
+    std::shared_ptr<SimControls> controlsObject_;  // one Controls object per bar
+    String name_;
+    bool builtIn_;
+    bool temporary_;
+    bool deleted_ = false;
+    std::vector<std::shared_ptr<SimControl>> controls_;
+    bool adaptiveMenu_ = false;
+    bool enabled_ = true;
+    bool visible_ = false;  // a new bar is hidden until made visible, as in Office
+    std::int32_t rowIndex_ = 0;
+    std::int32_t position_ = 4;  // msoBarFloating
+    std::int32_t top_ = 0;
+    std::int32_t left_ = 0;
+    std::int32_t width_ = 0;
+    std::int32_t height_ = 0;
+    std::int32_t protection_ = 0;
+};
+
+class SimCommandBars : public CommandBars, public std::enable_shared_from_this<SimCommandBars> {
+  public:
+    explicit SimCommandBars(World& world);
+    // Adds the built-in bars every window has ("Menu Bar", "Standard", "Advanced", "Web").
+    void addBuiltInBars();
+
+    std::shared_ptr<CommandBar> Item(const String& name) override;  // name without regard to case
+    std::shared_ptr<CommandBar> Add(std::optional<String> name,
+                                    std::optional<std::int32_t> position,
+                                    std::optional<bool> menuBar,
+                                    std::optional<bool> temporary) override;
+    std::shared_ptr<CommandBarControl> FindControl(std::optional<std::int32_t> type,
+                                                   std::optional<std::int32_t> id,
+                                                   std::optional<String> tag,
+                                                   std::optional<bool> visible) override;
+    void SetAdaptiveMenus(bool value) override;
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
+
+    const std::vector<std::shared_ptr<SimCommandBar>>& bars() const { return bars_; }
+    std::shared_ptr<SimCommandBar> find(const String& name) const;  // without regard to case
+    std::shared_ptr<SimControl> findControl(std::int32_t type, const String& tag) const;
+    bool adaptiveMenus() const { return adaptiveMenus_; }
+    std::size_t connections() const { return sinks_.size(); }
+    void removeBar(const SimCommandBar& bar);
+    void raiseOnUpdate();
+    // Appends a bar that is not built in (the model's own operation: no faults, no log).
+    std::shared_ptr<SimCommandBar> addBar(const String& name, bool temporary);
+    // The window is gone: every bar and control dies, and later calls fail.
+    void detach();
+    bool detached() const { return detached_; }
+
+  private:
+    void call(const std::string& operation, const std::string& arguments = {});
+    World& world_;
+    bool detached_ = false;
+    std::vector<std::shared_ptr<SimCommandBar>> bars_;
+    bool adaptiveMenus_ = false;
+    std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
+    std::uint64_t nextCookie_ = 1;
+};
+
+// ---- Outlook windows -------------------------------------------------------------------
+
+class SimSelection : public Selection {
+  public:
+    SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items);
+    std::int32_t Count() override;
+    std::shared_ptr<host::Item> Item(std::int32_t index) override;
+
+  private:
+    World& world_;
+    std::vector<std::shared_ptr<host::Item>> items_;
+};
+
+class SimNameSpace : public NameSpace {
+  public:
+    explicit SimNameSpace(World& world) : world_(world) {}
+    // Type 10 gives the default contacts folder; fails when the profile has none.
+    std::shared_ptr<MAPIFolder> GetDefaultFolder(std::int32_t folderType) override;
+
+  private:
+    World& world_;
+};
+
+class SimExplorer : public Explorer, public std::enable_shared_from_this<SimExplorer> {
+  public:
+    SimExplorer(World& world, std::shared_ptr<SimFolder> folder, bool commandBarsReady);
+
+    std::shared_ptr<host::CommandBars> CommandBars() override;  // fails while not ready
+    std::shared_ptr<host::Selection> Selection() override;
+    std::shared_ptr<NameSpace> Session() override;
+    // Switches the folder and raises BeforeFolderSwitch, FolderSwitch and SelectionChange.
+    void SetCurrentFolder(const std::shared_ptr<MAPIFolder>& folder) override;
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
+
+    const std::shared_ptr<SimFolder>& folder() const { return folder_; }
+    const std::vector<std::shared_ptr<host::Item>>& selection() const { return selection_; }
+    const std::shared_ptr<SimCommandBars>& commandBars() const { return bars_; }
+    bool commandBarsReady() const { return barsReady_; }
+    void setCommandBarsReady(bool ready) { barsReady_ = ready; }
+    bool closed() const { return closed_; }
+    std::size_t connections() const { return sinks_.size(); }
+
+  private:
+    friend class World;
+    void call(const std::string& operation, const std::string& arguments = {});
+    template <class F>
+    void raise(const char* event, F&& invoke);
+    // BeforeFolderSwitch (which may cancel), the switch, FolderSwitch, SelectionChange.
+    void switchFolder(const std::shared_ptr<SimFolder>& folder);
+    World& world_;
+    std::shared_ptr<SimFolder> folder_;
+    std::vector<std::shared_ptr<host::Item>> selection_;
+    std::shared_ptr<SimCommandBars> bars_;
+    bool barsReady_;
+    bool closed_ = false;
+    std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
+    std::uint64_t nextCookie_ = 1;
+};
+
+class SimExplorers : public Explorers, public std::enable_shared_from_this<SimExplorers> {
+  public:
+    explicit SimExplorers(World& world) : world_(world) {}
+    std::int32_t Count() override;
+    std::shared_ptr<Explorer> Item(std::int32_t index) override;
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
+    std::size_t connections() const { return sinks_.size(); }
+
+  private:
+    friend class World;
+    World& world_;
+    std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
+    std::uint64_t nextCookie_ = 1;
+};
+
+class SimApplication : public Application {
+  public:
+    explicit SimApplication(World& world) : world_(world) {}
+    std::shared_ptr<host::Explorers> Explorers() override;
+
+  private:
+    World& world_;
+};
+
+// ---- The session -----------------------------------------------------------------------
+
+class World {
+  public:
+    World();
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // Profile.
+    std::shared_ptr<SimFolder> AddFolder(const String& name);
+    std::shared_ptr<SimFolder> FindFolder(const String& name) const;
+    const std::vector<std::shared_ptr<SimFolder>>& folders() const { return folders_; }
+    void SetDefaultContactsFolder(std::shared_ptr<SimFolder> folder);
+    const std::shared_ptr<SimFolder>& defaultContactsFolder() const { return contacts_; }
+    std::shared_ptr<SimContact> AddContact(SimFolder& folder, const String& name,
+                                           std::map<String, String> numbers);
+    std::shared_ptr<SimItem> AddItem(SimFolder& folder, const String& typeName, const String& name);
+
+    std::shared_ptr<Application> application() const { return application_; }
+    // The one MAPI session of the profile, as Explorer.Session returns it.
+    std::shared_ptr<SimNameSpace> session() const { return session_; }
+
+    // Windows. A window opened while the add-in is connected raises NewExplorer. The
+    // selection of a new window is the first item of its folder, if any.
+    std::shared_ptr<SimExplorer> OpenExplorer(std::shared_ptr<SimFolder> folder,
+                                              bool commandBarsReady = true);
+    const std::vector<std::shared_ptr<SimExplorer>>& explorers() const { return explorers_; }
+
+    // The user's actions. Each raises the events Outlook would raise.
+    void Activate(SimExplorer& explorer);  // makes the command bars ready first
+    void Select(SimExplorer& explorer, std::vector<std::shared_ptr<Item>> items);
+    void SwitchFolder(SimExplorer& explorer, std::shared_ptr<SimFolder> folder);
+    void Close(SimExplorer& explorer);  // raises Close, then the window is gone
+    // Click raises Click on every connected button with the clicked button's tag, in every
+    // window, with Ctrl = the clicked button. False when the button cannot be clicked
+    // (deleted, disabled or hidden).
+    bool Click(const std::shared_ptr<SimButton>& button);
+    // Typing confirms the text; picking chooses a list entry (1-based). Both raise Change on
+    // every connected combo box with the same tag. False when not possible.
+    bool TypeText(const std::shared_ptr<SimComboBox>& combo, const String& text);
+    bool Pick(const std::shared_ptr<SimComboBox>& combo, std::int32_t index);
+    // Customisation by the user; each raises OnUpdate of the window's command bars.
+    bool MoveControl(SimExplorer& explorer, const std::shared_ptr<SimControl>& control,
+                     const String& barName, std::int32_t before);  // adds the bar if missing
+    bool DeleteControl(SimExplorer& explorer, const std::shared_ptr<SimControl>& control);
+    bool DeleteBar(SimExplorer& explorer, const String& barName);
+    // Puts a copy of a control back on a bar (same type, tag, caption), as restoring it from
+    // the customisation dialog would.
+    std::shared_ptr<SimControl> RestoreControl(SimExplorer& explorer, std::int32_t type,
+                                               const String& tag, const String& barName);
+    void RaiseUpdate(SimExplorer& explorer);
+
+    // Fault injection, the call log, and failures returned by the add-in's event handlers.
+    Faults& faults() { return faults_; }
+    const std::vector<CallRecord>& calls() const { return calls_; }
+    void clearCalls() { calls_.clear(); }
+    const std::vector<EventFailure>& eventFailures() const { return eventFailures_; }
+    void clearEventFailures() { eventFailures_.clear(); }
+
+    // Used by the model's objects.
+    void record(const std::string& operation, const std::string& arguments, bool failed);
+    void check(const std::string& operation, const std::string& arguments);  // faults + log
+    // Logs the call as failed and throws: the object cannot serve it (deleted, closed, ...).
+    [[noreturn]] void refuse(const std::string& operation, const std::string& arguments,
+                             hresult code = kE_FAIL);
+    // Remembers a control taken off its bar, so that RestoreControl can put a copy back.
+    void noteRemoved(const SimControl& control);
+    // Runs an event handler; a failure is recorded and goes no further, as Office does.
+    template <class F>
+    void dispatch(const char* event, F&& handler) noexcept {
+        try {
+            handler();
+        } catch (const Error& e) {
+            eventFailures_.push_back({event, e.code(), e.what()});
+        } catch (const std::exception& e) {
+            eventFailures_.push_back({event, kE_FAIL, e.what()});
+        } catch (...) {
+            eventFailures_.push_back({event, kE_FAIL, "unknown exception"});
+        }
+    }
+    std::vector<std::shared_ptr<SimExplorer>>& openExplorers() { return explorers_; }
+    SimExplorers& explorersCollection() { return *explorersObject_; }
+
+  private:
+    Faults faults_;
+    std::vector<CallRecord> calls_;
+    std::vector<EventFailure> eventFailures_;
+    std::vector<std::shared_ptr<SimFolder>> folders_;
+    std::shared_ptr<SimFolder> contacts_;
+    std::vector<std::shared_ptr<SimExplorer>> explorers_;
+    std::shared_ptr<SimExplorers> explorersObject_;
+    std::shared_ptr<SimApplication> application_;
+    std::shared_ptr<SimNameSpace> session_;
+    std::map<std::pair<std::int32_t, String>, String> removedCaptions_;  // (type, tag) -> caption
+};
+
+}  // namespace tessaly::host::sim

@@ -1,0 +1,301 @@
+// Fault injection, the call log, and calls on objects that no longer exist.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/unit/sim/sim_fixture.h"
+
+namespace tessaly::host::sim::testing {
+namespace {
+
+using Call = std::function<void(SimTest&)>;
+
+std::vector<CallRecord> callsOf(const World& world, const std::string& operation) {
+    std::vector<CallRecord> out;
+    for (const auto& call : world.calls()) {
+        if (call.operation == operation) {
+            out.push_back(call);
+        }
+    }
+    return out;
+}
+
+// ---- Faults ----------------------------------------------------------------------------
+
+struct FaultCase {
+    const char* operation;
+    Call call;
+};
+
+class FaultTest : public SimTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FaultTest, FailsTheArmedNumberOfTimesThenRecoversAndLogsEveryCall) {
+    const auto& param = GetParam();
+    world.faults().Fail(param.operation, 2, kE_INVALIDARG);
+    world.clearCalls();
+    for (int i = 0; i < 2; ++i) {
+        try {
+            param.call(*this);
+            FAIL() << "call " << i << " should have failed";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.code(), kE_INVALIDARG);
+        }
+    }
+    EXPECT_NO_THROW(param.call(*this));
+    EXPECT_NO_THROW(param.call(*this));
+
+    const auto log = callsOf(world, param.operation);
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_TRUE(log[0].failed);
+    EXPECT_TRUE(log[1].failed);
+    EXPECT_FALSE(log[2].failed);
+    EXPECT_FALSE(log[3].failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, FaultTest,
+    ::testing::Values(
+        FaultCase{"Explorer.CommandBars", [](SimTest& fx) { fx.window->CommandBars(); }},
+        FaultCase{"CommandBars.Add",
+                  [](SimTest& fx) {
+                      fx.window->CommandBars()->Add(std::nullopt, std::nullopt, std::nullopt, true);
+                  }},
+        FaultCase{"CommandBarControl.Tag=",
+                  [](SimTest& fx) {
+                      fx.window->commandBars()->find(u"Standard")->controls()[0]->SetTag(u"x");
+                  }},
+        FaultCase{"ContactItem.MobileTelephoneNumber",
+                  [](SimTest& fx) { EXPECT_EQ(fx.alice->MobileTelephoneNumber(), u"+1 555"); }},
+        FaultCase{"Explorers.Item",
+                  [](SimTest& fx) { fx.world.application()->Explorers()->Item(1); }},
+        FaultCase{"NameSpace.GetDefaultFolder",
+                  [](SimTest& fx) { fx.window->Session()->GetDefaultFolder(olFolderContacts); }},
+        FaultCase{"CommandBarButton.Advise", [](SimTest& fx) {
+                      auto button = std::dynamic_pointer_cast<SimButton>(
+                          fx.window->commandBars()->find(u"Standard")->controls()[0]);
+                      button->Advise(std::make_shared<CommandBarButtonEvents>());
+                  }}));
+
+TEST_F(SimTest, FaultArmedForeverFailsUntilClearedAndLeavesOtherOperationsAlone) {
+    world.faults().Fail("Explorer.Selection");
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_THROW(window->Selection(), Error);
+    }
+    EXPECT_NO_THROW(window->Session());
+    world.faults().Clear("Explorer.Selection");
+    EXPECT_NO_THROW(window->Selection());
+
+    world.faults().Fail("Explorer.Selection");
+    world.faults().Fail("Explorer.Session");
+    world.faults().ClearAll();
+    EXPECT_NO_THROW(window->Selection());
+    EXPECT_NO_THROW(window->Session());
+}
+
+TEST_F(SimTest, FaultUsesTheArmedCode) {
+    world.faults().Fail("Explorers.Count", 1, kDISP_E_BADINDEX);
+    try {
+        world.application()->Explorers()->Count();
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), kDISP_E_BADINDEX);
+    }
+}
+
+// ---- Log format --------------------------------------------------------------------------
+
+struct LogCase {
+    const char* name;
+    Call call;
+    const char* operation;
+    const char* arguments;
+};
+
+class LogTest : public SimTest, public ::testing::WithParamInterface<LogCase> {};
+
+TEST_P(LogTest, RecordsOperationAndFormattedArguments) {
+    const auto& param = GetParam();
+    world.clearCalls();
+    param.call(*this);
+    ASSERT_FALSE(world.calls().empty());
+    const auto& last = world.calls().back();
+    EXPECT_EQ(last.operation, param.operation);
+    EXPECT_EQ(last.arguments, param.arguments);
+    EXPECT_FALSE(last.failed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, LogTest,
+    ::testing::Values(
+        LogCase{"PropertyRead", [](SimTest& fx) { fx.window->CommandBars(); },
+                "Explorer.CommandBars", ""},
+        LogCase{"OmittedAndBooleans",
+                [](SimTest& fx) {
+                    fx.window->CommandBars()->Add(u"Tessaly", std::nullopt, false, true);
+                },
+                "CommandBars.Add", "Tessaly,-,false,true"},
+        LogCase{"AllOmitted",
+                [](SimTest& fx) {
+                    fx.window->CommandBars()->FindControl(std::nullopt, std::nullopt, std::nullopt,
+                                                          std::nullopt);
+                },
+                "CommandBars.FindControl", "-,-,-,-"},
+        LogCase{"Numbers",
+                [](SimTest& fx) {
+                    fx.window->commandBars()
+                        ->find(u"Standard")
+                        ->Controls()
+                        ->Add(msoControlComboBox, std::nullopt, 2, std::nullopt);
+                },
+                "CommandBarControls.Add", "4,-,2,-"},
+        LogCase{"PropertyWriteUtf8",
+                [](SimTest& fx) {
+                    fx.window->commandBars()
+                        ->find(u"Standard")
+                        ->controls()[0]
+                        ->SetCaption(u"Gr\u00fc\u00dfe \U0001F600");
+                },
+                "CommandBarControl.Caption=",
+                "Gr\xC3\xBC\xC3\x9F"
+                "e \xF0\x9F\x98\x80"},
+        LogCase{"FolderObject", [](SimTest& fx) { fx.window->SetCurrentFolder(fx.inbox); },
+                "Explorer.CurrentFolder=", "Inbox"},
+        LogCase{"NullPicture",
+                [](SimTest& fx) {
+                    std::dynamic_pointer_cast<SimButton>(
+                        fx.window->commandBars()->find(u"Standard")->controls()[0])
+                        ->SetPicture(nullptr);
+                },
+                "CommandBarButton.Picture=", "nothing"},
+        LogCase{"ContactRead", [](SimTest& fx) { fx.alice->TypeName(); }, "Item.TypeName", ""}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SimTest, UserActionsAndInspectionAreNotLogged) {
+    auto button = addControl(window, u"Tessaly", u"call");
+    world.clearCalls();
+    world.Click(button);
+    world.Select(*window, {alice});
+    world.SwitchFolder(*window, inbox);
+    world.Activate(*window);
+    world.RaiseUpdate(*window);
+    (void)button->tag();
+    (void)window->commandBars()->find(u"Tessaly");
+    (void)alice->number(u"MobileTelephoneNumber");
+    EXPECT_TRUE(world.calls().empty());
+}
+
+// ---- Objects that are gone ---------------------------------------------------------------
+
+struct GoneCase {
+    const char* name;
+    // Makes an object unusable and returns a call on it.
+    std::function<Call(SimTest&)> arrange;
+};
+
+class GoneTest : public SimTest, public ::testing::WithParamInterface<GoneCase> {};
+
+TEST_P(GoneTest, CallsFailAndAreLoggedAsFailed) {
+    const Call call = GetParam().arrange(*this);
+    world.clearCalls();
+    EXPECT_THROW(call(*this), Error);
+    ASSERT_EQ(world.calls().size(), 1u);
+    EXPECT_TRUE(world.calls().back().failed);
+}
+
+std::shared_ptr<SimButton> deletedButton(SimTest& fx) {
+    auto button = fx.addControl(fx.window, u"Tessaly", u"call");
+    button->Delete(std::nullopt);
+    return button;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Objects, GoneTest,
+    ::testing::Values(GoneCase{"DeletedControlRead",
+                               [](SimTest& fx) -> Call {
+                                   auto b = deletedButton(fx);
+                                   return [b](SimTest&) { b->Tag(); };
+                               }},
+                      GoneCase{"DeletedControlWrite",
+                               [](SimTest& fx) -> Call {
+                                   auto b = deletedButton(fx);
+                                   return [b](SimTest&) { b->SetCaption(u"x"); };
+                               }},
+                      GoneCase{"DeletedControlAdvise",
+                               [](SimTest& fx) -> Call {
+                                   auto b = deletedButton(fx);
+                                   return [b](SimTest&) {
+                                       b->Advise(std::make_shared<CommandBarButtonEvents>());
+                                   };
+                               }},
+                      GoneCase{"ControlOfDeletedBar",
+                               [](SimTest& fx) -> Call {
+                                   auto b = fx.addControl(fx.window, u"Tessaly", u"call");
+                                   fx.window->CommandBars()->Item(u"Tessaly")->Delete();
+                                   return [b](SimTest&) { b->Index(); };
+                               }},
+                      GoneCase{"DeletedBar",
+                               [](SimTest& fx) -> Call {
+                                   fx.addControl(fx.window, u"Tessaly", u"call");
+                                   auto bar = fx.window->CommandBars()->Item(u"Tessaly");
+                                   bar->Delete();
+                                   return [bar](SimTest&) { bar->Name(); };
+                               }},
+                      GoneCase{"ControlsOfDeletedBar",
+                               [](SimTest& fx) -> Call {
+                                   fx.addControl(fx.window, u"Tessaly", u"call");
+                                   auto bar = fx.window->CommandBars()->Item(u"Tessaly");
+                                   auto controls = bar->Controls();
+                                   bar->Delete();
+                                   return [controls](SimTest&) {
+                                       controls->Add(msoControlButton, std::nullopt, std::nullopt,
+                                                     true);
+                                   };
+                               }},
+                      GoneCase{"ClosedExplorer",
+                               [](SimTest& fx) -> Call {
+                                   fx.world.Close(*fx.window);
+                                   return [](SimTest& s) { s.window->Selection(); };
+                               }},
+                      GoneCase{"CommandBarsOfClosedExplorer",
+                               [](SimTest& fx) -> Call {
+                                   auto bars = fx.window->CommandBars();
+                                   fx.world.Close(*fx.window);
+                                   return [bars](SimTest&) { bars->Item(u"Standard"); };
+                               }},
+                      GoneCase{"ControlOfClosedExplorer",
+                               [](SimTest& fx) -> Call {
+                                   auto b = fx.addControl(fx.window, u"Tessaly", u"call");
+                                   fx.world.Close(*fx.window);
+                                   return [b](SimTest&) { b->SetVisible(false); };
+                               }}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// ---- Outlook objects ---------------------------------------------------------------------
+
+TEST_F(SimTest, SessionAndSelection) {
+    auto folder = window->Session()->GetDefaultFolder(olFolderContacts);
+    EXPECT_TRUE(SameObject(folder, contacts));
+    EXPECT_THROW(window->Session()->GetDefaultFolder(6), Error);
+
+    // The selection is a snapshot of the moment it was read.
+    auto before = window->Selection();
+    world.Select(*window, {});
+    ASSERT_EQ(before->Count(), 1);
+    EXPECT_TRUE(SameObject(before->Item(1), alice));
+    EXPECT_THROW(before->Item(2), Error);
+    EXPECT_THROW(before->Item(0), Error);
+    EXPECT_EQ(window->Selection()->Count(), 0);
+    EXPECT_EQ(mail->TypeName(), u"MailItem");
+    EXPECT_EQ(alice->TypeName(), u"ContactItem");
+    EXPECT_EQ(alice->HomeTelephoneNumber(), u"");
+}
+
+TEST(SimWorld, GetDefaultFolderFailsWithoutContactsFolder) {
+    World world;
+    auto window = world.OpenExplorer(world.AddFolder(u"Inbox"));
+    EXPECT_THROW(window->Session()->GetDefaultFolder(olFolderContacts), Error);
+    EXPECT_TRUE(window->Selection()->Count() == 0);
+}
+
+}  // namespace
+}  // namespace tessaly::host::sim::testing
