@@ -1,0 +1,117 @@
+#include "tests/unit/support/fake_services.h"
+
+#include <algorithm>
+
+namespace tessaly::testing {
+namespace {
+
+char16_t fold(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
+
+String keyOf(std::u16string_view path) {
+    const auto slash = path.rfind(u'\\');
+    return String(slash == std::u16string_view::npos ? path : path.substr(0, slash));
+}
+
+bool sameText(std::u16string_view a, std::u16string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+
+}  // namespace
+
+bool CaseInsensitiveLess::operator()(const String& a, const String& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char16_t x, char16_t y) { return fold(x) < fold(y); });
+}
+
+std::optional<platform::RegistryValue> FakeRegistry::RegRead(std::u16string_view path) {
+    if (failReads) {
+        throw platform::Error("registry unreadable");
+    }
+    auto found = values.find(String(path));
+    if (found == values.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+void FakeRegistry::RegWrite(std::u16string_view path, const platform::RegistryValue& value) {
+    if (failWrites) {
+        throw platform::Error("registry not writable");
+    }
+    values[String(path)] = value;
+    writes.emplace_back(path);
+}
+
+std::optional<std::vector<String>> FakeRegistry::SubkeyNames(std::u16string_view key) {
+    if (failReads) {
+        throw platform::Error("registry unreadable");
+    }
+    const String prefix = u"HKCU\\" + String(key) + u"\\";
+    std::vector<String> names;
+    bool exists = false;
+    for (const auto& [path, value] : values) {
+        const String k = keyOf(path) + u"\\";
+        if (!sameText(k.substr(0, prefix.size()), prefix)) {
+            continue;
+        }
+        exists = true;
+        const String rest = k.substr(prefix.size());
+        const String name = rest.substr(0, rest.find(u'\\'));
+        const bool known = std::any_of(names.begin(), names.end(),
+                                       [&](const String& n) { return sameText(n, name); });
+        if (!name.empty() && !known) {
+            names.push_back(name);
+        }
+    }
+    if (!exists) {
+        return std::nullopt;
+    }
+    std::sort(names.begin(), names.end(), CaseInsensitiveLess{});
+    return names;
+}
+
+std::optional<std::uint32_t> FakeFiles::FileAttributesOf(std::u16string_view path) {
+    auto found = attributes.find(String(path));
+    if (found == attributes.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::optional<String> FakeVersions::QueryValue(std::u16string_view file,
+                                               std::u16string_view query) {
+    if (query != u"\\StringFileInfo\\040904b0\\ProductVersion") {
+        return std::nullopt;
+    }
+    auto found = productVersions.find(String(file));
+    if (found == productVersions.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+bool FakeLauncher::Start(std::u16string_view commandLine) {
+    started.emplace_back(commandLine);
+    return !fail;
+}
+
+void FakeMessages::ShowMessage(std::u16string_view text, std::u16string_view title) {
+    shown.push_back({String(text), String(title)});
+}
+
+std::optional<String> FakeResources::StringResource(std::uint16_t id) {
+    auto found = strings.find(id);
+    if (found == strings.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+std::shared_ptr<host::Picture> FakeResources::BitmapPicture(std::int32_t) {
+    return nullptr;
+}
+
+}  // namespace tessaly::testing

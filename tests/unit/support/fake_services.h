@@ -1,0 +1,87 @@
+// Platform services for unit tests: in-memory, observable, and able to fail on demand.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "addin/library.h"
+#include "host/sim/event_loop.h"
+#include "platform/services.h"
+
+namespace tessaly::testing {
+
+using platform::String;
+
+// Registry paths compared without regard to case, as the Windows registry does.
+struct CaseInsensitiveLess {
+    bool operator()(const String& a, const String& b) const;
+};
+
+class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKeys {
+  public:
+    std::optional<platform::RegistryValue> RegRead(std::u16string_view path) override;
+    void RegWrite(std::u16string_view path, const platform::RegistryValue& value) override;
+    std::optional<std::vector<String>> SubkeyNames(std::u16string_view key) override;
+
+    std::map<String, platform::RegistryValue, CaseInsensitiveLess> values;  // full paths
+    bool failReads = false;
+    bool failWrites = false;
+    std::vector<String> writes;  // paths, in order
+};
+
+class FakeFiles : public platform::FileSystem {
+  public:
+    std::optional<std::uint32_t> FileAttributesOf(std::u16string_view path) override;
+    std::map<String, std::uint32_t> attributes;
+};
+
+class FakeVersions : public platform::VersionResources {
+  public:
+    std::optional<String> QueryValue(std::u16string_view file, std::u16string_view query) override;
+    std::map<String, String> productVersions;  // file → ProductVersion
+};
+
+class FakeLauncher : public platform::ProcessLauncher {
+  public:
+    bool Start(std::u16string_view commandLine) override;
+    std::vector<String> started;
+    bool fail = false;
+};
+
+class FakeMessages : public platform::MessageBoxes {
+  public:
+    void ShowMessage(std::u16string_view text, std::u16string_view title) override;
+    struct Shown {
+        String text;
+        String title;
+    };
+    std::vector<Shown> shown;
+};
+
+class FakeResources : public platform::Resources {
+  public:
+    std::optional<String> StringResource(std::uint16_t id) override;
+    std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) override;
+    std::map<std::uint16_t, String> strings;
+};
+
+// Every fake, wired into a Library the way the DLL and tessaly-sim wire the real ones.
+struct FakePlatform {
+    FakeRegistry registry;
+    FakeFiles files;
+    FakeVersions versions;
+    FakeLauncher launcher;
+    host::sim::EventLoop loop;
+    FakeMessages messages;
+    FakeResources resources;
+
+    platform::Services services() {
+        return platform::Services{registry, registry, files,    versions,
+                                  launcher, loop,     messages, resources};
+    }
+};
+
+}  // namespace tessaly::testing
