@@ -1,0 +1,1 @@
+tessaly_add_fuzzer(reg_file_fuzz reg_file_fuzz.cpp tessaly_platform_posix)
