@@ -1,0 +1,213 @@
+#include "platform/posix/process_launcher.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace tessaly::platform::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Args = std::vector<std::string>;
+
+const fs::path kRecorder = TESSALY_ARGV_RECORDER;
+
+std::u16string U16(const std::string& utf8) {
+    return fs::path(utf8).u16string();
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+// Whether the process has been reaped: a zombie keeps its /proc entry, in state Z.
+bool Reaped(pid_t pid) {
+    return !fs::exists("/proc/" + std::to_string(pid) + "/stat");
+}
+
+class LauncherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tessaly-launch-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        out_ = dir_ / "argv";
+        marker_ = (dir_ / "marker").string();
+        setenv("TESSALY_ARGV_OUT", out_.c_str(), 1);
+        unsetenv("TESSALY_ARGV_SLEEP");
+    }
+    void TearDown() override {
+        unsetenv("TESSALY_ARGV_OUT");
+        fs::remove_all(dir_);
+    }
+
+    // Runs the recorder with `arguments` after its quoted path; returns what it received
+    // after its own name, or nothing when it did not start or write in time.
+    std::optional<Args> Run(const std::string& arguments) {
+        fs::remove(out_);
+        if (!launcher_.Start(U16("\"" + kRecorder.string() + "\" " + arguments))) {
+            return std::nullopt;
+        }
+        auto argv = ReadArgv();
+        if (argv && !argv->empty()) {
+            argv->erase(argv->begin());
+        }
+        return argv;
+    }
+
+    std::optional<Args> ReadArgv() {
+        if (!WaitUntil([&] { return fs::exists(out_); })) {
+            return std::nullopt;
+        }
+        std::ifstream in(out_, std::ios::binary);
+        const std::string all{std::istreambuf_iterator<char>(in), {}};
+        Args args;
+        std::istringstream parts(all);
+        for (std::string arg; std::getline(parts, arg, '\0');) {
+            args.push_back(arg);
+        }
+        return args;
+    }
+
+    fs::path dir_;
+    fs::path out_;
+    std::string marker_;
+    PosixProcessLauncher launcher_;
+};
+
+struct InjectionCase {
+    const char* name;
+    std::string arguments;  // {M} stands for the marker's path
+    Args expected;
+};
+
+void PrintTo(const InjectionCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::string WithMarker(std::string text, const std::string& marker) {
+    for (auto at = text.find("{M}"); at != std::string::npos; at = text.find("{M}", at)) {
+        text.replace(at, 3, marker);
+    }
+    return text;
+}
+
+// Numbers as a user might type or paste them, each an attempt to run `touch {M}` had the line
+// gone through a shell.
+const InjectionCase kInjectionCases[] = {
+    {"Semicolon", "/dial \"555; touch {M}\"", {"/dial", "555; touch {M}"}},
+    {"Pipe", "555|touch {M}", {"555|touch", "{M}"}},
+    {"Ampersands", "555&&touch {M}&", {"555&&touch", "{M}&"}},
+    {"CommandSubstitution", "\"$(touch {M})\"", {"$(touch {M})"}},
+    {"Backticks", "`touch {M}`", {"`touch", "{M}`"}},
+    {"Redirection", "> {M}", {">", "{M}"}},
+    {"Variables", "%PATH% $PATH ${HOME}", {"%PATH%", "$PATH", "${HOME}"}},
+    {"Quotes",
+     "\"/postpone \\\"555 0199\\\"\" 'single' \"a\"\"b\"",
+     {"/postpone \"555 0199\"", "'single'", "a\"b"}},
+    {"LineBreaks", "\"555\ntouch {M}\" 1\n2", {"555\ntouch {M}", "1\n2"}},
+    {"Unicode",
+     "+49 (0)555-0199 \xc3\xa9\xe4\xb8\xad \xf0\x9f\x93\x9e",
+     {"+49", "(0)555-0199", "\xc3\xa9\xe4\xb8\xad", "\xf0\x9f\x93\x9e"}},
+};
+
+class InjectionTest : public LauncherTest, public ::testing::WithParamInterface<InjectionCase> {};
+
+TEST_P(InjectionTest, ArgumentsArriveLiterallyAndNothingElseRuns) {
+    Args expected = GetParam().expected;
+    for (auto& arg : expected) {
+        arg = WithMarker(arg, marker_);
+    }
+    EXPECT_EQ(Run(WithMarker(GetParam().arguments, marker_)), expected);
+    std::this_thread::sleep_for(50ms);  // room for anything stray to act
+    EXPECT_FALSE(fs::exists(marker_));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InjectionTest, ::testing::ValuesIn(kInjectionCases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(LauncherTest, ProgramWithBlanksInItsPathIsFound) {
+    const fs::path copy = dir_ / "my programs" / "argv recorder";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(kRecorder, copy);
+    fs::permissions(copy, fs::perms::owner_all);
+    ASSERT_TRUE(launcher_.Start(U16("\"" + copy.string() + "\" x")));
+    EXPECT_EQ(ReadArgv(), (Args{copy.string(), "x"}));
+}
+
+TEST_F(LauncherTest, BareNameIsLookedUpInPath) {
+    const std::string oldPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("PATH", (kRecorder.parent_path().string() + ":" + oldPath).c_str(), 1);
+    const bool started = launcher_.Start(U16(kRecorder.filename().string() + " y"));
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(ReadArgv(), (Args{kRecorder.filename().string(), "y"}));
+}
+
+TEST_F(LauncherTest, ReportsWhatCannotBeStarted) {
+    const fs::path notExecutable = dir_ / "plain.txt";
+    std::ofstream(notExecutable) << "#!/bin/sh\ntouch " << marker_ << "\n";
+    const std::u16string lines[] = {
+        u"",
+        u"   ",                                   // no program name
+        u"\"\" x",                                // an empty one
+        U16((dir_ / "missing").string() + " x"),  // missing, with a path
+        u"tessaly-no-such-program x",             // missing, looked up in PATH
+        U16(notExecutable.string()),              // not executable
+        U16(dir_.string()),                       // a directory
+        U16(kRecorder.string()) + u" \xD800",     // no UTF-8 form
+    };
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        EXPECT_FALSE(launcher_.Start(lines[i])) << "line " << i;
+    }
+    EXPECT_FALSE(fs::exists(marker_));
+}
+
+TEST_F(LauncherTest, NothingAfterANulIsPassed) {
+    ASSERT_TRUE(launcher_.Start(U16(kRecorder.string() + " a") + u'\0' + u" b"));
+    const auto argv = ReadArgv();
+    ASSERT_TRUE(argv);
+    EXPECT_EQ(Args(argv->begin() + 1, argv->end()), Args{"a"});
+}
+
+TEST_F(LauncherTest, FinishedChildIsReaped) {
+    const auto pid = launcher_.Spawn(U16(kRecorder.string()));
+    ASSERT_TRUE(pid);
+    ASSERT_TRUE(ReadArgv());
+    EXPECT_TRUE(WaitUntil([&] { return Reaped(*pid); }, 5s)) << "zombie " << *pid;
+}
+
+TEST_F(LauncherTest, DestroyingTheLauncherDoesNotWaitForChildren) {
+    setenv("TESSALY_ARGV_SLEEP", "30", 1);
+    std::optional<pid_t> pid;
+    const auto before = std::chrono::steady_clock::now();
+    {
+        PosixProcessLauncher launcher;
+        pid = launcher.Spawn(U16(kRecorder.string()));
+        ASSERT_TRUE(pid);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2s);
+    ASSERT_TRUE(ReadArgv());  // still running, past writing
+    EXPECT_FALSE(Reaped(*pid));
+    kill(*pid, SIGKILL);
+    EXPECT_TRUE(WaitUntil([&] { return Reaped(*pid); }, 5s)) << "zombie " << *pid;
+}
+
+}  // namespace
+}  // namespace tessaly::platform::posix
