@@ -35,6 +35,15 @@ class Common {
 
     // Reloads every setting from the string table and reruns the softphone discovery.
     bool InitSettings();
+    // Finds the installed softphones in the registry, preferred ones first, and selects one.
+    void FindSoftphones();
+    // A value of the selected softphone executable's version resource; empty when missing.
+    String GetPhoneFileInfo(const String& query);
+    String GetPhoneVersion();
+    // The selected executable's path, quoted when it holds a blank; empty when none.
+    String GetPhonePath();
+    // Cleans a number and starts the selected softphone with the dial command line.
+    void DialNumber(String number);
 
     String sTagPrefix;
     String sSettingsKey;
@@ -59,7 +68,17 @@ class Common {
     platform::Services& services() { return services_; }
 
   private:
+    const PhoneInfo* SelectedPhone() const;
+    String LoadString(std::uint16_t id);
+
     platform::Services& services_;
 };
+
+// The part of a text before its first NUL character.
+String TrimAtNull(std::u16string_view s);
+// Strips every leading "/" and "-".
+String TrimSwitchChars(std::u16string_view s);
+// Escapes quotes and the backslashes before them; quotes the whole when it holds a blank.
+String QuoteArgument(std::u16string_view s);
 
 }  // namespace tessaly::softphone

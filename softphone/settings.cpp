@@ -1,10 +1,103 @@
+// The fixed settings, loaded from the library's string table.
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <string>
+
+#include "host/error.h"
 #include "softphone/common.h"
 
 namespace tessaly::softphone {
+namespace {
+
+// Reads a decimal integer the way the settings are written: optional blanks around an
+// optionally signed run of digits. Throws when the text is not such a number or out of range.
+template <class Int>
+Int ToInteger(std::u16string_view text) {
+    while (!text.empty() && text.front() == u' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && text.back() == u' ') {
+        text.remove_suffix(1);
+    }
+    std::string narrow;
+    for (char16_t c : text) {
+        if (c > 0x7F) {
+            throw std::invalid_argument("not a number");
+        }
+        narrow.push_back(static_cast<char>(c));
+    }
+    if (!narrow.empty() && narrow.front() == '+') {
+        narrow.erase(0, 1);
+    }
+    Int value{};
+    const auto [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
+    if (narrow.empty() || error != std::errc{} || end != narrow.data() + narrow.size()) {
+        throw std::invalid_argument("not a number");
+    }
+    return value;
+}
+
+String LowerAscii(String s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](char16_t c) {
+        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+    });
+    return s;
+}
+
+}  // namespace
+
+String TrimAtNull(std::u16string_view s) {
+    return String(s.substr(0, s.find(u'\0')));
+}
+
+String Common::LoadString(std::uint16_t id) {
+    auto text = services_.resources.StringResource(id);
+    if (!text) {
+        throw std::out_of_range("no string resource " + std::to_string(id));
+    }
+    return std::move(*text);
+}
 
 bool Common::InitSettings() {
-    // The string table and the softphone discovery are not wired in yet.
-    return false;
+    try {
+        const auto required = [&](std::uint16_t id, String& target) {
+            target = TrimAtNull(LoadString(id));
+            if (target.empty()) {
+                throw std::invalid_argument("empty setting " + std::to_string(id));
+            }
+        };
+        required(1000, sTagPrefix);
+        required(1001, sSettingsKey);
+        required(1002, sSoftphoneKey);
+        required(1003, sToolbarName);
+
+        // A button field that is missing or not a number keeps what it had.
+        for (int row = 1; row <= 5; ++row) {
+            ButtonInfo& button = Button(row);
+            const auto id = static_cast<std::uint16_t>(1050 + 4 * (row - 1));
+            host::step([&] { button.sCaption = TrimAtNull(LoadString(id)); });
+            host::step([&] { button.sTooltipText = TrimAtNull(LoadString(id + 1)); });
+            host::step([&] { button.iPictureId = ToInteger<std::int16_t>(LoadString(id + 2)); });
+            host::step([&] { button.iMaskId = ToInteger<std::int16_t>(LoadString(id + 3)); });
+        }
+
+        sPreferredGUIDs = TrimAtNull(LoadString(1004));
+        bUseFirstFound = false;
+        bUseFirstFound = LowerAscii(TrimAtNull(LoadString(1005))) == u"true";
+        sNoVersionsMessage = TrimAtNull(LoadString(1007));
+        sMessageTitle = TrimAtNull(LoadString(1008));
+        sEnterNumberText = TrimAtNull(LoadString(1009));
+        sDialingText = TrimAtNull(LoadString(1010));
+        lDialingTextDelay = ToInteger<std::int32_t>(TrimAtNull(LoadString(1011)));
+
+        colPhones.clear();
+        lSelectedPhone = -1;
+        FindSoftphones();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace tessaly::softphone

@@ -1,0 +1,86 @@
+// Cleans a number and starts the softphone with the command line that dials it.
+#include <algorithm>
+
+#include "softphone/common.h"
+
+namespace tessaly::softphone {
+namespace {
+
+String StripBlanks(std::u16string_view s) {
+    const auto first = s.find_first_not_of(u' ');
+    if (first == std::u16string_view::npos) {
+        return {};
+    }
+    return String(s.substr(first, s.find_last_not_of(u' ') - first + 1));
+}
+
+}  // namespace
+
+String TrimSwitchChars(std::u16string_view s) {
+    const auto first = s.find_first_not_of(u"/-");
+    return first == std::u16string_view::npos ? String{} : String(s.substr(first));
+}
+
+String QuoteArgument(std::u16string_view s) {
+    String out;
+    out.reserve(s.size() + 2);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        const char16_t next = i + 1 < s.size() ? s[i + 1] : u'\0';
+        if (c == u'"') {
+            out += u"\\\"";
+        } else if (c == u'\\' && (next == u'"' || next == u'\\')) {
+            out += u"\\\\";
+        } else {
+            out += c;
+        }
+    }
+    if (out.find(u' ') != String::npos) {
+        out = u"\"" + out + u"\"";
+    }
+    return out;
+}
+
+String Common::GetPhonePath() {
+    const PhoneInfo* phone = SelectedPhone();
+    if (!phone) {
+        return {};
+    }
+    if (phone->sPath.find(u' ') != String::npos) {
+        return u"\"" + phone->sPath + u"\"";
+    }
+    return phone->sPath;
+}
+
+void Common::DialNumber(String number) {
+    number.erase(std::remove_if(number.begin(), number.end(),
+                                [](char16_t c) { return c == u'\r' || c == u'\n'; }),
+                 number.end());
+    number = StripBlanks(number);
+    if (number.empty()) {
+        return;
+    }
+    number = QuoteArgument(TrimSwitchChars(number));
+    if (number.empty()) {
+        services_.messages.ShowMessage(
+            u"There number you trying to dial is empty or contains erronous symbols only!",
+            sMessageTitle);
+        return;
+    }
+    try {
+        // The registry is read afresh for every dial, so installations that appeared or
+        // vanished since start-up are noticed.
+        FindSoftphones();
+        const String path = GetPhonePath();
+        if (path.empty()) {
+            services_.messages.ShowMessage(sNoVersionsMessage, sMessageTitle);
+            return;
+        }
+        GetPhoneVersion();
+        services_.processes.Start(path + u" /ap \"/postpone " + number + u"\"");
+    } catch (const std::exception&) {
+        // Nothing more is said to the user once a number has been accepted.
+    }
+}
+
+}  // namespace tessaly::softphone

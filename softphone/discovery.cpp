@@ -1,0 +1,130 @@
+// Finds the softphone installations registered for the current user and selects one.
+#include <algorithm>
+#include <string>
+
+#include "softphone/common.h"
+
+namespace tessaly::softphone {
+namespace {
+
+// Enumeration stops at a name that does not fit the 259-character buffer the registry
+// is asked with, keeping what came before it.
+constexpr std::size_t kMaxSubkeyName = 258;
+
+std::vector<String> SplitKeepingEmpty(const String& text, char16_t separator) {
+    std::vector<String> pieces;
+    if (text.empty()) {
+        return pieces;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find(separator, start);
+        pieces.push_back(text.substr(start, end - start));
+        if (end == String::npos) {
+            return pieces;
+        }
+        start = end + 1;
+    }
+}
+
+// The shell's RegRead gives numbers as their decimal text when read as a string.
+std::optional<String> AsText(const std::optional<platform::RegistryValue>& value) {
+    if (!value) {
+        return std::nullopt;
+    }
+    if (const auto* text = std::get_if<String>(&*value)) {
+        return *text;
+    }
+    const std::string digits = std::to_string(std::get<std::uint32_t>(*value));
+    return String(digits.begin(), digits.end());
+}
+
+bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+void Common::FindSoftphones() {
+    const PhoneInfo* previous = SelectedPhone();
+    const String previousGUID = previous ? previous->sGUID : String{};
+    const std::vector<String> preferred = SplitKeepingEmpty(sPreferredGUIDs, u';');
+
+    std::vector<PhoneInfo> found;
+    try {
+        const String prefix =
+            StartsWith(sSoftphoneKey, u"HKCU") || StartsWith(sSoftphoneKey, u"HKEY_CURRENT_USER")
+                ? sSoftphoneKey
+                : u"HKCU\\" + sSoftphoneKey;
+        const auto names = services_.registryKeys.SubkeyNames(sSoftphoneKey);
+        for (const String& enumerated : names ? *names : std::vector<String>{}) {
+            if (enumerated.size() > kMaxSubkeyName) {
+                break;
+            }
+            const String name = TrimAtNull(enumerated);
+            const String valuePath = prefix + u"\\" + name + u"\\";
+            const auto readText = [&](const char16_t* value) -> std::optional<String> {
+                try {
+                    return AsText(services_.registry.RegRead(valuePath + value));
+                } catch (const std::exception&) {
+                    return std::nullopt;
+                }
+            };
+            const auto appPath = readText(u"AppPath");
+            if (!appPath) {
+                continue;
+            }
+            PhoneInfo phone{name, *appPath, readText(u"CmdLineParams").value_or(String{}),
+                            readText(u"PersonalDataRootDir").value_or(String{})};
+            const bool pathExists = services_.files.FileAttributesOf(phone.sPath).has_value();
+            const auto dataDir = phone.sAdditionalValue.empty()
+                                     ? std::optional<std::uint32_t>{}
+                                     : services_.files.FileAttributesOf(phone.sAdditionalValue);
+            const bool dataDirUsable =
+                phone.sAdditionalValue.empty() ||
+                (dataDir && (*dataDir & platform::kFileAttributeDirectory) != 0);
+            if (pathExists && dataDirUsable) {
+                found.push_back(std::move(phone));
+            }
+        }
+    } catch (const std::exception&) {
+        // What was accepted before the failure is kept.
+    }
+
+    colPhones.clear();
+    colPhones.reserve(found.size());
+    std::int32_t foundPosition = 0;
+    const auto append = [&](PhoneInfo&& phone) {
+        colPhones.push_back(std::move(phone));
+        if (colPhones.back().sGUID == previousGUID) {
+            foundPosition = static_cast<std::int32_t>(colPhones.size());
+        }
+    };
+    for (const String& guid : preferred) {
+        auto match = std::find_if(found.begin(), found.end(),
+                                  [&](const PhoneInfo& p) { return p.sGUID == guid; });
+        if (match != found.end()) {
+            append(std::move(*match));
+            found.erase(match);
+        }
+    }
+    // The rest keep their enumeration order.
+    for (PhoneInfo& phone : found) {
+        append(std::move(phone));
+    }
+
+    if (bUseFirstFound) {
+        lSelectedPhone = colPhones.empty() ? 0 : 1;
+    } else {
+        lSelectedPhone = foundPosition == 0 ? 1 : foundPosition;
+    }
+}
+
+const PhoneInfo* Common::SelectedPhone() const {
+    if (lSelectedPhone < 1 || static_cast<std::size_t>(lSelectedPhone) > colPhones.size()) {
+        return nullptr;
+    }
+    return &colPhones[static_cast<std::size_t>(lSelectedPhone - 1)];
+}
+
+}  // namespace tessaly::softphone
