@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "default_profile.h"
+#include "host/sim/sim_host.h"
+#include "profile.h"
+
+namespace tessaly::sim_tool {
+namespace {
+
+TEST(ProfileLoader, ReadsFoldersItemsAndWindows) {
+    const Profile p = ParseProfile(R"({
+  "folders": [
+    { "name": "Contacts", "items": [
+        { "type": "ContactItem", "name": "Ada", "MobileTelephoneNumber": "+1 555" },
+        { "type": "DistListItem", "name": "Team" } ] },
+    { "name": "Inbox" }
+  ],
+  "defaultContactsFolder": "Contacts",
+  "explorers": [
+    { "folder": "Inbox", "commandBarsReady": false },
+    { "folder": "Contacts", "selection": ["Team", "Ada"] }
+  ]
+})");
+    ASSERT_EQ(p.folders.size(), 2u);
+    ASSERT_EQ(p.folders[0].items.size(), 2u);
+    EXPECT_EQ(p.folders[0].items[0].numbers.at("MobileTelephoneNumber"), "+1 555");
+    EXPECT_EQ(p.folders[0].items[1].type, "DistListItem");
+    EXPECT_EQ(p.folders[0].items[1].line, 5);
+    EXPECT_EQ(p.defaultContactsFolder, "Contacts");
+    ASSERT_EQ(p.windows.size(), 2u);
+    EXPECT_FALSE(p.windows[0].commandBarsReady);
+    EXPECT_FALSE(p.windows[0].selection.has_value());
+    EXPECT_EQ(p.windows[1].selection, (std::vector<std::string>{"Team", "Ada"}));
+}
+
+TEST(ProfileLoader, BundledProfileBuildsAWorld) {
+    const Profile p = ParseProfile(DefaultProfileText());
+    host::sim::World world;
+    const auto windows = PopulateWorld(p, world);
+    ASSERT_EQ(windows.size(), 1u);
+    ASSERT_TRUE(world.defaultContactsFolder());
+    EXPECT_EQ(world.defaultContactsFolder()->name(), u"Contacts");
+    EXPECT_EQ(world.folders().size(), 2u);
+    ASSERT_EQ(windows[0]->selection().size(), 1u);
+    auto contact = std::dynamic_pointer_cast<host::sim::SimContact>(windows[0]->selection()[0]);
+    ASSERT_TRUE(contact);
+    EXPECT_EQ(contact->name(), u"Ada Lovelace");
+    EXPECT_EQ(contact->number(u"MobileTelephoneNumber"), u"+44 7700 900101");
+}
+
+struct BadProfile {
+    const char* name;
+    const char* text;
+    int line;
+    const char* message;  // a prefix of the message
+};
+
+class BadProfiles : public ::testing::TestWithParam<BadProfile> {};
+
+TEST_P(BadProfiles, AreRejectedAtTheOffendingLine) {
+    try {
+        ParseProfile(GetParam().text);
+        FAIL() << "accepted";
+    } catch (const LineError& e) {
+        EXPECT_EQ(e.line(), GetParam().line);
+        EXPECT_EQ(std::string(e.what()).rfind(GetParam().message, 0), 0u) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, BadProfiles,
+    ::testing::Values(
+        BadProfile{"MalformedJson", "{\n  \"folders\": [\n    { \"name\": \"A\" },,\n  ]\n}", 3,
+                   "syntax error"},
+        BadProfile{"NumberBeforeNewlineKeepsItsLine", "{\n  \"folders\": [ { \"name\": 5\n  } ]\n}",
+                   2, "a folder's \"name\" must be a string, not a number"},
+        BadProfile{"TruncatedReportsTheLastLine", "{\n  \"folders\": [\n", 2,
+                   "syntax error while parsing value - unexpected end of input"},
+        BadProfile{"NotAnObject", "[]", 1, "the profile must be an object"},
+        BadProfile{"MissingFolders", "{\n}", 1, "the profile has no \"folders\""},
+        BadProfile{"UnknownTopKey", "{ \"folders\": [],\n  \"windows\": [] }", 2,
+                   "unknown key \"windows\" in the profile"},
+        BadProfile{"DuplicateKey", "{ \"folders\": [],\n\"folders\": [] }", 2,
+                   "duplicate key \"folders\""},
+        BadProfile{"DuplicateFolder",
+                   "{ \"folders\": [\n { \"name\": \"A\" },\n { \"name\": \"A\" } ] }", 3,
+                   "duplicate folder name \"A\""},
+        BadProfile{"DuplicateItem",
+                   "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n"
+                   "  { \"type\": \"MailItem\", \"name\": \"x\" },\n"
+                   "  { \"type\": \"MailItem\", \"name\": \"x\" } ] } ] }",
+                   3, "duplicate item name \"x\" in folder \"A\""},
+        BadProfile{"UnknownItemKey",
+                   "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n"
+                   "  { \"type\": \"ContactItem\", \"name\": \"x\",\n"
+                   "    \"FaxNumber\": \"1\" } ] } ] }",
+                   3, "unknown key \"FaxNumber\" in an item"},
+        BadProfile{"NumberOnMail",
+                   "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n"
+                   "  { \"type\": \"MailItem\", \"name\": \"x\",\n"
+                   "    \"HomeTelephoneNumber\": \"1\" } ] } ] }",
+                   3, "telephone numbers belong to a ContactItem"},
+        BadProfile{"NumberNotString",
+                   "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n"
+                   "  { \"type\": \"ContactItem\", \"name\": \"x\",\n"
+                   "    \"HomeTelephoneNumber\": 1 } ] } ] }",
+                   3, "\"HomeTelephoneNumber\" must be a string"},
+        BadProfile{
+            "ItemWithoutType",
+            "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n  { \"name\": \"x\" } ] } ] }", 2,
+            "an item has no \"type\""},
+        BadProfile{"UnknownDefaultFolder",
+                   "{ \"folders\": [],\n  \"defaultContactsFolder\": \"Contacts\" }", 2,
+                   "unknown folder \"Contacts\""},
+        BadProfile{"UnknownWindowFolder",
+                   "{ \"folders\": [ { \"name\": \"A\" } ],\n  \"explorers\": [\n"
+                   "    { \"folder\": \"A\" },\n    { \"folder\": \"B\" } ] }",
+                   4, "unknown folder \"B\""},
+        BadProfile{"UnknownSelectedItem",
+                   "{ \"folders\": [ { \"name\": \"A\" } ],\n  \"explorers\": [\n"
+                   "    { \"folder\": \"A\",\n      \"selection\": [\n\"ghost\"] } ] }",
+                   5, "no item \"ghost\" in folder \"A\""},
+        BadProfile{"ReadyNotBoolean",
+                   "{ \"folders\": [ { \"name\": \"A\" } ],\n  \"explorers\": [\n"
+                   "    { \"folder\": \"A\", \"commandBarsReady\": \"no\" } ] }",
+                   3, "\"commandBarsReady\" must be a boolean"}),
+    [](const ::testing::TestParamInfo<BadProfile>& param) {
+        return std::string(param.param.name);
+    });
+
+}  // namespace
+}  // namespace tessaly::sim_tool

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "script.h"
+
+namespace tessaly::sim_tool {
+namespace {
+
+struct GoodLine {
+    GoodLine(const char* line, Verb v, std::optional<int> w, std::vector<std::string> n,
+             std::string t = {}, std::uint64_t num = 0)
+        : text(line), verb(v), window(w), names(std::move(n)), text_(std::move(t)), number(num) {}
+    const char* text;
+    Verb verb;
+    std::optional<int> window;
+    std::vector<std::string> names;
+    std::string text_;  // type/dial text
+    std::uint64_t number;
+};
+
+class GoodLines : public ::testing::TestWithParam<GoodLine> {};
+
+TEST_P(GoodLines, Parse) {
+    const GoodLine& c = GetParam();
+    const auto command = ParseLine(c.text, 4);
+    ASSERT_TRUE(command.has_value()) << c.text;
+    EXPECT_EQ(command->line, 4);
+    EXPECT_EQ(command->verb, c.verb) << c.text;
+    EXPECT_EQ(command->window, c.window) << c.text;
+    EXPECT_EQ(command->names, c.names) << c.text;
+    EXPECT_EQ(command->text, c.text_) << c.text;
+    EXPECT_EQ(command->number, c.number) << c.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, GoodLines,
+    ::testing::Values(
+        GoodLine{"open", Verb::Open, std::nullopt, {}, "", 0},
+        GoodLine{"  open \"Sent Items\"  # comment", Verb::Open, std::nullopt, {"Sent Items"}},
+        GoodLine{"select 2 \"Ada Lovelace\" Bob", Verb::Select, 2, {"Ada Lovelace", "Bob"}},
+        GoodLine{"select 1", Verb::Select, 1, {}},
+        GoodLine{"select 1 Nr#1 #rest", Verb::Select, 1, {"Nr#1"}},
+        GoodLine{"select 1 \"say \\\"hi\\\" \\\\\"", Verb::Select, 1, {"say \"hi\" \\"}},
+        GoodLine{"select 1 \"a # b\"", Verb::Select, 1, {"a # b"}},
+        GoodLine{"folder 3 Inbox\r", Verb::Folder, 3, {"Inbox"}},
+        // The text of type and dial is verbatim after exactly one blank.
+        GoodLine{"type 1 +1 555 # not a comment", Verb::Type, 1, {}, "+1 555 # not a comment"},
+        GoodLine{"type 1   lead", Verb::Type, 1, {}, "  lead"},
+        GoodLine{"type 1", Verb::Type, 1, {}, ""}, GoodLine{"type 1 ", Verb::Type, 1, {}, ""},
+        GoodLine{"dial  0049 #1", Verb::Dial, std::nullopt, {}, " 0049 #1"},
+        GoodLine{"pick 2 3", Verb::Pick, 2, {}, "", 3},
+        GoodLine{"wait 0", Verb::Wait, std::nullopt, {}, "", 0},
+        GoodLine{"wait 1500", Verb::Wait, std::nullopt, {}, "", 1500},
+        GoodLine{"customize 1 move Home \"My Bar\" 2", Verb::Customize, 1, {"My Bar"}, "", 2},
+        GoodLine{"customize 1 move Combo Standard", Verb::Customize, 1, {"Standard"}, "", 0},
+        GoodLine{"show", Verb::Show, std::nullopt, {}}, GoodLine{"show 2", Verb::Show, 2, {}},
+        GoodLine{"close 5", Verb::Close, 5, {}},
+        GoodLine{"softphones", Verb::Softphones, std::nullopt, {}},
+        GoodLine{"shutdown # done", Verb::Shutdown, std::nullopt, {}}));
+
+TEST(ScriptParser, ControlsAndActions) {
+    auto click = ParseLine("click 1 showcontacts", 1);
+    ASSERT_TRUE(click);
+    EXPECT_EQ(click->control, ControlName::ShowContacts);
+
+    auto restore = ParseLine("customize 2 restore Combo", 1);
+    ASSERT_TRUE(restore);
+    EXPECT_EQ(restore->action, CustomizeAction::Restore);
+    EXPECT_EQ(restore->control, ControlName::Combo);
+
+    auto remove = ParseLine("customize 2 remove-toolbar", 1);
+    ASSERT_TRUE(remove);
+    EXPECT_EQ(remove->action, CustomizeAction::RemoveToolbar);
+}
+
+TEST(ScriptParser, BlankAndCommentLinesGiveNothing) {
+    for (const char* text : {"", "   ", "\t", "# note", "   # indented", "\r"}) {
+        EXPECT_FALSE(ParseLine(text, 1).has_value()) << '"' << text << '"';
+    }
+}
+
+struct BadLine {
+    const char* text;
+    const char* message;
+};
+
+class BadLines : public ::testing::TestWithParam<BadLine> {};
+
+TEST_P(BadLines, AreRejectedWithTheirMessage) {
+    try {
+        ParseLine(GetParam().text, 9);
+        FAIL() << "accepted: " << GetParam().text;
+    } catch (const LineError& e) {
+        EXPECT_EQ(e.line(), 9);
+        EXPECT_EQ(std::string(e.what()), GetParam().message) << GetParam().text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, BadLines,
+    ::testing::Values(
+        BadLine{"bogus 1", "unknown command \"bogus\""},
+        BadLine{"Open", "unknown command \"Open\""},
+        BadLine{"activate", "activate: missing window number"},
+        BadLine{"activate 0", "activate: invalid window number \"0\""},
+        BadLine{"activate -1", "activate: invalid window number \"-1\""},
+        BadLine{"activate 1x", "activate: invalid window number \"1x\""},
+        BadLine{"activate 99999999999999999999",
+                "activate: invalid window number \"99999999999999999999\""},
+        BadLine{"activate 1 2", "activate: unexpected \"2\""},
+        BadLine{"open Sent Items",
+                "open: unexpected \"Items\" (quote a folder name that has blanks)"},
+        BadLine{"folder 1", "folder: missing folder name"},
+        BadLine{"select 1 \"Ada", "unterminated quoted name"},
+        BadLine{"select 1 \"Ada\"x", "a blank must follow a closing quote"},
+        BadLine{"click 1 Combo",
+                "click: unknown button \"Combo\" (Business, Mobile, Home, Dial or ShowContacts)"},
+        BadLine{"click 1", "click: missing control name"},
+        BadLine{"type", "type: missing window number"},
+        BadLine{"type x hello", "type: invalid window number \"x\""},
+        BadLine{"pick 1 0", "pick: invalid entry number \"0\""},
+        BadLine{"pick 1", "pick: missing entry number"},
+        BadLine{"wait", "wait: missing milliseconds"},
+        BadLine{"wait -5", "wait: invalid milliseconds \"-5\""},
+        BadLine{"wait 1.5", "wait: invalid milliseconds \"1.5\""},
+        BadLine{"customize 1",
+                "customize: missing action (move, delete, restore or remove-toolbar)"},
+        BadLine{"customize 1 shrink Dial",
+                "customize: unknown action \"shrink\" (move, delete, restore or remove-toolbar)"},
+        BadLine{"customize 1 move Dial", "customize: missing bar name"},
+        BadLine{"customize 1 move Dial Standard 0", "customize: invalid position \"0\""},
+        BadLine{"customize 1 delete Keypad",
+                "customize: unknown control \"Keypad\" (Dial, Combo, Business, Mobile, Home or "
+                "ShowContacts)"},
+        BadLine{"customize 1 remove-toolbar now", "customize: unexpected \"now\""},
+        BadLine{"show x", "show: invalid window number \"x\""},
+        BadLine{"shutdown now", "shutdown: unexpected \"now\""},
+        BadLine{"select 1 \xff", "the line is not valid UTF-8"}));
+
+TEST(ScriptParser, WholeScriptStopsAtTheFirstBadLine) {
+    const std::string script = "# header\n\nopen\r\nshow 1\nclick 1 Dial\nwait x\nbogus\n";
+    try {
+        ParseScript(script);
+        FAIL() << "accepted";
+    } catch (const LineError& e) {
+        EXPECT_EQ(e.line(), 6);
+        EXPECT_EQ(std::string(e.what()), "wait: invalid milliseconds \"x\"");
+    }
+}
+
+TEST(ScriptParser, WholeScriptKeepsLineNumbers) {
+    const auto commands = ParseScript("open\n\n# c\nshow 1\nshutdown");
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0].line, 1);
+    EXPECT_EQ(commands[1].line, 4);
+    EXPECT_EQ(commands[2].line, 5);
+}
+
+}  // namespace
+}  // namespace tessaly::sim_tool

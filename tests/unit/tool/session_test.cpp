@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "host/sim/sim_host.h"
+#include "profile.h"
+#include "script.h"
+#include "session.h"
+
+namespace tessaly::sim_tool {
+namespace {
+
+namespace sim = host::sim;
+
+// A session on a two-folder profile, not connected: the commands act on the model alone, and
+// the tests put controls on the bars the way the add-in would.
+class SessionTest : public ::testing::Test {
+  protected:
+    SessionTest() : out_(text_, errors_) {}
+
+    void Start(const char* profileText = kProfile) {
+        profile_ = ParseProfile(profileText);
+        SessionConfig config;
+        config.registryFile = ::testing::TempDir() + "tool_session_test.reg";
+        config.launch = false;
+        session_ = std::make_unique<Session>(profile_, out_, config);
+    }
+
+    void Run(const char* line, int number = 1) {
+        auto command = ParseLine(line, number);
+        ASSERT_TRUE(command) << line;
+        session_->Execute(*command);
+        session_->ReportEventFailures();
+    }
+    std::string RunError(const char* line, int number = 1) {
+        try {
+            Run(line, number);
+        } catch (const LineError& e) {
+            EXPECT_EQ(e.line(), number);
+            return e.what();
+        }
+        return "(no error)";
+    }
+
+    template <class T = sim::SimButton>
+    std::shared_ptr<T> AddControl(int window, const std::u16string& bar, const std::u16string& tag,
+                                  std::int32_t type = host::msoControlButton) {
+        auto bars = session_->windows().at(static_cast<std::size_t>(window - 1))->commandBars();
+        auto target = bars->find(bar);
+        if (!target) {
+            target = std::dynamic_pointer_cast<sim::SimCommandBar>(
+                bars->Add(bar, std::nullopt, std::nullopt, true));
+        }
+        auto control = target->Controls()->Add(type, std::nullopt, std::nullopt, true);
+        control->SetTag(tag);
+        return std::dynamic_pointer_cast<T>(control);
+    }
+
+    static constexpr const char* kProfile = R"({
+      "folders": [
+        { "name": "Contacts", "items": [ { "type": "ContactItem", "name": "Ada Lovelace" },
+                                         { "type": "ContactItem", "name": "Bob" } ] },
+        { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Hello" } ] } ],
+      "defaultContactsFolder": "Contacts",
+      "explorers": [ { "folder": "Contacts" } ] })";
+
+    std::ostringstream text_;
+    std::ostringstream errors_;
+    Output out_;
+    Profile profile_;
+    std::unique_ptr<Session> session_;
+};
+
+TEST_F(SessionTest, WindowsAreNumberedInOpeningOrderAndNeverReused) {
+    Start();
+    Run("open");
+    Run("open Inbox");
+    EXPECT_NE(text_.str().find("note: window 2 opened on folder \"Contacts\""), std::string::npos);
+    EXPECT_NE(text_.str().find("note: window 3 opened on folder \"Inbox\""), std::string::npos);
+    Run("close 2");
+    EXPECT_EQ(RunError("activate 2", 7), "window 2 is closed");
+    EXPECT_EQ(RunError("show 4", 8), "there is no window 4");
+    Run("open");
+    EXPECT_NE(text_.str().find("note: window 4 opened"), std::string::npos);
+}
+
+TEST_F(SessionTest, RuntimeErrorsNameWhatIsMissing) {
+    Start();
+    EXPECT_EQ(RunError("folder 1 Drafts", 3), "unknown folder \"Drafts\"");
+    EXPECT_EQ(RunError("select 1 Ada", 4), "no item \"Ada\" in folder Contacts of window 1");
+    Run("select 1 \"Ada Lovelace\" Bob");
+    EXPECT_EQ(session_->windows()[0]->selection().size(), 2u);
+}
+
+TEST_F(SessionTest, OpenWithoutDefaultContactsFolderIsAnError) {
+    Start(R"({ "folders": [ { "name": "Inbox" } ] })");
+    EXPECT_EQ(RunError("open", 2), "the profile has no default contacts folder");
+}
+
+TEST_F(SessionTest, ClickFindsTheButtonByTagOnAnyBarAndRaisesItsEvent) {
+    Start();
+    auto button = AddControl(1, u"Standard", u"Prefix__Dial");
+    int clicks = 0;
+    auto sink = std::make_shared<host::CommandBarButtonEvents>();
+    sink->Click = [&](const std::shared_ptr<host::CommandBarButton>&, bool&) { ++clicks; };
+    auto subscription = button->Advise(sink);
+    Run("click 1 dial");
+    EXPECT_EQ(clicks, 1);
+
+    button->SetEnabled(false);
+    Run("click 1 Dial");
+    EXPECT_EQ(clicks, 1);
+    EXPECT_NE(text_.str().find("the Dial button cannot be clicked"), std::string::npos);
+}
+
+TEST_F(SessionTest, MissingControlsAreNotesNotErrors) {
+    Start();
+    Run("click 1 Home");
+    Run("type 1 123");
+    Run("customize 1 delete Mobile");
+    EXPECT_NE(text_.str().find("note: window 1 has no Home control; click has no effect"),
+              std::string::npos);
+    EXPECT_NE(text_.str().find("note: window 1 has no Combo control; type has no effect"),
+              std::string::npos);
+    EXPECT_NE(text_.str().find("note: window 1 has no Mobile control; customize has no effect"),
+              std::string::npos);
+}
+
+TEST_F(SessionTest, TypeConfirmsTheVerbatimTextInTheCombo) {
+    Start();
+    auto combo = AddControl<sim::SimComboBox>(1, u"Brindle", u"P__Combo", host::msoControlComboBox);
+    Run("type 1  +1 555 # kept");
+    EXPECT_EQ(combo->text(), u" +1 555 # kept");
+}
+
+TEST_F(SessionTest, HandlerFailuresAreReportedAsEventErrors) {
+    Start();
+    auto button = AddControl(1, u"Brindle", u"P__Business");
+    auto sink = std::make_shared<host::CommandBarButtonEvents>();
+    sink->Click = [](const std::shared_ptr<host::CommandBarButton>&, bool&) {
+        throw host::Error(host::kE_FAIL, "boom");
+    };
+    auto subscription = button->Advise(sink);
+    Run("click 1 Business");
+    EXPECT_NE(text_.str().find("event-error: CommandBarButton.Click: boom\n"), std::string::npos);
+}
+
+TEST_F(SessionTest, RestoreTakesThePrefixFromASibling) {
+    Start();
+    AddControl(1, u"Brindle", u"Tag_Prefix__Combo", host::msoControlComboBox);
+    Run("customize 1 restore Dial");
+    auto bar = session_->windows()[0]->commandBars()->find(u"Brindle");
+    ASSERT_TRUE(bar);
+    bool found = false;
+    for (const auto& c : bar->controls()) {
+        found = found || c->tag() == u"Tag_Prefix__Dial";
+    }
+    EXPECT_TRUE(found);
+}
+
+TEST_F(SessionTest, ShowListsTheToolbarAndOurControlsElsewhere) {
+    Start();
+    auto dial = AddControl(1, u"Brindle", u"P__Dial");
+    dial->SetCaption(u"Dia&l");
+    AddControl(1, u"Standard", u"P__Home");
+    AddControl(1, u"Standard", u"SomeoneElse");
+    Run("show 1");
+    const std::string shown = text_.str();
+    EXPECT_NE(shown.find("window 1: folder \"Contacts\", selection [\"Ada Lovelace\"]"),
+              std::string::npos);
+    EXPECT_NE(shown.find("  toolbar \"Brindle\": "), std::string::npos);
+    EXPECT_NE(shown.find("    1: button caption=\"Dia&l\" icon=no"), std::string::npos);
+    EXPECT_NE(shown.find("  on bar \"Standard\": "), std::string::npos);
+    EXPECT_NE(shown.find("tag=\"P__Home\""), std::string::npos);
+    EXPECT_EQ(shown.find("SomeoneElse"), std::string::npos);
+}
+
+TEST_F(SessionTest, WaitAdvancesVirtualTime) {
+    Start();
+    int fired = 0;
+    const auto id = session_->loop().SetTimer(500, [&](std::uint32_t) { ++fired; });
+    Run("wait 499");
+    EXPECT_EQ(fired, 0);
+    Run("wait 1001");
+    EXPECT_EQ(fired, 3);
+    session_->loop().KillTimer(id);
+}
+
+TEST(SimServicesTest, MessagesAndLaunchesArePrintedOnOneLine) {
+    std::ostringstream text;
+    std::ostringstream errors;
+    Output out(text, errors);
+    SimServices services(out, ::testing::TempDir() + "tool_services_test.reg", false);
+    auto s = services.services();
+    s.messages.ShowMessage(u"first\r\nsecond\nthird", u"Title");
+    EXPECT_TRUE(s.processes.Start(u"\"C:\\Phone\\phone.exe\" /dial:123"));
+    EXPECT_EQ(text.str(),
+              "message: Title: first\\nsecond\\nthird\n"
+              "launch: \"C:\\Phone\\phone.exe\" /dial:123\n");
+}
+
+}  // namespace
+}  // namespace tessaly::sim_tool

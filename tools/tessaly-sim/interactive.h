@@ -1,0 +1,15 @@
+// Interactive mode: commands from a terminal, in real time. While the program waits for
+// input, for `wait` or for a message box to be dismissed, the simulated host's timers fire
+// as their due times pass on the real clock.
+#pragma once
+
+#include "output.h"
+#include "session.h"
+
+namespace tessaly::sim_tool {
+
+// Reads commands from file descriptor `fd` until `quit` or end of input. Errors are printed
+// and the session goes on. Throws AddinFailure when unloading the add-in fails.
+void RunInteractive(Session& session, Output& out, int fd);
+
+}  // namespace tessaly::sim_tool

@@ -1,0 +1,186 @@
+#include "options.h"
+
+namespace tessaly::sim_tool {
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const auto value = [&](std::optional<std::string>& target) {
+            if (target) {
+                throw UsageError(name + " given twice");
+            }
+            if (inlineValue) {
+                target = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                target = args[++i];
+            } else {
+                throw UsageError(name + " needs a file name");
+            }
+            if (target->empty()) {
+                throw UsageError(name + " needs a file name");
+            }
+        };
+        const auto flag = [&](bool& target) {
+            if (inlineValue) {
+                throw UsageError(name + " takes no value");
+            }
+            target = true;
+        };
+        if (name == "--profile") {
+            value(options.profile);
+        } else if (name == "--registry") {
+            value(options.registry);
+        } else if (name == "--script") {
+            value(options.script);
+        } else if (name == "--interactive") {
+            flag(options.interactive);
+        } else if (name == "--no-launch") {
+            flag(options.noLaunch);
+        } else if (name == "--help" || name == "-h") {
+            flag(options.help);
+        } else if (name == "--softphones") {
+            flag(options.softphones);
+        } else {
+            throw UsageError("unknown option \"" + args[i] + "\"");
+        }
+    }
+    if (options.script && options.interactive) {
+        throw UsageError("--script and --interactive exclude each other");
+    }
+    return options;
+}
+
+const char* CommandSummary() {
+    return R"(Commands (W: a window number, from 1 in the order the windows were opened):
+  open [FOLDER]                      open a window (default: the default contacts folder)
+  activate W                         activate the window
+  select W [NAME...]                 select items of the window's folder (none: clear)
+  folder W FOLDER                    switch the window to another folder
+  click W Business|Mobile|Home|Dial|ShowContacts
+  type W TEXT                        type TEXT into the combo box and confirm it
+  pick W INDEX                       choose entry INDEX (from 1) of the combo box's list
+  wait MS                            let MS milliseconds pass; due timers fire
+  customize W move CONTROL BAR [BEFORE]
+  customize W delete CONTROL
+  customize W restore CONTROL
+  customize W remove-toolbar         CONTROL: Dial, Combo, Business, Mobile, Home, ShowContacts
+  close W                            close the window
+  show [W]                           print the window's toolbar (default: every open window)
+  softphones                         print the softphones found and the one selected
+  shutdown                           unload the add-in (OnBeginShutdown, OnDisconnection)
+  dial TEXT                          dials TEXT as the toolbar does
+)";
+}
+
+std::string HelpText() {
+    std::string text =
+        R"(Usage: tessaly-sim [--profile FILE] [--registry FILE] [--script FILE | --interactive]
+                  [--no-launch]
+       tessaly-sim --softphones [--registry FILE]
+       tessaly-sim --help
+
+Runs the Tessaly add-in inside a simulated Outlook: the windows of a profile get the
+add-in's toolbar, and a script (or you, interactively) acts as the user.
+
+Options:
+  --profile FILE   the folders, items and windows of the simulated Outlook (JSON, below);
+                   default: a bundled profile with a few contacts and one window on Contacts
+  --registry FILE  the .reg file holding the current user's registry hive; default:
+                   $XDG_CONFIG_HOME/tessaly/HKCU.reg, else ~/.config/tessaly/HKCU.reg
+  --script FILE    run the commands of FILE ("-": standard input)
+  --interactive    read commands from the terminal, in real time
+  --no-launch      print softphone starts but start nothing (each start succeeds)
+  --softphones     print the softphone installations found in the registry and exit
+  --help           print this text and exit
+Without --script and --interactive, the program is interactive when standard input is a
+terminal, and otherwise runs standard input as a script.
+
+Run:
+  The world is built from the profile and its windows are opened; then the add-in is
+  connected (OnConnection, OnStartupComplete), the commands run, and at the end the
+  add-in is unloaded (OnBeginShutdown, OnDisconnection) unless `shutdown` did so already.
+  In a script, time is virtual: it passes only with `wait`, so output is repeatable.
+  Interactively, time is real and timers fire while the program waits for input.
+
+Profile (JSON):
+  {
+    "folders": [
+      { "name": "Contacts",
+        "items": [
+          { "type": "ContactItem", "name": "Ada Lovelace",
+            "BusinessTelephoneNumber": "+44 20 7946 0101",
+            "MobileTelephoneNumber": "+44 7700 900101" },
+          { "type": "DistListItem", "name": "Project Team" } ] },
+      { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Welcome" } ] }
+    ],
+    "defaultContactsFolder": "Contacts",
+    "explorers": [ { "folder": "Contacts", "selection": ["Ada Lovelace"] } ]
+  }
+  "folders" (required): folders with unique names; "items" (optional) each with a "type"
+    (an Outlook item type name: "ContactItem", "MailItem", "DistListItem", ...) and a
+    "name" unique in its folder. A ContactItem may have any of the nine telephone
+    properties, as strings: BusinessTelephoneNumber, Business2TelephoneNumber,
+    MobileTelephoneNumber, HomeTelephoneNumber, Home2TelephoneNumber,
+    CallbackTelephoneNumber, CarTelephoneNumber, AssistantTelephoneNumber,
+    CompanyMainTelephoneNumber.
+  "defaultContactsFolder" (optional): a folder's name; without it there is none.
+  "explorers" (optional): the windows open at start, numbered 1, 2, ... in this order.
+    "folder" (required); "selection" (optional, names of items in that folder; without
+    it the folder's first item is selected); "commandBarsReady" (optional, default true;
+    false: the window's command bars become ready when it is first activated).
+  Unknown keys, duplicate keys or names, values of the wrong type and names of folders
+  or items that do not exist are errors reported with the line of the element.
+
+Script:
+  One command per line; blank lines are ignored. A "#" at the start of a line or after a
+  blank starts a comment, except in the TEXT of `type` and `dial`, which is everything
+  after exactly one blank, kept verbatim (it may start with blanks, contain "#", or be
+  empty). A name with blanks is written in double quotes: select 1 "Ada Lovelace";
+  inside quotes \" is a quote and \\ a backslash. Commands are lower case; control
+  names are matched without regard to case. Windows are numbered from 1 in the order
+  they were opened, profile windows first; numbers are never reused.
+  The whole script is checked before anything runs: an unknown command or a missing or
+  malformed argument is reported and nothing runs. A command that cannot run when its
+  turn comes (a window that does not exist or is closed, an unknown folder or item)
+  stops the run at that line. A control that does not exist (yet), a button that cannot
+  be clicked and the like are notes, and the script goes on.
+
+%COMMANDS%
+  Interactive mode adds: help (this list), quit (or end of input).
+  A control is found by its tag, which ends in "_" and the control's name ("..._Dial"),
+  on the add-in's toolbar first, then on the window's other bars. `customize W restore`
+  puts the control back on the add-in's toolbar with the tag "<prefix>_<Name>".
+
+Output lines:
+  launch: <command line>       the add-in started the softphone (with --no-launch: would)
+  message: <title>: <text>     the add-in showed a message box; line breaks become \n.
+                               Scripts dismiss it at once; interactively, press Enter.
+  event-error: <event>: <what> an event handler of the add-in returned a failure
+  note: <text>                 something a command could not do, or what it did
+  window N: ... / toolbar ... / N: button|combo ...   the output of `show`
+  softphones: ...              the output of `softphones`
+  error: FILE:LINE: <message>  a bad profile or script line (on standard error)
+  error: FILE: <message>       a file that cannot be read
+  error: add-in: <call>: <what>  a call into the add-in (Create, OnConnection,
+                               OnStartupComplete, OnBeginShutdown, OnDisconnection) threw
+  Interactively, errors are printed as "error: <stdin>:N: ..." and the session goes on.
+
+Exit status:
+  0  the run ended normally
+  1  a call into the add-in failed (error: add-in: ...)
+  2  bad command line, unreadable file, bad profile, or a script line that is malformed
+     or cannot run; after such an error nothing else is done, not even unloading the
+     add-in
+)";
+    const std::string marker = "%COMMANDS%\n";
+    text.replace(text.find(marker), marker.size(), CommandSummary());
+    return text;
+}
+
+}  // namespace tessaly::sim_tool

@@ -1,0 +1,200 @@
+#include "output.h"
+
+#include <ostream>
+
+#include "control_names.h"
+#include "utf8.h"
+
+namespace tessaly::sim_tool {
+
+namespace sim = host::sim;
+
+void Output::Line(std::string_view text) {
+    out_ << text << '\n';
+    out_.flush();
+}
+
+void Output::Error(std::string_view text) {
+    out_.flush();
+    err_ << "error: " << text << '\n';
+    err_.flush();
+}
+
+void Output::Prompt(std::string_view text) {
+    out_ << text;
+    out_.flush();
+}
+
+std::string OneLine(std::u16string_view text) {
+    std::u16string flat;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            flat += u"\\n";
+        } else {
+            flat.push_back(text[i]);
+        }
+    }
+    return ToUtf8(flat);
+}
+
+std::string QuotedValue(std::u16string_view text) {
+    std::string quoted = "\"";
+    for (char c : ToUtf8(text)) {
+        switch (c) {
+            case '"':
+                quoted += "\\\"";
+                break;
+            case '\\':
+                quoted += "\\\\";
+                break;
+            case '\n':
+                quoted += "\\n";
+                break;
+            case '\r':
+                quoted += "\\r";
+                break;
+            case '\t':
+                quoted += "\\t";
+                break;
+            default:
+                quoted.push_back(c);
+        }
+    }
+    return quoted + "\"";
+}
+
+namespace {
+
+std::string YesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+std::string PositionName(std::int32_t position) {
+    static constexpr const char* kNames[] = {"left",     "top",   "right",  "bottom",
+                                             "floating", "popup", "menubar"};
+    if (position >= 0 && position < 7) {
+        return kNames[position];
+    }
+    return std::to_string(position);
+}
+
+std::u16string ItemName(const std::shared_ptr<host::Item>& item) {
+    if (auto contact = std::dynamic_pointer_cast<sim::SimContact>(item)) {
+        return contact->name();
+    }
+    if (auto other = std::dynamic_pointer_cast<sim::SimItem>(item)) {
+        return other->name();
+    }
+    return u"?";
+}
+
+std::string DescribeControl(const sim::SimControl& control) {
+    std::string line;
+    if (auto combo = dynamic_cast<const sim::SimComboBox*>(&control)) {
+        line = "combo caption=" + QuotedValue(combo->caption()) +
+               " text=" + QuotedValue(combo->text()) + " list=[";
+        for (std::size_t i = 0; i < combo->list().size(); ++i) {
+            line += (i == 0 ? "" : ", ") + QuotedValue(combo->list()[i]);
+        }
+        line += "] list-index=" + std::to_string(combo->listIndex());
+    } else {
+        auto button = dynamic_cast<const sim::SimButton*>(&control);
+        line = "button caption=" + QuotedValue(control.caption());
+        line += " icon=" + YesNo(button != nullptr && button->picture() != nullptr);
+    }
+    line += " enabled=" + YesNo(control.enabled()) + " visible=" + YesNo(control.visible()) +
+            " begin-group=" + YesNo(control.beginGroup()) + " tag=" + QuotedValue(control.tag());
+    return line;
+}
+
+}  // namespace
+
+void ShowWindow(Output& out, int number, const sim::SimExplorer& window,
+                std::u16string_view toolbarName) {
+    std::string header = "window " + std::to_string(number) + ": folder " +
+                         QuotedValue(window.folder() ? window.folder()->name() : u"") +
+                         ", selection [";
+    for (std::size_t i = 0; i < window.selection().size(); ++i) {
+        header += (i == 0 ? "" : ", ") + QuotedValue(ItemName(window.selection()[i]));
+    }
+    out.Line(header + "]");
+
+    if (!window.commandBarsReady()) {
+        out.Line("  command bars not ready yet");
+        return;
+    }
+    const auto& bars = window.commandBars();
+    const auto toolbar = bars ? bars->find(std::u16string(toolbarName)) : nullptr;
+    if (toolbar && toolbar->alive()) {
+        out.Line("  toolbar " + QuotedValue(toolbar->name()) + ": position=" +
+                 PositionName(toolbar->position()) + " row=" + std::to_string(toolbar->rowIndex()) +
+                 " visible=" + YesNo(toolbar->visible()) + " enabled=" + YesNo(toolbar->enabled()) +
+                 " protection=" + std::to_string(toolbar->protection()));
+        int index = 0;
+        for (const auto& control : toolbar->controls()) {
+            out.Line("    " + std::to_string(++index) + ": " + DescribeControl(*control));
+        }
+        if (index == 0) {
+            out.Line("    (no controls)");
+        }
+    } else {
+        out.Line("  no toolbar " + QuotedValue(toolbarName));
+    }
+    if (!bars) {
+        return;
+    }
+    for (const auto& bar : bars->bars()) {
+        if (bar == toolbar || !bar->alive()) {
+            continue;
+        }
+        int index = 0;
+        for (const auto& control : bar->controls()) {
+            ++index;
+            if (ControlOfTag(control->tag())) {
+                out.Line("  on bar " + QuotedValue(bar->name()) + ": " + std::to_string(index) +
+                         ": " + DescribeControl(*control));
+            }
+        }
+    }
+}
+
+namespace {
+
+// Read for every installation, not only the selected one, since support staff compare them.
+std::u16string ProductVersion(softphone::Common& common, const std::u16string& path) {
+    try {
+        const auto value = common.services().versions.QueryValue(
+            path, u"\\StringFileInfo\\040904b0\\ProductVersion");
+        return value ? softphone::TrimAtNull(*value) : std::u16string{};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+void ShowSoftphones(Output& out, softphone::Common& common) {
+    if (common.colPhones.empty()) {
+        out.Line("softphones: none");
+        return;
+    }
+    const auto selected = common.lSelectedPhone;
+    out.Line("softphones: " + std::to_string(common.colPhones.size()) + " found, selected " +
+             (selected >= 1 && static_cast<std::size_t>(selected) <= common.colPhones.size()
+                  ? std::to_string(selected)
+                  : "none"));
+    int index = 0;
+    for (const auto& phone : common.colPhones) {
+        ++index;
+        out.Line("  " + std::to_string(index) + ": guid=" + QuotedValue(phone.sGUID) + " path=" +
+                 QuotedValue(phone.sPath) + " params=" + QuotedValue(phone.sCmdLineParams) +
+                 " data=" + QuotedValue(phone.sAdditionalValue) +
+                 " version=" + QuotedValue(ProductVersion(common, phone.sPath)) +
+                 (index == selected ? " (selected)" : ""));
+    }
+}
+
+}  // namespace tessaly::sim_tool

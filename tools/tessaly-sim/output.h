@@ -1,0 +1,43 @@
+// Everything the program prints. Transcript lines go to stdout, `error:` lines to stderr
+// (after flushing stdout, so a merged stream keeps the order).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include "host/sim/sim_host.h"
+#include "softphone/common.h"
+
+namespace tessaly::sim_tool {
+
+class Output {
+  public:
+    Output(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+
+    void Line(std::string_view text);
+    void Note(std::string_view text) { Line("note: " + std::string(text)); }
+    void Error(std::string_view text);
+    // Writes without a newline (the interactive prompt).
+    void Prompt(std::string_view text);
+
+  private:
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+// A message box's text on one line: each line break (CR LF, LF or CR) becomes "\n".
+std::string OneLine(std::u16string_view text);
+
+// A value in double quotes, with \" \\ \n \r \t escaped.
+std::string QuotedValue(std::u16string_view text);
+
+// `show`: the window's folder and selection, the add-in's toolbar and its controls, and the
+// add-in's controls that sit on other bars.
+void ShowWindow(Output& out, int number, const host::sim::SimExplorer& window,
+                std::u16string_view toolbarName);
+
+// `softphones` and --softphones.
+void ShowSoftphones(Output& out, softphone::Common& common);
+
+}  // namespace tessaly::sim_tool

@@ -1,0 +1,319 @@
+#include "script.h"
+
+#include <array>
+#include <charconv>
+#include <utility>
+
+#include "utf8.h"
+
+namespace tessaly::sim_tool {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, Verb>, 14> kVerbs = {{
+    {"open", Verb::Open},
+    {"activate", Verb::Activate},
+    {"select", Verb::Select},
+    {"folder", Verb::Folder},
+    {"click", Verb::Click},
+    {"type", Verb::Type},
+    {"pick", Verb::Pick},
+    {"wait", Verb::Wait},
+    {"customize", Verb::Customize},
+    {"close", Verb::Close},
+    {"show", Verb::Show},
+    {"softphones", Verb::Softphones},
+    {"shutdown", Verb::Shutdown},
+    {"dial", Verb::Dial},
+}};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string Quoted(std::string_view s) {
+    return "\"" + std::string(s) + "\"";
+}
+
+// The words of a line after its verb. A word is a run of non-blanks or a double-quoted
+// string (\" and \\ escape inside quotes); a '#' that begins a word starts a comment.
+std::vector<std::string> Words(std::string_view rest, int line) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < rest.size() && IsBlank(rest[i])) {
+            ++i;
+        }
+        if (i == rest.size() || rest[i] == '#') {
+            return words;
+        }
+        std::string word;
+        if (rest[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < rest.size()) {
+                char c = rest[i++];
+                if (c == '"') {
+                    closed = true;
+                    break;
+                }
+                if (c == '\\' && i < rest.size() && (rest[i] == '"' || rest[i] == '\\')) {
+                    c = rest[i++];
+                }
+                word.push_back(c);
+            }
+            if (!closed) {
+                throw LineError(line, "unterminated quoted name");
+            }
+            if (i < rest.size() && !IsBlank(rest[i])) {
+                throw LineError(line, "a blank must follow a closing quote");
+            }
+        } else {
+            while (i < rest.size() && !IsBlank(rest[i])) {
+                word.push_back(rest[i++]);
+            }
+        }
+        words.push_back(std::move(word));
+    }
+}
+
+std::optional<std::uint64_t> Number(std::string_view word) {
+    std::uint64_t value = 0;
+    if (word.empty() || word.front() == '+' || word.front() == '-') {
+        return std::nullopt;
+    }
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (ec != std::errc{} || end != word.data() + word.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Consumes the arguments of one command, with messages that name it.
+class Args {
+  public:
+    Args(std::string_view verb, std::vector<std::string> words, int line)
+        : verb_(verb), words_(std::move(words)), line_(line) {}
+
+    bool empty() const { return next_ == words_.size(); }
+    [[noreturn]] void fail(const std::string& message) const {
+        throw LineError(line_, std::string(verb_) + ": " + message);
+    }
+    std::string take(std::string_view what) {
+        if (empty()) {
+            fail("missing " + std::string(what));
+        }
+        return words_[next_++];
+    }
+    int window() {
+        const std::string word = take("window number");
+        const auto n = Number(word);
+        if (!n || *n < 1 || *n > static_cast<std::uint64_t>(kMaxWindow)) {
+            fail("invalid window number " + Quoted(word));
+        }
+        return static_cast<int>(*n);
+    }
+    std::uint64_t number(std::string_view what, std::uint64_t min, std::uint64_t max) {
+        const std::string word = take(what);
+        const auto n = Number(word);
+        if (!n || *n < min || *n > max) {
+            fail("invalid " + std::string(what) + " " + Quoted(word));
+        }
+        return *n;
+    }
+    ControlName control(bool buttonsOnly) {
+        const std::string word = take("control name");
+        const auto c = ParseControlName(word);
+        if (!c || (buttonsOnly && *c == ControlName::Combo)) {
+            fail("unknown " + std::string(buttonsOnly ? "button " : "control ") + Quoted(word) +
+                 (buttonsOnly ? " (Business, Mobile, Home, Dial or ShowContacts)"
+                              : " (Dial, Combo, Business, Mobile, Home or ShowContacts)"));
+        }
+        return *c;
+    }
+    std::vector<std::string> rest() {
+        std::vector<std::string> out(words_.begin() + static_cast<std::ptrdiff_t>(next_),
+                                     words_.end());
+        next_ = words_.size();
+        return out;
+    }
+    void done() const {
+        if (!empty()) {
+            fail("unexpected " + Quoted(words_[next_]));
+        }
+    }
+
+  private:
+    std::string_view verb_;
+    std::vector<std::string> words_;
+    std::size_t next_ = 0;
+    int line_;
+};
+
+// TEXT of type and dial: everything after exactly one blank, kept verbatim.
+std::string VerbatimText(std::string_view rest, std::string_view verb, int line) {
+    if (rest.empty()) {
+        return {};
+    }
+    if (!IsBlank(rest.front())) {
+        throw LineError(line, std::string(verb) + ": a blank must separate the text");
+    }
+    return std::string(rest.substr(1));
+}
+
+void ParseCustomize(Command& command, Args& args) {
+    const std::string action = args.take("action (move, delete, restore or remove-toolbar)");
+    if (action == "move") {
+        command.action = CustomizeAction::Move;
+        command.control = args.control(false);
+        command.names.push_back(args.take("bar name"));
+        if (!args.empty()) {
+            command.number = args.number("position", 1, static_cast<std::uint64_t>(kMaxWindow));
+        }
+    } else if (action == "delete") {
+        command.action = CustomizeAction::Delete;
+        command.control = args.control(false);
+    } else if (action == "restore") {
+        command.action = CustomizeAction::Restore;
+        command.control = args.control(false);
+    } else if (action == "remove-toolbar") {
+        command.action = CustomizeAction::RemoveToolbar;
+    } else {
+        args.fail("unknown action " + Quoted(action) +
+                  " (move, delete, restore or remove-toolbar)");
+    }
+    args.done();
+}
+
+}  // namespace
+
+std::string_view VerbName(Verb verb) {
+    for (const auto& [name, v] : kVerbs) {
+        if (v == verb) {
+            return name;
+        }
+    }
+    return "?";
+}
+
+std::optional<Command> ParseLine(std::string_view text, int line) {
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    if (!IsValidUtf8(text)) {
+        throw LineError(line, "the line is not valid UTF-8");
+    }
+    std::size_t start = 0;
+    while (start < text.size() && IsBlank(text[start])) {
+        ++start;
+    }
+    if (start == text.size() || text[start] == '#') {
+        return std::nullopt;
+    }
+    std::size_t end = start;
+    while (end < text.size() && !IsBlank(text[end])) {
+        ++end;
+    }
+    const std::string_view verbWord = text.substr(start, end - start);
+    std::string_view rest = text.substr(end);
+
+    Command command;
+    command.line = line;
+    bool known = false;
+    for (const auto& [name, verb] : kVerbs) {
+        if (name == verbWord) {
+            command.verb = verb;
+            known = true;
+        }
+    }
+    if (!known) {
+        throw LineError(line, "unknown command " + Quoted(verbWord));
+    }
+
+    if (command.verb == Verb::Dial) {
+        command.text = VerbatimText(rest, verbWord, line);
+        return command;
+    }
+    if (command.verb == Verb::Type) {
+        // The window number is an ordinary word; the text after it is not split.
+        std::size_t i = 0;
+        while (i < rest.size() && IsBlank(rest[i])) {
+            ++i;
+        }
+        std::size_t j = i;
+        while (j < rest.size() && !IsBlank(rest[j])) {
+            ++j;
+        }
+        Args args(verbWord, Words(rest.substr(0, j), line), line);
+        command.window = args.window();
+        command.text = VerbatimText(rest.substr(j), verbWord, line);
+        return command;
+    }
+
+    Args args(verbWord, Words(rest, line), line);
+    switch (command.verb) {
+        case Verb::Open:
+            command.names = args.rest();
+            if (command.names.size() > 1) {
+                args.fail("unexpected " + Quoted(command.names[1]) +
+                          " (quote a folder name that has blanks)");
+            }
+            break;
+        case Verb::Activate:
+        case Verb::Close:
+            command.window = args.window();
+            break;
+        case Verb::Select:
+            command.window = args.window();
+            command.names = args.rest();
+            break;
+        case Verb::Folder:
+            command.window = args.window();
+            command.names.push_back(args.take("folder name"));
+            break;
+        case Verb::Click:
+            command.window = args.window();
+            command.control = args.control(true);
+            break;
+        case Verb::Pick:
+            command.window = args.window();
+            command.number = args.number("entry number", 1, static_cast<std::uint64_t>(kMaxWindow));
+            break;
+        case Verb::Wait:
+            command.number = args.number("milliseconds", 0, kMaxWait);
+            break;
+        case Verb::Customize:
+            command.window = args.window();
+            ParseCustomize(command, args);
+            break;
+        case Verb::Show:
+            if (!args.empty()) {
+                command.window = args.window();
+            }
+            break;
+        case Verb::Softphones:
+        case Verb::Shutdown:
+        case Verb::Type:
+        case Verb::Dial:
+            break;
+    }
+    args.done();
+    return command;
+}
+
+std::vector<Command> ParseScript(std::string_view text) {
+    std::vector<Command> commands;
+    int line = 0;
+    while (!text.empty()) {
+        ++line;
+        const std::size_t newline = text.find('\n');
+        const std::string_view current = text.substr(0, newline);
+        text = newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
+        if (auto command = ParseLine(current, line)) {
+            commands.push_back(std::move(*command));
+        }
+    }
+    return commands;
+}
+
+}  // namespace tessaly::sim_tool

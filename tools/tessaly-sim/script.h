@@ -1,0 +1,60 @@
+// The script language: one command per line. Parsing is separate from running so that a
+// script's syntax errors are all found before anything happens. Syntax in README.md.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control_names.h"
+#include "located_json.h"  // LineError
+
+namespace tessaly::sim_tool {
+
+enum class Verb {
+    Open,
+    Activate,
+    Select,
+    Folder,
+    Click,
+    Type,
+    Pick,
+    Wait,
+    Customize,
+    Close,
+    Show,
+    Softphones,
+    Shutdown,
+    Dial
+};
+
+enum class CustomizeAction { Move, Delete, Restore, RemoveToolbar };
+
+struct Command {
+    int line = 0;
+    Verb verb = Verb::Show;
+    std::optional<int> window;  // 1-based; absent for commands without one (or optional)
+    // open: the folder (optional); folder: the folder; select: the item names;
+    // customize move: the bar's name.
+    std::vector<std::string> names;
+    std::string text;                         // type, dial: verbatim
+    ControlName control = ControlName::Dial;  // click, customize
+    CustomizeAction action = CustomizeAction::Move;
+    std::uint64_t number = 0;  // wait: milliseconds; pick: the entry; move: before (0: at the end)
+};
+
+inline constexpr int kMaxWindow = 1000000;
+inline constexpr std::uint64_t kMaxWait = 1000ULL * 60 * 60 * 24 * 365;  // a year
+
+// One line; nothing for a blank or comment line. Throws LineError(line, ...).
+std::optional<Command> ParseLine(std::string_view text, int line);
+
+// A whole script; stops at the first bad line.
+std::vector<Command> ParseScript(std::string_view text);
+
+// The verb as scripts spell it.
+std::string_view VerbName(Verb verb);
+
+}  // namespace tessaly::sim_tool

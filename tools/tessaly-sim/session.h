@@ -1,0 +1,92 @@
+// One run of the add-in inside the simulated Outlook: the world built from the profile, the
+// services, the Library and the connect class, and the script commands acting on them.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "addin/library.h"
+#include "addin/tessaly.h"
+#include "host/sim/sim_host.h"
+#include "output.h"
+#include "profile.h"
+#include "script.h"
+#include "sim_services.h"
+
+namespace tessaly::sim_tool {
+
+// A call of the host into the add-in (Create, OnConnection, ...) threw: the add-in failed to
+// load or unload, which no script can go on from.
+class AddinFailure : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct SessionConfig {
+    std::filesystem::path registryFile;
+    bool launch = true;  // false: print launches, start nothing
+};
+
+class Session {
+  public:
+    Session(const Profile& profile, Output& out, const SessionConfig& config);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session();
+
+    // Creates the connect class, then OnConnection and OnStartupComplete.
+    void Connect();
+    // OnBeginShutdown and OnDisconnection, unless already disconnected.
+    void Disconnect();
+    bool connected() const { return static_cast<bool>(addin_); }
+
+    // Runs one command. Throws LineError for a command that cannot run in the current state
+    // (a window that does not exist, an unknown folder or item), AddinFailure when the
+    // add-in's shutdown fails. Things the add-in has not built are notes, not errors.
+    void Execute(const Command& command);
+
+    // Prints the failures that the add-in's event handlers returned since the last call.
+    void ReportEventFailures();
+
+    // How `wait` passes time; by default the virtual clock jumps ahead.
+    void setWaiter(std::function<void(std::uint64_t)> waiter) { waiter_ = std::move(waiter); }
+    host::sim::EventLoop& loop() { return services_.loop(); }
+    PrintedMessageBoxes& messages() { return services_.messages(); }
+    host::sim::World& world() { return world_; }
+    const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const { return windows_; }
+
+  private:
+    host::sim::SimExplorer& Window(const Command& command);
+    std::shared_ptr<host::sim::SimFolder> Folder(const Command& command,
+                                                 const std::string& name) const;
+    std::u16string ToolbarName() const;
+    std::shared_ptr<host::sim::SimControl> FindControl(const host::sim::SimExplorer& window,
+                                                       ControlName control) const;
+    // The control, or nothing after printing why the command has no effect.
+    std::shared_ptr<host::sim::SimControl> RequireControl(const Command& command,
+                                                          host::sim::SimExplorer& window);
+    void Open(const Command& command);
+    void Select(const Command& command);
+    void Click(const Command& command);
+    void TypeOrPick(const Command& command);
+    void Customize(const Command& command);
+    void Show(const Command& command);
+    template <class F>
+    void CallAddin(const char* what, F&& call);
+
+    Output& out_;
+    // Declared before everything that holds host objects, so it is destroyed last.
+    host::sim::World world_;
+    SimServices services_;
+    std::unique_ptr<Library> library_;
+    std::shared_ptr<Tessaly> addin_;
+    std::vector<std::shared_ptr<host::sim::SimExplorer>> windows_;
+    std::function<void(std::uint64_t)> waiter_;
+};
+
+}  // namespace tessaly::sim_tool
