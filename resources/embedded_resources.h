@@ -7,7 +7,7 @@
 namespace tessaly::resources {
 
 class EmbeddedResources : public platform::Resources {
-public:
+  public:
     std::optional<platform::String> StringResource(std::uint16_t id) override;
     std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) override;
 };

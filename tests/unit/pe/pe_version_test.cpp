@@ -1,7 +1,6 @@
 #include "platform/pe/pe_version.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +8,7 @@
 #include <functional>
 
 #include "tests/unit/pe/pe_image_builder.h"
+#include "tests/unit/support/temp_dir.h"
 
 namespace tessaly::platform::pe {
 namespace {
@@ -226,13 +226,6 @@ TEST(VersionBlockTest, TruncatedImagesNeverReadPastTheEnd) {
 
 class FileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/tessaly-pe-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::u16string Write(const std::string& name, const Bytes& data) {
         const auto path = dir_ / name;
         std::ofstream(path, std::ios::binary)
@@ -241,7 +234,8 @@ class FileTest : public ::testing::Test {
         return path.u16string();
     }
 
-    std::filesystem::path dir_;
+    testing::TempDir temp_;
+    const std::filesystem::path& dir_ = temp_.path();
     PeVersionResources versions_;
 };
 
