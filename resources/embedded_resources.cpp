@@ -1,5 +1,6 @@
 #include "resources/embedded_resources.h"
 
+#include "resources/bitmaps.h"
 #include "resources/string_table.h"
 
 namespace tessaly::resources {
@@ -11,9 +12,12 @@ std::optional<platform::String> EmbeddedResources::StringResource(std::uint16_t 
     return std::nullopt;
 }
 
-std::shared_ptr<host::Picture> EmbeddedResources::BitmapPicture(std::int32_t) {
-    // The keypad bitmaps are not drawn yet.
-    return nullptr;
+std::shared_ptr<host::Picture> EmbeddedResources::BitmapPicture(std::int32_t id) {
+    const auto bmp = FindBitmap(id);
+    if (bmp.empty()) {
+        return nullptr;
+    }
+    return std::make_shared<EmbeddedPicture>(id, bmp);
 }
 
 }  // namespace tessaly::resources

@@ -2,9 +2,23 @@
 // compiled in from the same source as the resource script.
 #pragma once
 
+#include <span>
+
 #include "platform/services.h"
 
 namespace tessaly::resources {
+
+// A bitmap resource held as the bytes of its .bmp file.
+class EmbeddedPicture : public host::Picture {
+  public:
+    EmbeddedPicture(std::int32_t id, std::span<const unsigned char> bmp) : id_(id), bmp_(bmp) {}
+    std::int32_t id() const { return id_; }
+    std::span<const unsigned char> bmp() const { return bmp_; }
+
+  private:
+    std::int32_t id_;
+    std::span<const unsigned char> bmp_;
+};
 
 class EmbeddedResources : public platform::Resources {
   public:
