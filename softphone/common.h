@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "softphone/text.h"
 
 namespace tessaly::softphone {
 

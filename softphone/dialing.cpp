@@ -4,18 +4,6 @@
 #include "softphone/common.h"
 
 namespace tessaly::softphone {
-namespace {
-
-String StripBlanks(std::u16string_view s) {
-    const auto first = s.find_first_not_of(u' ');
-    if (first == std::u16string_view::npos) {
-        return {};
-    }
-    return String(s.substr(first, s.find_last_not_of(u' ') - first + 1));
-}
-
-}  // namespace
-
 String TrimSwitchChars(std::u16string_view s) {
     const auto first = s.find_first_not_of(u"/-");
     return first == std::u16string_view::npos ? String{} : String(s.substr(first));
@@ -56,7 +44,7 @@ void Common::DialNumber(String number) {
     number.erase(std::remove_if(number.begin(), number.end(),
                                 [](char16_t c) { return c == u'\r' || c == u'\n'; }),
                  number.end());
-    number = StripBlanks(number);
+    number = TrimBlanks(number);
     if (number.empty()) {
         return;
     }

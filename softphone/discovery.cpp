@@ -35,8 +35,7 @@ std::optional<String> AsText(const std::optional<platform::RegistryValue>& value
     if (const auto* text = std::get_if<String>(&*value)) {
         return *text;
     }
-    const std::string digits = std::to_string(std::get<std::uint32_t>(*value));
-    return String(digits.begin(), digits.end());
+    return DecimalText(std::get<std::uint32_t>(*value));
 }
 
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {

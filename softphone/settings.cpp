@@ -1,7 +1,4 @@
 // The fixed settings, loaded from the library's string table.
-#include <algorithm>
-#include <charconv>
-#include <limits>
 #include <string>
 
 #include "host/error.h"
@@ -10,39 +7,13 @@
 namespace tessaly::softphone {
 namespace {
 
-// Reads a decimal integer the way the settings are written: optional blanks around an
-// optionally signed run of digits. Throws when the text is not such a number or out of range.
+// Settings read as numbers must be whole decimal numbers; anything else fails the load.
 template <class Int>
 Int ToInteger(std::u16string_view text) {
-    while (!text.empty() && text.front() == u' ') {
-        text.remove_prefix(1);
+    if (auto value = ParseDecimal<Int>(text)) {
+        return *value;
     }
-    while (!text.empty() && text.back() == u' ') {
-        text.remove_suffix(1);
-    }
-    std::string narrow;
-    for (char16_t c : text) {
-        if (c > 0x7F) {
-            throw std::invalid_argument("not a number");
-        }
-        narrow.push_back(static_cast<char>(c));
-    }
-    if (!narrow.empty() && narrow.front() == '+') {
-        narrow.erase(0, 1);
-    }
-    Int value{};
-    const auto [end, error] = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-    if (narrow.empty() || error != std::errc{} || end != narrow.data() + narrow.size()) {
-        throw std::invalid_argument("not a number");
-    }
-    return value;
-}
-
-String LowerAscii(String s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](char16_t c) {
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-    });
-    return s;
+    throw std::invalid_argument("not a number");
 }
 
 }  // namespace
@@ -84,7 +55,7 @@ bool Common::InitSettings() {
 
         sPreferredGUIDs = TrimAtNull(LoadString(1004));
         bUseFirstFound = false;
-        bUseFirstFound = LowerAscii(TrimAtNull(LoadString(1005))) == u"true";
+        bUseFirstFound = EqualsIgnoringAsciiCase(TrimAtNull(LoadString(1005)), u"true");
         sNoVersionsMessage = TrimAtNull(LoadString(1007));
         sMessageTitle = TrimAtNull(LoadString(1008));
         sEnterNumberText = TrimAtNull(LoadString(1009));
