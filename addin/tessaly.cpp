@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "explorer/explorer_handler.h"
+#include "host/error.h"
 
 namespace tessaly {
 
@@ -24,9 +25,10 @@ void Tessaly::IDTExtensibility2_OnConnection(const std::shared_ptr<host::Applica
         throw host::Error(host::kE_INVALIDARG, "no application object");
     }
     oExplorers = Application->Explorers();
-    const std::int32_t count = oExplorers->Count();
+    auto& explorers = host::must(oExplorers.get());
+    const std::int32_t count = explorers.Count();
     for (std::int32_t i = 1; i <= count; ++i) {
-        AddHandlerFor(oExplorers->Item(i));
+        AddHandlerFor(explorers.Item(i));
     }
 }
 

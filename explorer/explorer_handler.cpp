@@ -71,7 +71,7 @@ void ExplorerHandler::AttachToolbar() {
             return;
         }
         oBars = oExplorer->CommandBars();
-        oBars->SetAdaptiveMenus(true);
+        host::must(oBars.get()).SetAdaptiveMenus(true);
         BuildToolbar();
         RefreshContactNumbers();
     } catch (const std::exception&) {

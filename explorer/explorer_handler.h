@@ -41,6 +41,10 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     const std::shared_ptr<host::Explorer>& explorer() const { return oExplorer.get(); }
     const String& comboText() const { return sComboText; }
     const String& dialingNumber() const { return sDialingNumber; }
+    const String& businessNumber() const { return sBusinessNumber; }
+    const String& mobileNumber() const { return sMobileNumber; }
+    const String& homeNumber() const { return sHomeNumber; }
+    const std::shared_ptr<host::CommandBar>& toolbar() const { return oToolbar; }
 
   private:
     void AttachToolbar();
@@ -53,10 +57,21 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
 
     // Toolbar construction and its settings store.
     void BuildToolbar();
+    std::shared_ptr<host::CommandBarControl> FindOrAddControl(std::int32_t type,
+                                                              const String& suffix);
+    std::shared_ptr<host::CommandBarButton> CreateButton(const String& suffix, int index);
+    std::shared_ptr<host::CommandBarComboBox> CreateComboBox();
     void SaveToolbarLayout();
+    void SaveControlLayout(std::shared_ptr<host::CommandBarControl> control);
 
     // The selected contact's numbers.
     void RefreshContactNumbers();
+    bool FillNumbersFromSelection();
+    void MoveNumbersToCombo(std::vector<String>& numbers);
+    static void AddUniqueNumber(std::vector<String>& numbers, String number);
+    static String FirstNumber(const std::vector<String>& numbers);
+    static String ApplyButtonNumber(String number,
+                                    const std::shared_ptr<host::CommandBarButton>& button);
 
     // Dial commands.
     void oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl);

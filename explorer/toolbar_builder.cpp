@@ -1,10 +1,204 @@
-// Toolbar construction: finds or creates the add-in's toolbar and its controls.
+// Toolbar construction: finds or creates the add-in's toolbar and its controls, restoring
+// the stored layout. Every step stands alone: a failure abandons only its own step.
 #include "explorer/explorer_handler.h"
+#include "explorer/layout_values.h"
+#include "host/error.h"
 
 namespace tessaly::explorer {
+namespace {
+
+using host::must;
+using host::step;
+
+constexpr std::int16_t kNoPicture = -1;
+
+}  // namespace
 
 void ExplorerHandler::BuildToolbar() {
-    // Not built yet: the window gets no toolbar controls.
+    auto& common = library_.common;
+    const LayoutValues stored(library_.services.registry, common.sSettingsKey);
+    const auto onToolbar = [&](auto&& action) {
+        step([&] {
+            if (oToolbar) {
+                action(*oToolbar);
+            }
+        });
+    };
+
+    if (stored.ReadBoolean(u"Exists").value_or(true)) {
+        step([&] { oToolbar = must(oBars.get()).Item(common.sToolbarName); });
+        step([&] {
+            if (!oToolbar) {
+                oToolbar =
+                    must(oBars.get()).Add(common.sToolbarName, std::nullopt, std::nullopt, true);
+            }
+        });
+        onToolbar([](host::CommandBar& bar) { bar.SetAdaptiveMenu(true); });
+        if (const auto enabled = stored.ReadBoolean(u"Enabled")) {
+            onToolbar([&](host::CommandBar& bar) { bar.SetEnabled(*enabled); });
+        }
+        onToolbar([](host::CommandBar& bar) { bar.SetVisible(true); });
+        if (const auto visible = stored.ReadBoolean(u"Visible")) {
+            onToolbar([&](host::CommandBar& bar) { bar.SetVisible(*visible); });
+        }
+        if (const auto row = stored.ReadInt32(u"RowIndex")) {
+            onToolbar([&](host::CommandBar& bar) { bar.SetRowIndex(*row); });
+        }
+        onToolbar([](host::CommandBar& bar) { bar.SetPosition(host::msoBarTop); });
+        using Setter = void (host::CommandBar::*)(std::int32_t);
+        const std::pair<const char16_t*, Setter> geometry[] = {
+            {u"Position", &host::CommandBar::SetPosition},
+            {u"Top", &host::CommandBar::SetTop},
+            {u"Left", &host::CommandBar::SetLeft},
+            {u"Width", &host::CommandBar::SetWidth},
+            {u"Height", &host::CommandBar::SetHeight}};
+        for (const auto& [name, setter] : geometry) {
+            if (const auto value = stored.ReadInt32(name)) {
+                onToolbar([&](host::CommandBar& bar) { (bar.*setter)(*value); });
+            }
+        }
+    } else {
+        // The user removed the toolbar: remove one the window still has, build none.
+        step([&] { oToolbar = must(oBars.get()).Item(common.sToolbarName); });
+        if (oToolbar) {
+            step([&] { oToolbar->Delete(); });
+            oToolbar = nullptr;
+        }
+    }
+
+    step([&] { oShowContactsButton = CreateButton(u"_ShowContacts", 5); });
+    step([&] { oComboButton = CreateButton(u"_Dial", 4); });
+    if (oComboButton) {
+        step([&] { oComboBox = CreateComboBox(); });
+    }
+    step([&] { oBusinessButton = CreateButton(u"_Business", 1); });
+    step([&] { oMobileButton = CreateButton(u"_Mobile", 2); });
+    step([&] { oHomeButton = CreateButton(u"_Home", 3); });
+
+    step([&] {
+        if (oComboButton) {
+            oComboButton->SetEnabled(oComboBox && !oComboBox->Text().empty());
+        }
+    });
+    onToolbar([](host::CommandBar& bar) {
+        bar.SetProtection(bar.Protection() | host::msoBarNoCustomize);
+    });
+}
+
+std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::int32_t type,
+                                                                           const String& suffix) {
+    auto& common = library_.common;
+    const String tag = common.sTagPrefix + suffix;
+    const LayoutValues stored(library_.services.registry, common.sSettingsKey + tag + u"\\");
+    std::shared_ptr<host::CommandBarControl> control;
+
+    if (!stored.ReadBoolean(u"Exists").value_or(true)) {
+        // The user removed this control: remove it from wherever the window holds it.
+        step([&] {
+            if (auto found = must(oBars.get()).FindControl(type, std::nullopt, tag, std::nullopt)) {
+                found->Delete(std::nullopt);
+            }
+        });
+        return nullptr;
+    }
+
+    std::int32_t position = stored.ReadInt32(u"BeforePos").value_or(-1);
+    String barName = stored.ReadString(u"CommandBarName").value_or(String{});
+    if (barName.empty() && oToolbar) {
+        step([&] { barName = oToolbar->Name(); });
+    }
+    if (barName.empty()) {
+        barName = common.sToolbarName;
+    }
+
+    // A control stored on another bar goes back there; the bar is made when missing.
+    std::shared_ptr<host::CommandBar> bar;
+    step([&] { bar = must(oBars.get()).Item(barName); });
+    if (!bar) {
+        step([&] { bar = must(oBars.get()).Add(barName, std::nullopt, std::nullopt, true); });
+    }
+    if (position == -1) {
+        step([&] { position = must(must(bar).Controls()).Count(); });
+    }
+    step([&] {
+        control = must(bar).FindControl(type, std::nullopt, tag, std::nullopt, std::nullopt);
+    });
+    if (!control) {
+        step([&] {
+            std::optional<std::int32_t> before;
+            step([&] {
+                if (position != -1 && position < must(must(bar).Controls()).Count()) {
+                    before = position;
+                }
+            });
+            control = must(must(bar).Controls()).Add(type, std::nullopt, before, true);
+        });
+    }
+    if (!control) {
+        return nullptr;
+    }
+
+    const bool misplaced = host::trueOnError(
+        [&] { return must(control->Parent()).Name() != barName || control->Index() != position; });
+    if (misplaced) {
+        step([&] { control->Move(barName, position); });
+    }
+    step([&] { control->SetTag(tag); });
+    if (const auto visible = stored.ReadBoolean(u"Visible")) {
+        step([&] { control->SetVisible(*visible); });
+    }
+    if (const auto beginGroup = stored.ReadBoolean(u"BeginGroup")) {
+        step([&] { control->SetBeginGroup(*beginGroup); });
+    }
+    return control;
+}
+
+std::shared_ptr<host::CommandBarButton> ExplorerHandler::CreateButton(const String& suffix,
+                                                                      int index) {
+    const softphone::ButtonInfo& info = library_.common.Button(index);
+    // A button needs a caption, or both a face and a mask.
+    if (info.sCaption.empty() && (info.iPictureId == 0 || info.iMaskId == 0)) {
+        return nullptr;
+    }
+    auto button = std::dynamic_pointer_cast<host::CommandBarButton>(
+        FindOrAddControl(host::msoControlButton, suffix));
+    if (!button) {
+        return nullptr;
+    }
+
+    const auto load = [&](std::int16_t id) {
+        std::shared_ptr<host::Picture> picture;
+        if (id != 0 && id != kNoPicture) {
+            step([&] { picture = library_.services.resources.BitmapPicture(id); });
+        }
+        return picture;
+    };
+    const auto face = load(info.iPictureId);
+    const auto mask = load(info.iMaskId);
+
+    step([&] { button->SetBeginGroup(true); });
+    step([&] { button->SetCaption(info.sCaption); });
+    if (face && mask) {
+        step([&] { button->SetStyle(host::msoButtonIconAndCaption); });
+        step([&] { button->SetPicture(face); });
+        step([&] { button->SetMask(mask); });
+    } else {
+        step([&] { button->SetStyle(host::msoButtonCaption); });
+    }
+    step([&] { button->SetTooltipText(info.sTooltipText); });
+    return button;
+}
+
+std::shared_ptr<host::CommandBarComboBox> ExplorerHandler::CreateComboBox() {
+    auto combo = std::dynamic_pointer_cast<host::CommandBarComboBox>(
+        FindOrAddControl(host::msoControlComboBox, u"_Combo"));
+    if (combo) {
+        step([&] { combo->SetTooltipText(library_.common.sEnterNumberText); });
+        step([&] { combo->SetStyle(host::msoComboNormal); });
+        step([&] { combo->SetDropDownLines(6); });
+        step([&] { combo->SetWidth(220); });
+    }
+    return combo;
 }
 
 }  // namespace tessaly::explorer

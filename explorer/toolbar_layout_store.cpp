@@ -1,10 +1,70 @@
-// The toolbar layout store: written when a window closes, read when a toolbar is built.
+// The toolbar layout store: written when a window closes, read back when a toolbar is built
+// (see toolbar_builder.cpp). Every write stands alone: a failure abandons only its own step.
 #include "explorer/explorer_handler.h"
+#include "explorer/layout_values.h"
+#include "host/error.h"
 
 namespace tessaly::explorer {
 
+using host::step;
+
 void ExplorerHandler::SaveToolbarLayout() {
-    // Nothing is stored yet.
+    // A window that never got its command bars has no layout to report; saving would mark
+    // the toolbar as removed for every window from then on.
+    if (!oBars) {
+        return;
+    }
+    auto& common = library_.common;
+    const LayoutValues store(library_.services.registry, common.sSettingsKey);
+
+    bool present = false;
+    step([&] { present = oBars->Item(common.sToolbarName) != nullptr; });
+    if (!present) {
+        step([&] { store.WriteDword(u"Exists", std::int32_t{0}); });
+        oToolbar = nullptr;
+    } else {
+        step([&] { store.WriteDword(u"Exists", std::int32_t{1}); });
+        const auto save = [&](const char16_t* name, auto read) {
+            step([&] { store.WriteDword(name, read(host::must(oToolbar))); });
+        };
+        save(u"Enabled", [](host::CommandBar& bar) { return bar.Enabled(); });
+        save(u"Visible", [](host::CommandBar& bar) { return bar.Visible(); });
+        save(u"RowIndex", [](host::CommandBar& bar) { return bar.RowIndex(); });
+        save(u"Position", [](host::CommandBar& bar) { return bar.Position(); });
+        save(u"Top", [](host::CommandBar& bar) { return bar.Top(); });
+        save(u"Left", [](host::CommandBar& bar) { return bar.Left(); });
+        save(u"Width", [](host::CommandBar& bar) { return bar.Width(); });
+        save(u"Height", [](host::CommandBar& bar) { return bar.Height(); });
+    }
+
+    SaveControlLayout(oComboButton.get());
+    SaveControlLayout(oBusinessButton.get());
+    SaveControlLayout(oHomeButton.get());
+    SaveControlLayout(oMobileButton.get());
+    SaveControlLayout(oShowContactsButton.get());
+    SaveControlLayout(oComboBox.get());
+}
+
+void ExplorerHandler::SaveControlLayout(std::shared_ptr<host::CommandBarControl> control) {
+    // Without its tag the control's key is unknown, and nothing is written for it.
+    String key;
+    step([&] { key = library_.common.sSettingsKey + host::must(control).Tag() + u"\\"; });
+    if (key.empty()) {
+        return;
+    }
+    const LayoutValues store(library_.services.registry, key);
+
+    std::shared_ptr<host::CommandBar> parent;
+    step([&] { parent = control->Parent(); });
+    if (!parent) {
+        step([&] { store.WriteDword(u"Exists", std::int32_t{0}); });
+        return;
+    }
+    step([&] { store.WriteDword(u"Exists", std::int32_t{1}); });
+    step([&] { store.WriteText(u"CommandBarName", parent->Name()); });
+    step([&] { store.WriteText(u"BeforePos", control->Index()); });
+    step([&] { store.WriteText(u"Visible", control->Visible()); });
+    step([&] { store.WriteText(u"BeginGroup", control->BeginGroup()); });
 }
 
 }  // namespace tessaly::explorer

@@ -1,8 +1,44 @@
-// Follows the user's changes to the window's command bars.
+// Follows the user's changes to the window's command bars: after each change the members
+// are bound again to the controls the window holds, wherever the user put them.
 #include "explorer/explorer_handler.h"
+#include "host/error.h"
 
 namespace tessaly::explorer {
+namespace {
 
-void ExplorerHandler::oBars_OnUpdate() {}
+// A control found under our tag that is not of the member's type is not taken; the member
+// keeps what it had.
+template <class T>
+std::shared_ptr<T> As(const std::shared_ptr<host::CommandBarControl>& control) {
+    if (!control) {
+        return nullptr;
+    }
+    auto typed = std::dynamic_pointer_cast<T>(control);
+    if (!typed) {
+        throw host::Error(host::kE_NOINTERFACE, "control of another type");
+    }
+    return typed;
+}
+
+}  // namespace
+
+void ExplorerHandler::oBars_OnUpdate() {
+    using host::step;
+    const auto& prefix = library_.common.sTagPrefix;
+    const auto find = [&](std::int32_t type, const char16_t* suffix) {
+        return host::must(oBars.get())
+            .FindControl(type, std::nullopt, prefix + suffix, std::nullopt);
+    };
+    using Button = host::CommandBarButton;
+    step([&] { oShowContactsButton = As<Button>(find(host::msoControlButton, u"_ShowContacts")); });
+    step([&] { oComboButton = As<Button>(find(host::msoControlButton, u"_Dial")); });
+    step([&] { oBusinessButton = As<Button>(find(host::msoControlButton, u"_Business")); });
+    step([&] { oHomeButton = As<Button>(find(host::msoControlButton, u"_Home")); });
+    step([&] { oMobileButton = As<Button>(find(host::msoControlButton, u"_Mobile")); });
+    step([&] {
+        oComboBox = As<host::CommandBarComboBox>(find(host::msoControlComboBox, u"_Combo"));
+    });
+    step([&] { oToolbar = host::must(oBars.get()).Item(library_.common.sToolbarName); });
+}
 
 }  // namespace tessaly::explorer

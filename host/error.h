@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -15,6 +16,7 @@ inline constexpr hresult kE_INVALIDARG = static_cast<hresult>(0x80070057);
 inline constexpr hresult kE_NOINTERFACE = static_cast<hresult>(0x80004002);
 inline constexpr hresult kDISP_E_TYPEMISMATCH = static_cast<hresult>(0x80020005);
 inline constexpr hresult kDISP_E_BADINDEX = static_cast<hresult>(0x8002000B);
+inline constexpr hresult kE_POINTER = static_cast<hresult>(0x80004003);
 
 // A call into Outlook or Office failed. Expected absence is not an error:
 // lookups that find nothing return an empty pointer instead.
@@ -27,6 +29,15 @@ class Error : public std::runtime_error {
   private:
     hresult code_;
 };
+
+// Calling a member of nothing is an error, as it is for late-bound code, never a crash.
+template <class T>
+T& must(const std::shared_ptr<T>& object) {
+    if (!object) {
+        throw Error(kE_POINTER, "object is nothing");
+    }
+    return *object;
+}
 
 // "Continue with the next step": runs one step and forgets its failure.
 template <class F>
