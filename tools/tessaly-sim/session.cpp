@@ -28,7 +28,15 @@ Session::Session(const Profile& profile, Output& out, const SessionConfig& confi
 }
 
 Session::~Session() {
-    // The add-in lets go of its host objects before the world that owns them goes away.
+    // A run stopped by an error still unloads the add-in, as Outlook does when it exits, so
+    // that it lets go of its host objects before the world that owns them goes away.
+    if (addin_) {
+        try {
+            addin_->IDTExtensibility2_OnBeginShutdown();
+            addin_->IDTExtensibility2_OnDisconnection(host::DisconnectMode::HostShutdown);
+        } catch (const std::exception&) {
+        }
+    }
     addin_.reset();
     windows_.clear();
     library_.reset();

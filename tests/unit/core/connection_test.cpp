@@ -16,6 +16,14 @@ using host::sim::SimExplorer;
 
 class ConnectionTest : public ::testing::Test {
   protected:
+    // Outlook always shuts the add-in down; without it the handlers and the connect class
+    // would keep each other alive.
+    void TearDown() override {
+        if (addin) {
+            addin->IDTExtensibility2_OnBeginShutdown();
+            addin->IDTExtensibility2_OnDisconnection();
+        }
+    }
     std::shared_ptr<SimExplorer> open(bool ready = true) {
         return world.OpenExplorer(folder, ready);
     }

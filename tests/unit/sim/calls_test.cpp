@@ -26,6 +26,10 @@ struct FaultCase {
     const char* operation;
     Call call;
 };
+// Test names show the case, not its bytes.
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.operation;
+}
 
 class FaultTest : public SimTest, public ::testing::WithParamInterface<FaultCase> {};
 
@@ -110,6 +114,10 @@ struct LogCase {
     const char* operation;
     const char* arguments;
 };
+// Test names show the case, not its bytes.
+void PrintTo(const LogCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LogTest : public SimTest, public ::testing::WithParamInterface<LogCase> {};
 
@@ -191,6 +199,10 @@ struct GoneCase {
     // Makes an object unusable and returns a call on it.
     std::function<Call(SimTest&)> arrange;
 };
+// Test names show the case, not its bytes.
+void PrintTo(const GoneCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GoneTest : public SimTest, public ::testing::WithParamInterface<GoneCase> {};
 

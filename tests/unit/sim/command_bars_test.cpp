@@ -108,6 +108,10 @@ struct FindCase {
     std::optional<bool> visible;
     const char* expected;  // key in FindTest::controls, or nullptr for nothing
 };
+// Test names show the case, not its bytes.
+void PrintTo(const FindCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FindTest : public SimTest, public ::testing::WithParamInterface<FindCase> {
   public:
@@ -185,6 +189,10 @@ struct AddCase {
     std::optional<std::int32_t> before;
     std::int32_t expectedIndex;  // 0: Add fails
 };
+// Test names show the case, not its bytes.
+void PrintTo(const AddCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ControlsAddTest : public SimTest, public ::testing::WithParamInterface<AddCase> {};
 
