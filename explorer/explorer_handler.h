@@ -74,6 +74,7 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
                                     const std::shared_ptr<host::CommandBarButton>& button);
 
     // Dial commands.
+    void RequestDial(const String& number);
     void oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl);
     void oComboButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
                             bool& bCancelDefault);

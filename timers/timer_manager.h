@@ -1,4 +1,6 @@
-// One-shot deferrals that call an ExplorerHandler back on the user-interface thread.
+// Deferrals that call an ExplorerHandler back once, on the user-interface thread, after a
+// delay. The timer identifier at each position of one list belongs to the handler at the
+// same position of the other.
 #pragma once
 
 #include <cstdint>
@@ -19,13 +21,20 @@ class TimerManager {
     TimerManager(const TimerManager&) = delete;
     TimerManager& operator=(const TimerManager&) = delete;
 
-    void StartTimer(std::int32_t delay, const std::shared_ptr<explorer::ExplorerHandler>& handler);
+    // Starts the handler's deferral, or restarts it if it is already waiting. Returns false
+    // when the system refuses a timer; the handler is then not waiting.
+    bool StartTimer(std::int32_t delay, const std::shared_ptr<explorer::ExplorerHandler>& handler);
+    // Cancels the handler's deferral, if it has one.
     void StopTimer(const std::shared_ptr<explorer::ExplorerHandler>& handler);
-    void TimerProc(std::uint32_t identifier);
+    // The system's callback for every timer started here.
+    void TimerProc(std::uint32_t identifier) noexcept;
 
     std::size_t waitingCount() const { return oWaitingHandlers.size(); }
 
   private:
+    std::size_t Find(const std::shared_ptr<explorer::ExplorerHandler>& handler) const;
+    void Remove(std::size_t position);
+
     platform::SystemTimers& timers_;
     std::vector<std::uint32_t> oTimerIds;
     std::vector<std::shared_ptr<explorer::ExplorerHandler>> oWaitingHandlers;
