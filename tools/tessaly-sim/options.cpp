@@ -113,14 +113,14 @@ Profile (JSON):
     "folders": [
       { "name": "Contacts",
         "items": [
-          { "type": "ContactItem", "name": "Ada Lovelace",
+          { "type": "ContactItem", "name": "Alma Reyes",
             "BusinessTelephoneNumber": "+44 20 7946 0101",
             "MobileTelephoneNumber": "+44 7700 900101" },
           { "type": "DistListItem", "name": "Project Team" } ] },
       { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Welcome" } ] }
     ],
     "defaultContactsFolder": "Contacts",
-    "explorers": [ { "folder": "Contacts", "selection": ["Ada Lovelace"] } ]
+    "explorers": [ { "folder": "Contacts", "selection": ["Alma Reyes"] } ]
   }
   "folders" (required): folders with unique names; "items" (optional) each with a "type"
     (an Outlook item type name: "ContactItem", "MailItem", "DistListItem", ...) and a
@@ -141,7 +141,7 @@ Script:
   One command per line; blank lines are ignored. A "#" at the start of a line or after a
   blank starts a comment, except in the TEXT of `type` and `dial`, which is everything
   after exactly one blank, kept verbatim (it may start with blanks, contain "#", or be
-  empty). A name with blanks is written in double quotes: select 1 "Ada Lovelace";
+  empty). A name with blanks is written in double quotes: select 1 "Alma Reyes";
   inside quotes \" is a quote and \\ a backslash. Commands are lower case; control
   names are matched without regard to case. Windows are numbered from 1 in the order
   they were opened, profile windows first; numbers are never reused.

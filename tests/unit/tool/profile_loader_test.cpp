@@ -46,7 +46,7 @@ TEST(ProfileLoader, BundledProfileBuildsAWorld) {
     ASSERT_EQ(windows[0]->selection().size(), 1u);
     auto contact = std::dynamic_pointer_cast<host::sim::SimContact>(windows[0]->selection()[0]);
     ASSERT_TRUE(contact);
-    EXPECT_EQ(contact->name(), u"Ada Lovelace");
+    EXPECT_EQ(contact->name(), u"Alma Reyes");
     EXPECT_EQ(contact->number(u"MobileTelephoneNumber"), u"+44 7700 900101");
 }
 

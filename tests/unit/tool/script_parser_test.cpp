@@ -39,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         GoodLine{"open", Verb::Open, std::nullopt, {}, "", 0},
         GoodLine{"  open \"Sent Items\"  # comment", Verb::Open, std::nullopt, {"Sent Items"}},
-        GoodLine{"select 2 \"Ada Lovelace\" Bob", Verb::Select, 2, {"Ada Lovelace", "Bob"}},
+        GoodLine{"select 2 \"Alma Reyes\" Bob", Verb::Select, 2, {"Alma Reyes", "Bob"}},
         GoodLine{"select 1", Verb::Select, 1, {}},
         GoodLine{"select 1 Nr#1 #rest", Verb::Select, 1, {"Nr#1"}},
         GoodLine{"select 1 \"say \\\"hi\\\" \\\\\"", Verb::Select, 1, {"say \"hi\" \\"}},

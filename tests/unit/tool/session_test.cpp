@@ -60,7 +60,7 @@ class SessionTest : public ::testing::Test {
 
     static constexpr const char* kProfile = R"({
       "folders": [
-        { "name": "Contacts", "items": [ { "type": "ContactItem", "name": "Ada Lovelace" },
+        { "name": "Contacts", "items": [ { "type": "ContactItem", "name": "Alma Reyes" },
                                          { "type": "ContactItem", "name": "Bob" } ] },
         { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Hello" } ] } ],
       "defaultContactsFolder": "Contacts",
@@ -90,7 +90,7 @@ TEST_F(SessionTest, RuntimeErrorsNameWhatIsMissing) {
     Start();
     EXPECT_EQ(RunError("folder 1 Drafts", 3), "unknown folder \"Drafts\"");
     EXPECT_EQ(RunError("select 1 Ada", 4), "no item \"Ada\" in folder Contacts of window 1");
-    Run("select 1 \"Ada Lovelace\" Bob");
+    Run("select 1 \"Alma Reyes\" Bob");
     EXPECT_EQ(session_->windows()[0]->selection().size(), 2u);
 }
 
@@ -168,7 +168,7 @@ TEST_F(SessionTest, ShowListsTheToolbarAndOurControlsElsewhere) {
     AddControl(1, u"Standard", u"SomeoneElse");
     Run("show 1");
     const std::string shown = text_.str();
-    EXPECT_NE(shown.find("window 1: folder \"Contacts\", selection [\"Ada Lovelace\"]"),
+    EXPECT_NE(shown.find("window 1: folder \"Contacts\", selection [\"Alma Reyes\"]"),
               std::string::npos);
     EXPECT_NE(shown.find("  toolbar \"Brindle\": "), std::string::npos);
     EXPECT_NE(shown.find("    1: button caption=\"Dia&l\" icon=no"), std::string::npos);
