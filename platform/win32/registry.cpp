@@ -1,0 +1,188 @@
+// ShellRegistry and RegistryKeys on the Windows registry.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/win32/raii.h"
+#include "platform/win32/service_impls.h"
+#include "platform/win32/shell_path.h"
+#include "platform/win32/text.h"
+
+namespace tessaly::win32 {
+
+namespace {
+
+HKEY RootKey(RegistryRoot root) noexcept {
+    switch (root) {
+        case RegistryRoot::CurrentUser:
+            return HKEY_CURRENT_USER;
+        case RegistryRoot::LocalMachine:
+            return HKEY_LOCAL_MACHINE;
+        case RegistryRoot::ClassesRoot:
+            return HKEY_CLASSES_ROOT;
+        case RegistryRoot::Users:
+            return HKEY_USERS;
+        case RegistryRoot::CurrentConfig:
+            return HKEY_CURRENT_CONFIG;
+    }
+    return HKEY_CURRENT_USER;
+}
+
+ShellPath ParseOrThrow(const char* operation, std::u16string_view path) {
+    const auto parsed = ParseShellPath(path);
+    if (!parsed) {
+        throw platform::Error(std::string(operation) + ": not a registry path: \"" +
+                              ToMessageText(path) + "\"");
+    }
+    return *parsed;
+}
+
+bool IsMissing(LSTATUS status) noexcept {
+    return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
+}
+
+platform::String TextUpToNul(const std::vector<BYTE>& data) {
+    platform::String text(data.size() / sizeof(char16_t), u'\0');
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(char16_t));
+    return text.substr(0, text.find(u'\0'));
+}
+
+platform::String Expanded(const platform::String& text, std::u16string_view path) {
+    const std::wstring source = ToWide(text);
+    std::wstring target(source.size() + 1, L'\0');
+    for (;;) {
+        const DWORD needed = ExpandEnvironmentStringsW(source.c_str(), target.data(),
+                                                       static_cast<DWORD>(target.size()));
+        if (needed == 0) {
+            ThrowSystemError("RegRead: cannot expand", path, GetLastError());
+        }
+        if (needed <= target.size()) {
+            return FromWide(target.c_str(), needed - 1);
+        }
+        target.assign(needed, L'\0');
+    }
+}
+
+}  // namespace
+
+std::optional<platform::RegistryValue> Win32Registry::RegRead(std::u16string_view path) {
+    const ShellPath target = ParseOrThrow("RegRead", path);
+    UniqueHKey key;
+    LSTATUS status = RegOpenKeyExW(RootKey(target.root), ToWide(target.key).c_str(), 0,
+                                   KEY_QUERY_VALUE, key.put());
+    if (IsMissing(status)) {
+        return std::nullopt;
+    }
+    if (status != ERROR_SUCCESS) {
+        ThrowSystemError("RegRead: cannot open the key of", path, status);
+    }
+
+    const std::wstring valueName = ToWide(target.value);
+    std::vector<BYTE> data(256);
+    DWORD type = REG_NONE;
+    for (;;) {
+        DWORD size = static_cast<DWORD>(data.size());
+        status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            // Another process may make the value longer between two calls; ask again.
+            data.resize(std::max<std::size_t>(size, data.size() * 2));
+            continue;
+        }
+        if (status == ERROR_SUCCESS) {
+            data.resize(size);
+        }
+        break;
+    }
+    if (IsMissing(status)) {
+        return std::nullopt;
+    }
+    if (status != ERROR_SUCCESS) {
+        ThrowSystemError("RegRead: cannot read", path, status);
+    }
+
+    switch (type) {
+        case REG_DWORD: {
+            if (data.size() != sizeof(DWORD)) {
+                throw platform::Error("RegRead: \"" + ToMessageText(path) +
+                                      "\" is a REG_DWORD of " + std::to_string(data.size()) +
+                                      " bytes");
+            }
+            DWORD number = 0;
+            std::memcpy(&number, data.data(), sizeof number);
+            return platform::RegistryValue(static_cast<std::uint32_t>(number));
+        }
+        case REG_SZ:
+            return platform::RegistryValue(TextUpToNul(data));
+        case REG_EXPAND_SZ:
+            return platform::RegistryValue(Expanded(TextUpToNul(data), path));
+        default:
+            throw platform::Error("RegRead: \"" + ToMessageText(path) +
+                                  "\" has the unsupported registry type " + std::to_string(type));
+    }
+}
+
+void Win32Registry::RegWrite(std::u16string_view path, const platform::RegistryValue& value) {
+    const ShellPath target = ParseOrThrow("RegWrite", path);
+    UniqueHKey key;
+    LSTATUS status =
+        RegCreateKeyExW(RootKey(target.root), ToWide(target.key).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    if (status != ERROR_SUCCESS) {
+        ThrowSystemError("RegWrite: cannot create the key of", path, status);
+    }
+    const std::wstring valueName = ToWide(target.value);
+    if (const auto* number = std::get_if<std::uint32_t>(&value)) {
+        const DWORD data = *number;
+        status = RegSetValueExW(key.get(), valueName.c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&data), sizeof data);
+    } else {
+        const std::wstring text = ToWide(std::get<platform::String>(value));
+        const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);  // with the NUL
+        if (bytes > MAXDWORD) {
+            throw platform::Error("RegWrite: the value for \"" + ToMessageText(path) +
+                                  "\" is too long");
+        }
+        status =
+            RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(bytes));
+    }
+    if (status != ERROR_SUCCESS) {
+        ThrowSystemError("RegWrite: cannot write", path, status);
+    }
+}
+
+std::optional<std::vector<platform::String>> Win32Registry::SubkeyNames(std::u16string_view key) {
+    const std::u16string_view relative = CurrentUserRelativeKey(key);
+    if (HasNul(relative)) {
+        return std::nullopt;
+    }
+    UniqueHKey opened;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(relative).c_str(), 0, KEY_READ, opened.put()) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::vector<platform::String> names;
+    std::vector<wchar_t> name(256);  // a key name has at most 255 characters
+    for (DWORD index = 0;;) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LSTATUS status = RegEnumKeyExW(opened.get(), index, name.data(), &length, nullptr,
+                                             nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            return names;
+        }
+        if (status == ERROR_MORE_DATA && name.size() < 32768) {
+            name.resize(name.size() * 2);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) {
+            ThrowSystemError("SubkeyNames: cannot enumerate", key, status);
+        }
+        names.push_back(FromWide(name.data(), length));
+        ++index;
+    }
+}
+
+}  // namespace tessaly::win32

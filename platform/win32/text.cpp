@@ -1,0 +1,45 @@
+#include "platform/win32/text.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace tessaly::win32 {
+
+std::string ToMessageText(std::u16string_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int units = static_cast<int>(text.size());
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) {
+        return "<unprintable>";
+    }
+    std::string result(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, units, result.data(), bytes, nullptr, nullptr);
+    return result;
+}
+
+void ThrowSystemError(const char* what, std::u16string_view subject, unsigned long code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string systemText;
+    if (buffer != nullptr) {
+        // Copied out at once so that nothing below can leak the system's buffer.
+        systemText.assign(reinterpret_cast<const char16_t*>(buffer), length);
+        LocalFree(buffer);
+        while (!systemText.empty() && (systemText.back() == u'\n' || systemText.back() == u'\r' ||
+                                       systemText.back() == u' ' || systemText.back() == u'.')) {
+            systemText.pop_back();
+        }
+    }
+    std::string message = std::string(what) + " \"" + ToMessageText(subject) + "\": ";
+    message += systemText.empty() ? std::string("error") : ToMessageText(systemText);
+    message += " (" + std::to_string(code) + ")";
+    throw platform::Error(message);
+}
+
+}  // namespace tessaly::win32

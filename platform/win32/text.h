@@ -1,0 +1,35 @@
+// Conversions between the core's UTF-16 strings and the wide strings of the Win32 API. On
+// Windows wchar_t is a UTF-16 code unit, so both are the same units under another type.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/services.h"
+
+namespace tessaly::win32 {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
+
+// A NUL-terminated copy for the API; embedded NULs are kept (the API stops at the first).
+inline std::wstring ToWide(std::u16string_view text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+inline platform::String FromWide(const wchar_t* text, std::size_t length) {
+    return platform::String(reinterpret_cast<const char16_t*>(text), length);
+}
+
+inline bool HasNul(std::u16string_view text) noexcept {
+    return text.find(u'\0') != std::u16string_view::npos;
+}
+
+// UTF-8 for error messages; unpaired surrogates become U+FFFD, which is fine for a message.
+std::string ToMessageText(std::u16string_view text);
+
+// platform::Error "<what> \"<subject>\": <system message> (<code>)".
+[[noreturn]] void ThrowSystemError(const char* what, std::u16string_view subject,
+                                   unsigned long code);
+
+}  // namespace tessaly::win32

@@ -1,0 +1,125 @@
+// Starting real child programs: the child must see exactly the command line it was given.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "platform/win32/services.h"
+#include "test_support.h"
+
+namespace tessaly::win32 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::U16;
+
+class ProcessLauncherTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        recorder_ = testing::ProgramDirectory() + L"child programs\\recorder.exe";
+        ASSERT_NE(GetFileAttributesW(recorder_.c_str()), INVALID_FILE_ATTRIBUTES)
+            << "recorder.exe missing beside the test program";
+        wchar_t temp[MAX_PATH] = {};
+        ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+        static int counter = 0;
+        record_ = std::wstring(temp) + L"tessaly-record-" + std::to_wstring(GetCurrentProcessId()) +
+                  L"-" + std::to_wstring(++counter) + L".txt";
+        DeleteFileW(record_.c_str());
+        SetEnvironmentVariableW(L"TESSALY_RECORD_FILE", record_.c_str());
+        SetEnvironmentVariableW(L"TESSALY_RECORD_DELAY_MS", nullptr);
+    }
+    void TearDown() override { DeleteFileW(record_.c_str()); }
+
+    // The recorded command line, once the child has written it.
+    std::optional<std::wstring> WaitForRecord(std::chrono::milliseconds timeout = 20s) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < deadline) {
+            HANDLE file = CreateFileW(record_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                std::wstring text(32768, L'\0');
+                DWORD read = 0;
+                ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)),
+                         &read, nullptr);
+                CloseHandle(file);
+                text.resize(read / sizeof(wchar_t));
+                return text;
+            }
+            Sleep(20);
+        }
+        return std::nullopt;
+    }
+
+    Win32Platform platform_{GetModuleHandleW(nullptr)};
+    platform::ProcessLauncher& launcher_ = platform_.services().processes;
+    std::wstring recorder_;  // in a folder whose name has a blank
+    std::wstring record_;
+};
+
+bool RunningUnderWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+TEST_F(ProcessLauncherTest, ChildSeesTheCommandLineUnchanged) {
+    const std::wstring quoted = L"\"" + recorder_ + L"\"";
+    const std::wstring lines[] = {
+        quoted + L" /ap \"/postpone \"555 0199\"\"",
+        quoted + L" /ap \"/postpone 555;0199|&$()%PATH%\"",
+        quoted + L" ;|&$()%PATH% ^ < > ' ` \\\" \\\\ \\",
+        quoted + L" Gr\u00fc\u00dfe \u03a9\u03bc\u03ad\u03b3\u03b1 \U0001F600",
+        quoted + L"   inner   blanks\tand a tab",
+        quoted,
+    };
+    for (const auto& line : lines) {
+        SCOPED_TRACE(testing::U16(line).size());
+        DeleteFileW(record_.c_str());
+        ASSERT_TRUE(launcher_.Start(U16(line)));
+        const auto recorded = WaitForRecord();
+        ASSERT_TRUE(recorded.has_value()) << "the child did not record its command line";
+        EXPECT_EQ(*recorded, line);
+    }
+}
+
+// Not quoted although the folder has a blank: Windows tries the shorter names first, finds
+// the whole path and passes the line on as it is. Wine finds the program too but hands the
+// child a line with the program's path put in quotes.
+TEST_F(ProcessLauncherTest, FindsAnUnquotedProgramPathWithBlanks) {
+    const std::wstring arguments = L" /ap \"/postpone 5550199\"";
+    const std::wstring line = recorder_ + arguments;
+    ASSERT_TRUE(launcher_.Start(U16(line)));
+    const auto recorded = WaitForRecord();
+    ASSERT_TRUE(recorded.has_value());
+    if (RunningUnderWine()) {
+        EXPECT_EQ(*recorded, L"\"" + recorder_ + L"\"" + arguments);
+    } else {
+        EXPECT_EQ(*recorded, line);
+    }
+}
+
+TEST_F(ProcessLauncherTest, DoesNotWaitForTheChild) {
+    SetEnvironmentVariableW(L"TESSALY_RECORD_DELAY_MS", L"3000");
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(launcher_.Start(U16(L"\"" + recorder_ + L"\" slow")));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+    EXPECT_TRUE(WaitForRecord().has_value());
+}
+
+TEST_F(ProcessLauncherTest, ReportsWhatCannotBeStarted) {
+    using namespace std::string_literals;
+    const std::u16string lines[] = {
+        u"\"C:\\does not exist\\nothing.exe\" /ap \"/postpone 1\"",
+        u"nothing-here-at-all.exe",
+        u"",
+        // Cut at the NUL, the line would start the recorder; it must start nothing.
+        U16(L"\"" + recorder_ + L"\"") + u"\0 tail"s,
+    };
+    for (const auto& line : lines) {
+        EXPECT_FALSE(launcher_.Start(line)) << line.size();
+    }
+    EXPECT_FALSE(WaitForRecord(1s).has_value());
+}
+
+}  // namespace
+}  // namespace tessaly::win32
