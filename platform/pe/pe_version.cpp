@@ -224,7 +224,13 @@ struct DirectoryEntry {
     std::uint32_t target;
 };
 
-enum class Pick { kVersionType, kFirst };
+// kLanguage chooses among the version resource's languages the way Windows loads it on an
+// English system: the neutral one, else US English, else the first. Files such as system
+// DLLs carry dozens of languages, and the first is rarely the one with an English table.
+enum class Pick { kVersionType, kFirst, kLanguage };
+
+constexpr std::uint32_t kLangNeutral = 0;
+constexpr std::uint32_t kLangEnglishUs = 0x409;
 
 std::optional<DirectoryEntry> FindEntry(ByteSource& src, const Extent& rsrc,
                                         std::uint32_t directory, Pick pick) {
@@ -240,6 +246,8 @@ std::optional<DirectoryEntry> FindEntry(ByteSource& src, const Extent& rsrc,
     // Ids follow the named entries; RT_VERSION is an id.
     const std::uint32_t first = pick == Pick::kVersionType ? named : 0;
     const std::uint32_t last = std::min(named + ids, first + kMaxDirectoryEntries);
+    std::optional<DirectoryEntry> best;
+    int bestRank = 3;
     for (std::uint32_t i = first; i < last; ++i) {
         const std::uint64_t at = std::uint64_t{directory} + 16 + std::uint64_t{i} * 8;
         if (!Fits(at, 8, rsrc.size)) {
@@ -250,11 +258,19 @@ std::optional<DirectoryEntry> FindEntry(ByteSource& src, const Extent& rsrc,
             return std::nullopt;
         }
         const DirectoryEntry entry{U32(*raw, 0), U32(*raw, 4)};
+        if (pick == Pick::kLanguage) {
+            const int rank = entry.name == kLangNeutral ? 0 : entry.name == kLangEnglishUs ? 1 : 2;
+            if (rank < bestRank) {
+                best = entry;
+                bestRank = rank;
+            }
+            continue;
+        }
         if (pick == Pick::kFirst || entry.name == kRtVersion) {
             return entry;
         }
     }
-    return std::nullopt;
+    return best;
 }
 
 // Follows one level down; `wantDirectory` says whether the entry must lead to another
@@ -288,7 +304,7 @@ std::optional<std::vector<std::byte>> ReadVersionInfo(ByteSource& src) {
     const auto names = Descend(src, *rsrc, 0, Pick::kVersionType, true);
     const auto languages = names ? Descend(src, *rsrc, *names, Pick::kFirst, true) : std::nullopt;
     const auto dataEntry =
-        languages ? Descend(src, *rsrc, *languages, Pick::kFirst, false) : std::nullopt;
+        languages ? Descend(src, *rsrc, *languages, Pick::kLanguage, false) : std::nullopt;
     if (!dataEntry || !Fits(*dataEntry, 16, rsrc->size)) {
         return std::nullopt;
     }
