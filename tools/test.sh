@@ -27,6 +27,11 @@ for preset in linux linux-asan; do
     ctest --preset "$preset" -j "$jobs"
 done
 
+step "benchmarks (a short run; the figures are for reading, not for passing)"
+for bench in build/linux/tests/bench/*_bench; do
+    "$bench" --benchmark_min_time=0.01
+done
+
 step "fuzz: ${fuzz_seconds}s per target"
 cmake --preset linux-fuzz >/dev/null
 cmake --build --preset linux-fuzz -j "$jobs"
