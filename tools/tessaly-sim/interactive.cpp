@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -24,8 +25,9 @@ class RealTime {
   public:
     explicit RealTime(Session& session) : session_(session), synced_(Clock::now()) {}
 
-    // Fires what has fallen due since the last call.
-    void Sync() {
+    // Fires what has fallen due since the last call; true when a timer fired.
+    bool Sync() {
+        const auto due = session_.loop().nextDue();
         const auto elapsed =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - synced_);
         if (elapsed.count() > 0) {
@@ -35,6 +37,7 @@ class RealTime {
             session_.loop().RunDue();
         }
         session_.ReportEventFailures();
+        return due && *due <= session_.loop().now();
     }
     // Milliseconds until the next timer is due; -1 (forever) when none is running.
     int TimeoutMs() const {
@@ -71,7 +74,9 @@ class RealTime {
 // Lines from a descriptor, read without blocking the timers.
 class LineReader {
   public:
-    LineReader(int fd, RealTime& time) : fd_(fd), time_(time) {}
+    // `onTimers` runs when timers fired while waiting for input (a notice ended, say).
+    LineReader(int fd, RealTime& time, std::function<void()> onTimers)
+        : fd_(fd), time_(time), onTimers_(std::move(onTimers)) {}
 
     // The next line without its newline; nothing at end of input.
     std::optional<std::string> ReadLine() {
@@ -87,7 +92,9 @@ class LineReader {
                 }
                 return std::exchange(buffer_, {});
             }
-            time_.Sync();
+            if (time_.Sync() && onTimers_) {
+                onTimers_();
+            }
             pollfd p{fd_, POLLIN, 0};
             const int ready = poll(&p, 1, time_.TimeoutMs());
             if (ready < 0 && errno != EINTR) {
@@ -107,6 +114,7 @@ class LineReader {
   private:
     int fd_;
     RealTime& time_;
+    std::function<void()> onTimers_;
     std::string buffer_;
     bool eof_ = false;
 };
@@ -123,7 +131,12 @@ std::string Trimmed(const std::string& s) {
 
 void RunInteractive(Session& session, Output& out, int fd) {
     RealTime time(session);
-    LineReader reader(fd, time);
+    // What the user sees changes when a notice ends, so show it again then.
+    LineReader reader(fd, time, [&] {
+        out.Line("");
+        session.ShowAll();
+        out.Prompt("tessaly> ");
+    });
     session.setWaiter([&](std::uint64_t ms) { time.Wait(ms); });
     session.messages().setDismiss([&] {
         out.Prompt("(press Enter to dismiss) ");
@@ -152,6 +165,10 @@ void RunInteractive(Session& session, Output& out, int fd) {
         try {
             if (auto command = ParseLine(*text, line)) {
                 session.Execute(*command);
+                // Every command that changes the windows is followed by what they show now.
+                if (command->verb != Verb::Show && command->verb != Verb::Softphones) {
+                    session.ShowAll();
+                }
             }
         } catch (const LineError& e) {
             out.Error("<stdin>:" + std::to_string(e.line()) + ": " + e.what());

@@ -334,11 +334,15 @@ void Session::Customize(const Command& command) {
 }
 
 void Session::Show(const Command& command) {
-    const std::u16string toolbar = ToolbarName();
     if (command.window) {
-        ShowWindow(out_, *command.window, Window(command), toolbar);
+        ShowWindow(out_, *command.window, Window(command), ToolbarName());
         return;
     }
+    ShowAll();
+}
+
+void Session::ShowAll() {
+    const std::u16string toolbar = ToolbarName();
     bool any = false;
     for (std::size_t i = 0; i < windows_.size(); ++i) {
         if (!windows_[i]->closed()) {

@@ -50,6 +50,8 @@ class Session {
     // add-in's shutdown fails. Things the add-in has not built are notes, not errors.
     void Execute(const Command& command);
 
+    // Prints every open window and its toolbar.
+    void ShowAll();
     // Prints the failures that the add-in's event handlers returned since the last call.
     void ReportEventFailures();
 
