@@ -1,5 +1,9 @@
 # Runs COMMAND (a list) and checks its exit status against STATUS and its combined output
-# against the regular expression PATTERN (when not empty).
+# against the regular expression PATTERN (when not empty). REGISTRY, when given, is the
+# run's registry file, removed first.
+if(REGISTRY)
+    file(REMOVE ${REGISTRY})
+endif()
 execute_process(COMMAND ${COMMAND} RESULT_VARIABLE status OUTPUT_VARIABLE out
                 ERROR_VARIABLE out)
 if(NOT status STREQUAL STATUS)
