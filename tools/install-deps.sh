@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ clang clang-format libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-    wine wine64 xvfb xauth python3-pefile
+    wine wine64 wine64-tools xvfb xauth python3-pefile
 )
 
 missing=()

@@ -1,0 +1,211 @@
+#include "host/dispatch/late_binding.h"
+
+#include <vector>
+
+namespace tessaly::host::dispatch {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
+
+std::wstring ToWide(std::u16string_view text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+std::u16string FromWide(const wchar_t* text, std::size_t length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+void check(HRESULT hr, const char* what) {
+    if (FAILED(hr)) {
+        throw host::Error(hr, what);
+    }
+}
+
+Arg::Arg(std::int32_t value) {
+    v_->vt = VT_I4;
+    v_->lVal = value;
+}
+
+Arg::Arg(bool value) {
+    v_->vt = VT_BOOL;
+    v_->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+Arg::Arg(std::u16string_view text) {
+    BSTR s = SysAllocStringLen(reinterpret_cast<const wchar_t*>(text.data()),
+                               static_cast<UINT>(text.size()));
+    if (!s) {
+        throw host::Error(E_OUTOFMEMORY, "out of memory for a string argument");
+    }
+    v_->vt = VT_BSTR;
+    v_->bstrVal = s;
+}
+
+Arg::Arg(IDispatch* object) {
+    v_->vt = VT_DISPATCH;
+    v_->pdispVal = object;
+    if (object) {
+        object->AddRef();
+    }
+}
+
+Arg::Arg(Omitted) {
+    v_->vt = VT_ERROR;
+    v_->scode = DISP_E_PARAMNOTFOUND;
+}
+
+const void* IdentityOf(IUnknown* object) noexcept {
+    if (!object) {
+        return nullptr;
+    }
+    IUnknown* unknown = nullptr;
+    if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown))) ||
+        !unknown) {
+        return object;
+    }
+    // COM keeps the IUnknown pointer stable while any reference is held, so the value
+    // can serve as the identity after this reference is given back.
+    unknown->Release();
+    return unknown;
+}
+
+DispatchObject::DispatchObject(ComPtr<IDispatch> object) : object_(std::move(object)) {
+    if (!object_) {
+        throw host::Error(E_POINTER, "no host object");
+    }
+    identity_ = IdentityOf(object_.get());
+}
+
+DISPID DispatchObject::dispId(std::u16string_view name) {
+    std::u16string key(name);
+    if (auto found = dispIds_.find(key); found != dispIds_.end()) {
+        return found->second;
+    }
+    std::wstring wide = ToWide(name);
+    LPOLESTR names[] = {wide.data()};
+    DISPID id = DISPID_UNKNOWN;
+    check(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+          "GetIDsOfNames failed");
+    dispIds_.emplace(std::move(key), id);
+    return id;
+}
+
+Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Arg> args,
+                               bool propertyPut) {
+    // DISPPARAMS holds the arguments last to first. The VARIANTs stay owned by the Args.
+    std::vector<VARIANT> reversed;
+    reversed.reserve(args.size());
+    for (auto it = std::rbegin(args); it != std::rend(args); ++it) {
+        reversed.push_back(it->get());
+    }
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS params{};
+    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    params.cArgs = static_cast<UINT>(reversed.size());
+    if (propertyPut) {
+        params.rgdispidNamedArgs = &putId;
+        params.cNamedArgs = 1;
+    }
+    Variant result;
+    EXCEPINFO exception{};
+    UINT argError = 0;
+    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                       propertyPut ? nullptr : result.get(), &exception, &argError);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (hr == DISP_E_EXCEPTION) {
+        // The object reported its own error: that is the code the caller cares about.
+        HRESULT code = exception.scode;
+        if (!FAILED(code)) {
+            code = exception.wCode
+                       ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, exception.wCode)
+                       : E_FAIL;
+        }
+        throw host::Error(code, "the host object raised an error");
+    }
+    check(hr, "Invoke failed");
+    return result;
+}
+
+Variant DispatchObject::get(std::u16string_view name, std::initializer_list<Arg> args) {
+    return invoke(dispId(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args);
+}
+
+Variant DispatchObject::call(std::u16string_view name, std::initializer_list<Arg> args) {
+    return invoke(dispId(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+}
+
+void DispatchObject::put(std::u16string_view name, const Arg& value) {
+    invoke(dispId(name), DISPATCH_PROPERTYPUT, {value}, true);
+}
+
+void DispatchObject::putRef(std::u16string_view name, const Arg& value) {
+    const DISPID id = dispId(name);
+    try {
+        invoke(id, DISPATCH_PROPERTYPUTREF, {value}, true);
+    } catch (const host::Error& e) {
+        if (e.code() != DISP_E_MEMBERNOTFOUND) {
+            throw;
+        }
+        invoke(id, DISPATCH_PROPERTYPUT, {value}, true);
+    }
+}
+
+namespace {
+
+// The value itself, with one level of VT_BYREF read through.
+Variant dereferenced(const VARIANT& value) {
+    Variant copy;
+    check(VariantCopyInd(copy.get(), const_cast<VARIANT*>(&value)), "cannot read the value");
+    return copy;
+}
+
+Variant changed(const VARIANT& value, VARTYPE type) {
+    Variant source = dereferenced(value);
+    Variant result;
+    const HRESULT hr = VariantChangeType(result.get(), source.get(), 0, type);
+    if (FAILED(hr)) {
+        throw host::Error(hr == DISP_E_TYPEMISMATCH ? hr : DISP_E_TYPEMISMATCH,
+                          "the value has the wrong type");
+    }
+    return result;
+}
+
+}  // namespace
+
+std::int32_t ToInt32(const VARIANT& value) {
+    return changed(value, VT_I4)->lVal;
+}
+
+bool ToBool(const VARIANT& value) {
+    return changed(value, VT_BOOL)->boolVal != VARIANT_FALSE;
+}
+
+std::u16string ToString(const VARIANT& value) {
+    Variant s = changed(value, VT_BSTR);
+    return FromWide(s->bstrVal, SysStringLen(s->bstrVal));
+}
+
+ComPtr<IDispatch> ToDispatch(const VARIANT& value) {
+    Variant v = dereferenced(value);
+    switch (v->vt) {
+        case VT_EMPTY:
+        case VT_NULL:
+            return {};
+        case VT_DISPATCH:
+            return ComPtr<IDispatch>(v->pdispVal);
+        case VT_UNKNOWN: {
+            if (!v->punkVal) {
+                return {};
+            }
+            ComPtr<IDispatch> object;
+            check(v->punkVal->QueryInterface(IID_IDispatch, object.putVoid()),
+                  "the object has no IDispatch");
+            return object;
+        }
+        default:
+            throw host::Error(DISP_E_TYPEMISMATCH, "an object was expected");
+    }
+}
+
+}  // namespace tessaly::host::dispatch

@@ -1,0 +1,89 @@
+#include "tests/wine/com/registry_probe.h"
+
+#include <windows.h>
+// after windows.h, which it needs
+#include <oleauto.h>
+
+#include <variant>
+
+#include "addin/registration.h"
+#include "addin/win32/guids.h"
+#include "platform/win32/raii.h"
+
+namespace tessaly::testing {
+
+namespace {
+
+std::wstring wide(std::u16string_view s) {
+    return std::wstring(s.begin(), s.end());
+}
+std::string narrow(std::u16string_view s) {
+    return std::string(s.begin(), s.end());
+}
+
+bool typeLibRegistered() {
+    BSTR path = nullptr;
+    const HRESULT hr = QueryPathOfRegTypeLib(win32::LIBID_BrindleAddin, win32::kTypeLibMajor,
+                                             win32::kTypeLibMinor, LOCALE_NEUTRAL, &path);
+    SysFreeString(path);
+    return SUCCEEDED(hr);
+}
+
+}  // namespace
+
+std::vector<std::string> RegistrationProblems(const std::wstring& dllPath) {
+    std::vector<std::string> problems;
+    const std::u16string path(dllPath.begin(), dllPath.end());
+    for (const auto& row : registration::RegistrationRows(path)) {
+        const std::string where = narrow(row.key) + " : " + narrow(row.name);
+        const std::wstring key = wide(row.key);
+        const std::wstring name = wide(row.name);
+        const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
+        if (const auto* number = std::get_if<std::uint32_t>(&row.value)) {
+            DWORD data = 0;
+            DWORD size = sizeof data;
+            const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, key.c_str(), valueName,
+                                                RRF_RT_REG_DWORD, nullptr, &data, &size);
+            if (status != ERROR_SUCCESS) {
+                problems.push_back(where + ": no DWORD (" + std::to_string(status) + ")");
+            } else if (data != *number) {
+                problems.push_back(where + ": " + std::to_string(data));
+            }
+        } else {
+            wchar_t data[1024] = {};
+            DWORD size = sizeof data;
+            const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, key.c_str(), valueName,
+                                                RRF_RT_REG_SZ, nullptr, data, &size);
+            const auto& expected = std::get<std::u16string>(row.value);
+            if (status != ERROR_SUCCESS) {
+                problems.push_back(where + ": no string (" + std::to_string(status) + ")");
+            } else if (std::wstring(data) != wide(expected)) {
+                problems.push_back(where + ": \"" +
+                                   narrow(std::u16string(data, data + wcslen(data))) +
+                                   "\" instead of \"" + narrow(expected) + "\"");
+            }
+        }
+    }
+    if (!typeLibRegistered()) {
+        problems.push_back("type library not registered");
+    }
+    return problems;
+}
+
+std::vector<std::string> LeftoverRegistration() {
+    std::vector<std::string> problems;
+    for (const auto& key : registration::RegistrationKeys()) {
+        HKEY handle = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_READ, &handle) ==
+            ERROR_SUCCESS) {
+            RegCloseKey(handle);
+            problems.push_back("key still there: " + narrow(key));
+        }
+    }
+    if (typeLibRegistered()) {
+        problems.push_back("type library still registered");
+    }
+    return problems;
+}
+
+}  // namespace tessaly::testing

@@ -1,0 +1,206 @@
+// The type library embedded in the DLL: what scripting hosts and object browsers see.
+#include <gtest/gtest.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <string>
+#include <vector>
+
+#include "addin/registration.h"
+#include "addin/win32/guids.h"
+#include "tests/wine/com/com_server_fixture.h"
+
+namespace tessaly::testing {
+namespace {
+
+using win32::Bstr;
+
+std::wstring text(const GUID& guid) {
+    wchar_t buffer[40] = {};
+    StringFromGUID2(guid, buffer, 40);
+    return buffer;
+}
+
+class TypeLibrary : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(LoadTypeLibEx(DllPath().c_str(), REGKIND_NONE, library.put()), S_OK);
+    }
+    win32::ComPtr<ITypeInfo> info(const GUID& guid) {
+        win32::ComPtr<ITypeInfo> result;
+        EXPECT_EQ(library->GetTypeInfoOfGuid(guid, result.put()), S_OK)
+            << std::string(text(guid).begin(), text(guid).end());
+        return result;
+    }
+    static std::wstring name(ITypeInfo* type, MEMBERID id = MEMBERID_NIL) {
+        Bstr n;
+        type->GetDocumentation(id, n.put(), nullptr, nullptr, nullptr);
+        return n.get() ? n.get() : L"";
+    }
+    win32::ComPtr<ITypeLib> library;
+};
+
+TEST_F(TypeLibrary, IsBrindleAddinVersionOne) {
+    TLIBATTR* attr = nullptr;
+    ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, win32::LIBID_BrindleAddin);
+    EXPECT_EQ(attr->wMajorVerNum, 1);
+    EXPECT_EQ(attr->wMinorVerNum, 0);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    library->ReleaseTLibAttr(attr);
+    Bstr libName, doc;
+    ASSERT_EQ(library->GetDocumentation(-1, libName.put(), doc.put(), nullptr, nullptr), S_OK);
+    EXPECT_STREQ(libName.get(), L"BrindleAddin");
+    EXPECT_STREQ(doc.get(), L"Tessaly Outlook Add-In");
+}
+
+// guids.h, registration.h and the IDL state the identifiers three times: they must agree.
+TEST_F(TypeLibrary, AgreesWithTheRegisteredIdentifiers) {
+    EXPECT_EQ(text(win32::CLSID_Tessaly),
+              std::wstring(registration::kClsidTessaly.begin(), registration::kClsidTessaly.end()));
+    EXPECT_EQ(text(win32::LIBID_BrindleAddin),
+              std::wstring(registration::kLibId.begin(), registration::kLibId.end()));
+}
+
+TEST_F(TypeLibrary, HoldsTheClassesInterfacesAndRecord) {
+    struct Case {
+        const GUID* guid;
+        const wchar_t* name;
+        TYPEKIND kind;
+    };
+    const Case cases[] = {
+        {&win32::CLSID_Tessaly, L"Tessaly", TKIND_COCLASS},
+        {&win32::CLSID_ExplorerHandler, L"ExplorerHandler", TKIND_COCLASS},
+        {&win32::DIID__Tessaly, L"_Tessaly", TKIND_DISPATCH},
+        {&win32::DIID__ExplorerHandler, L"_ExplorerHandler", TKIND_DISPATCH},
+        {&win32::IID_IDTExtensibility2, L"IDTExtensibility2", TKIND_DISPATCH},
+        {&win32::GUID_PhoneInfo, L"PhoneInfo", TKIND_RECORD},
+    };
+    for (const auto& c : cases) {
+        auto type = info(*c.guid);
+        ASSERT_TRUE(type);
+        EXPECT_EQ(name(type.get()), c.name);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
+        EXPECT_EQ(attr->typekind, c.kind) << std::string(c.name, c.name + wcslen(c.name));
+        type->ReleaseTypeAttr(attr);
+    }
+}
+
+TEST_F(TypeLibrary, PhoneInfoHasFourStringsInOrder) {
+    auto type = info(win32::GUID_PhoneInfo);
+    ASSERT_TRUE(type);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
+    const WORD vars = attr->cVars;
+    type->ReleaseTypeAttr(attr);
+    const std::vector<std::wstring> expected = {L"sGUID", L"sPath", L"sCmdLineParams",
+                                                L"sAdditionalValue"};
+    ASSERT_EQ(vars, expected.size());
+    for (UINT i = 0; i < vars; ++i) {
+        VARDESC* var = nullptr;
+        ASSERT_EQ(type->GetVarDesc(i, &var), S_OK);
+        EXPECT_EQ(name(type.get(), var->memid), expected[i]);
+        EXPECT_EQ(var->elemdescVar.tdesc.vt, VT_BSTR);
+        type->ReleaseVarDesc(var);
+    }
+}
+
+struct Function {
+    std::wstring name;
+    MEMBERID id;
+    INVOKEKIND kind;
+    SHORT params;
+};
+
+std::vector<Function> functions(ITypeInfo* type) {
+    std::vector<Function> result;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(type->GetTypeAttr(&attr))) {
+        return result;
+    }
+    const WORD count = attr->cFuncs;
+    type->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* f = nullptr;
+        if (SUCCEEDED(type->GetFuncDesc(i, &f))) {
+            Bstr n;
+            type->GetDocumentation(f->memid, n.put(), nullptr, nullptr, nullptr);
+            result.push_back({n.get() ? n.get() : L"", f->memid, f->invkind, f->cParams});
+            type->ReleaseFuncDesc(f);
+        }
+    }
+    return result;
+}
+
+// The interfaces' own members, skipping what a dual interface inherits from IDispatch.
+std::vector<Function> ownFunctions(ITypeInfo* type) {
+    auto all = functions(type);
+    std::vector<Function> own;
+    for (auto& f : all) {
+        if (f.id >= 0 && f.id < 0x60000000) {
+            own.push_back(f);
+        } else if (f.id == 0x60030000) {
+            own.push_back(f);
+        }
+    }
+    return own;
+}
+
+void expectFunctions(const std::vector<Function>& actual, const std::vector<Function>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(actual[i].name, expected[i].name);
+        EXPECT_EQ(actual[i].id, expected[i].id);
+        EXPECT_EQ(actual[i].kind, expected[i].kind);
+        EXPECT_EQ(actual[i].params, expected[i].params);
+    }
+}
+
+TEST_F(TypeLibrary, ExtensibilityMembersInVtableOrder) {
+    auto type = info(win32::IID_IDTExtensibility2);
+    ASSERT_TRUE(type);
+    expectFunctions(ownFunctions(type.get()), {{L"OnConnection", 1, INVOKE_FUNC, 4},
+                                               {L"OnDisconnection", 2, INVOKE_FUNC, 2},
+                                               {L"OnAddInsUpdate", 3, INVOKE_FUNC, 1},
+                                               {L"OnStartupComplete", 4, INVOKE_FUNC, 1},
+                                               {L"OnBeginShutdown", 5, INVOKE_FUNC, 1}});
+}
+
+TEST_F(TypeLibrary, ExplorerHandlerMembersInSlotOrder) {
+    auto type = info(win32::DIID__ExplorerHandler);
+    ASSERT_TRUE(type);
+    expectFunctions(ownFunctions(type.get()), {{L"BusinessNumber", 1, INVOKE_PROPERTYPUT, 1},
+                                               {L"MobileNumber", 2, INVOKE_PROPERTYPUT, 1},
+                                               {L"HomeNumber", 3, INVOKE_PROPERTYPUT, 1},
+                                               {L"Init", 4, INVOKE_FUNC, 2},
+                                               {L"Clear", 5, INVOKE_FUNC, 0},
+                                               {L"OnExplorerEventTimedOut", 6, INVOKE_FUNC, 0}});
+}
+
+TEST_F(TypeLibrary, TessalyPublishesOnExplorerCloseAndIsTheOnlyCreatableClass) {
+    auto tessaly = info(win32::DIID__Tessaly);
+    ASSERT_TRUE(tessaly);
+    expectFunctions(ownFunctions(tessaly.get()),
+                    {{L"OnExplorerClose", 0x60030000, INVOKE_FUNC, 1}});
+
+    struct Case {
+        const GUID* clsid;
+        bool creatable;
+        UINT interfaces;
+    };
+    for (const Case& c :
+         {Case{&win32::CLSID_Tessaly, true, 2}, Case{&win32::CLSID_ExplorerHandler, false, 1}}) {
+        auto type = info(*c.clsid);
+        ASSERT_TRUE(type);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
+        EXPECT_EQ((attr->wTypeFlags & TYPEFLAG_FCANCREATE) != 0, c.creatable);
+        EXPECT_EQ(attr->cImplTypes, c.interfaces);
+        type->ReleaseTypeAttr(attr);
+    }
+}
+
+}  // namespace
+}  // namespace tessaly::testing
