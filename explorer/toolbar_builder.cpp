@@ -52,9 +52,9 @@ void ExplorerHandler::BuildToolbar() {
             {u"Left", &host::CommandBar::SetLeft},
             {u"Width", &host::CommandBar::SetWidth},
             {u"Height", &host::CommandBar::SetHeight}};
-        for (const auto& [name, setter] : geometry) {
-            if (const auto value = stored.ReadInt32(name)) {
-                onToolbar([&](host::CommandBar& bar) { (bar.*setter)(*value); });
+        for (const auto& entry : geometry) {
+            if (const auto value = stored.ReadInt32(entry.first)) {
+                onToolbar([&](host::CommandBar& bar) { (bar.*entry.second)(*value); });
             }
         }
     } else {
