@@ -78,11 +78,12 @@ template <class Events, class F>
 void raiseOn(World& world, const SinkMap<Events>& sinks, const char* event, F&& invoke) {
     const std::vector<std::pair<std::uint64_t, std::shared_ptr<const Events>>> snapshot(
         sinks.begin(), sinks.end());
-    for (const auto& [cookie, sink] : snapshot) {
-        if (sinks.find(cookie) == sinks.end()) {
+    for (const auto& entry : snapshot) {
+        if (sinks.find(entry.first) == sinks.end()) {
             continue;
         }
-        world.dispatch(event, [&] { invoke(*sink); });
+        const Events& sink = *entry.second;
+        world.dispatch(event, [&] { invoke(sink); });
     }
 }
 

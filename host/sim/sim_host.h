@@ -64,14 +64,13 @@ struct EventFailure {
 
 class SimFolder : public MAPIFolder {
   public:
-    SimFolder(World& world, String name) : world_(world), name_(std::move(name)) {}
+    SimFolder(World&, String name) : name_(std::move(name)) {}
     const String& name() const { return name_; }
     const std::vector<std::shared_ptr<Item>>& items() const { return items_; }
     void add(std::shared_ptr<Item> item) { items_.push_back(std::move(item)); }
     std::shared_ptr<Item> findItem(const String& name) const;
 
   private:
-    World& world_;
     String name_;
     std::vector<std::shared_ptr<Item>> items_;
 };
