@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/posix/utf.h"
+#include "platform/utf.h"
 
 namespace tessaly::platform::posix {
 

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "platform/posix/command_line.h"
-#include "platform/posix/utf.h"
+#include "platform/utf.h"
 
 extern "C" {
 extern char** environ;

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/posix/utf.h"
 #include "platform/services.h"
+#include "platform/utf.h"
 
 namespace tessaly::platform::posix {
 

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/posix/utf.h"
+#include "platform/utf.h"
 
 namespace tessaly::platform::posix {
 

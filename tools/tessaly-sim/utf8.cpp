@@ -1,19 +1,17 @@
 #include "utf8.h"
 
-#include "platform/posix/utf.h"
+#include "platform/utf.h"
 
 namespace tessaly::sim_tool {
 
-namespace posix = platform::posix;
-
 std::u16string ToUtf16(std::string_view utf8) {
-    return posix::fromUtf8(utf8);
+    return platform::fromUtf8(utf8);
 }
 
 std::string ToUtf8(std::u16string_view utf16) {
     std::u16string repaired;
     for (;;) {
-        const std::size_t bad = posix::findInvalidUtf16(utf16);
+        const std::size_t bad = platform::findInvalidUtf16(utf16);
         if (bad == std::u16string_view::npos) {
             break;
         }
@@ -23,14 +21,14 @@ std::string ToUtf8(std::u16string_view utf16) {
         repaired[bad] = u'\uFFFD';
         utf16 = repaired;
     }
-    return posix::toUtf8(utf16);
+    return platform::toUtf8(utf16);
 }
 
 bool IsValidUtf8(std::string_view text) {
     try {
-        posix::fromUtf8(text);
+        platform::fromUtf8(text);
         return true;
-    } catch (const posix::UtfError&) {
+    } catch (const platform::UtfError&) {
         return false;
     }
 }

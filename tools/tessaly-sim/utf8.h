@@ -6,7 +6,7 @@
 
 namespace tessaly::sim_tool {
 
-// Strict: throws platform::posix::UtfError on malformed UTF-8. Script lines are checked when
+// Strict: throws platform::platform::UtfError on malformed UTF-8. Script lines are checked when
 // parsed and the JSON parser rejects malformed strings, so input never reaches here broken.
 std::u16string ToUtf16(std::string_view utf8);
 

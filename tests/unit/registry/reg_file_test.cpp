@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/posix/reg_file.h"
-#include "platform/posix/utf.h"
 #include "platform/services.h"
+#include "platform/utf.h"
 
 namespace tessaly::platform::posix {
 namespace {

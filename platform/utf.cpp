@@ -1,6 +1,6 @@
-#include "platform/posix/utf.h"
+#include "platform/utf.h"
 
-namespace tessaly::platform::posix {
+namespace tessaly::platform {
 
 namespace {
 
@@ -114,4 +114,4 @@ std::u16string fromUtf8(std::string_view text) {
     return out;
 }
 
-}  // namespace tessaly::platform::posix
+}  // namespace tessaly::platform

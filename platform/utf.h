@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace tessaly::platform::posix {
+namespace tessaly::platform {
 
 class UtfError : public std::range_error {
   public:
@@ -30,4 +30,4 @@ std::u16string fromUtf8(std::string_view text);
 // Index of the first unpaired surrogate, or std::u16string_view::npos when the text is valid.
 std::size_t findInvalidUtf16(std::u16string_view text) noexcept;
 
-}  // namespace tessaly::platform::posix
+}  // namespace tessaly::platform
