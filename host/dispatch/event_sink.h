@@ -29,6 +29,10 @@ class EventArgs {
     const DISPPARAMS& params_;
 };
 
+// Writes a Boolean back into an argument passed by reference (VT_BOOL|VT_BYREF, or a
+// variant by reference); an argument passed by value cannot carry it back and is left alone.
+void SetByRef(const VARIANT& argument, bool value) noexcept;
+
 // A handler may throw; the event source then gets the error's HRESULT.
 using EventHandler = std::function<void(const EventArgs&)>;
 using EventHandlers = std::map<DISPID, EventHandler>;

@@ -1,5 +1,9 @@
 #include "host/dispatch/late_binding.h"
 
+#include <ocidl.h>
+
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace tessaly::host::dispatch {
@@ -68,6 +72,129 @@ const void* IdentityOf(IUnknown* object) noexcept {
     return unknown;
 }
 
+class DispIdTable {
+  public:
+    std::optional<DISPID> find(const std::u16string& name) const {
+        std::lock_guard lock(mutex());
+        auto found = ids_.find(name);
+        if (found == ids_.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+    void add(std::u16string name, DISPID id) {
+        std::lock_guard lock(mutex());
+        ids_.emplace(std::move(name), id);
+    }
+
+    // The table of every object of one type. Tables are never removed: there are as many as
+    // the add-in uses types, each with a few names.
+    static std::shared_ptr<DispIdTable> forType(const std::wstring& key) {
+        static std::map<std::wstring, std::shared_ptr<DispIdTable>> tables;
+        std::lock_guard lock(mutex());
+        auto& table = tables[key];
+        if (!table) {
+            table = std::make_shared<DispIdTable>();
+        }
+        return table;
+    }
+
+  private:
+    static std::mutex& mutex() {
+        static std::mutex m;
+        return m;
+    }
+    std::unordered_map<std::u16string, DISPID> ids_;
+};
+
+namespace {
+
+std::wstring guidText(const GUID& guid) {
+    wchar_t text[40] = {};
+    const int length = StringFromGUID2(guid, text, 40);
+    return length > 0 ? std::wstring(text, static_cast<std::size_t>(length - 1)) : std::wstring();
+}
+
+// The name of a type (MEMBERID_NIL), or empty.
+std::wstring typeName(ITypeInfo* info, HRESULT* error = nullptr) {
+    win32::Bstr name;
+    const HRESULT hr = info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr);
+    if (error) {
+        *error = hr;
+    }
+    if (FAILED(hr) || !name.get()) {
+        return {};
+    }
+    return std::wstring(name.get(), name.length());
+}
+
+}  // namespace
+
+std::wstring TypeKeyOf(IDispatch* object) {
+    if (!object) {
+        return {};
+    }
+    UINT count = 0;
+    if (FAILED(object->GetTypeInfoCount(&count)) || count == 0) {
+        return {};
+    }
+    ComPtr<ITypeInfo> info;
+    if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())) || !info) {
+        return {};
+    }
+    TYPEATTR* attributes = nullptr;
+    if (FAILED(info->GetTypeAttr(&attributes)) || !attributes) {
+        return {};
+    }
+    const GUID guid = attributes->guid;
+    info->ReleaseTypeAttr(attributes);
+    if (guid != GUID_NULL) {
+        return guidText(guid);
+    }
+    std::wstring name = typeName(info.get());
+    if (name.empty()) {
+        return {};
+    }
+    std::wstring key = L"name:" + name;
+    ComPtr<ITypeLib> library;
+    UINT index = 0;
+    if (SUCCEEDED(info->GetContainingTypeLib(library.put(), &index)) && library) {
+        TLIBATTR* libraryAttributes = nullptr;
+        if (SUCCEEDED(library->GetLibAttr(&libraryAttributes)) && libraryAttributes) {
+            key += L"@" + guidText(libraryAttributes->guid);
+            library->ReleaseTLibAttr(libraryAttributes);
+        }
+    }
+    return key;
+}
+
+std::u16string TypeNameOf(IDispatch* object) {
+    if (!object) {
+        throw host::Error(E_POINTER, "no object to name");
+    }
+    if (auto provider = ComPtr<IDispatch>(object).query<IProvideClassInfo>(IID_IProvideClassInfo)) {
+        ComPtr<ITypeInfo> coclass;
+        if (SUCCEEDED(provider->GetClassInfo(coclass.put())) && coclass) {
+            std::wstring name = typeName(coclass.get());
+            if (!name.empty()) {
+                return FromWide(name.data(), name.size());
+            }
+        }
+    }
+    ComPtr<ITypeInfo> info;
+    check(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), "the object has no type");
+    if (!info) {
+        throw host::Error(E_NOINTERFACE, "the object has no type");
+    }
+    HRESULT hr = S_OK;
+    std::wstring name = typeName(info.get(), &hr);
+    check(hr, "the object's type has no name");
+    if (!name.empty() && name.front() == L'_') {
+        name.erase(0, 1);
+    }
+    return FromWide(name.data(), name.size());
+}
+
 DispatchObject::DispatchObject(ComPtr<IDispatch> object) : object_(std::move(object)) {
     if (!object_) {
         throw host::Error(E_POINTER, "no host object");
@@ -75,17 +202,28 @@ DispatchObject::DispatchObject(ComPtr<IDispatch> object) : object_(std::move(obj
     identity_ = IdentityOf(object_.get());
 }
 
+DispatchObject::~DispatchObject() = default;
+
+DispIdTable& DispatchObject::table() {
+    if (!table_) {
+        const std::wstring key = TypeKeyOf(object_.get());
+        table_ = key.empty() ? std::make_shared<DispIdTable>() : DispIdTable::forType(key);
+    }
+    return *table_;
+}
+
 DISPID DispatchObject::dispId(std::u16string_view name) {
     std::u16string key(name);
-    if (auto found = dispIds_.find(key); found != dispIds_.end()) {
-        return found->second;
+    DispIdTable& ids = table();
+    if (auto found = ids.find(key)) {
+        return *found;
     }
     std::wstring wide = ToWide(name);
     LPOLESTR names[] = {wide.data()};
     DISPID id = DISPID_UNKNOWN;
     check(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
           "GetIDsOfNames failed");
-    dispIds_.emplace(std::move(key), id);
+    ids.add(std::move(key), id);
     return id;
 }
 
@@ -144,7 +282,9 @@ void DispatchObject::putRef(std::u16string_view name, const Arg& value) {
     try {
         invoke(id, DISPATCH_PROPERTYPUTREF, {value}, true);
     } catch (const host::Error& e) {
-        if (e.code() != DISP_E_MEMBERNOTFOUND) {
+        // Objects that know no put by reference say so in one of these ways.
+        if (e.code() != DISP_E_MEMBERNOTFOUND && e.code() != E_NOTIMPL &&
+            e.code() != E_INVALIDARG) {
             throw;
         }
         invoke(id, DISPATCH_PROPERTYPUT, {value}, true);

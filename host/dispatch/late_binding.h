@@ -1,6 +1,6 @@
 // Late binding on IDispatch, the way the host's objects are called: members by name (the
-// DISPID looked up once per object and name), positional arguments, omitted optionals passed
-// as "parameter not found", and failures thrown as host::Error.
+// DISPID looked up once per interface and name), positional arguments, omitted optionals
+// passed as "parameter not found", and failures thrown as host::Error.
 #pragma once
 
 #include <oaidl.h>
@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,11 +54,22 @@ class Arg {
     Variant v_;
 };
 
-// One host object called by name. Not thread-safe: host objects live on the UI thread.
+// Names already resolved to DISPIDs. DISPIDs belong to an interface, not to one object, so
+// every object that describes itself with the same type shares one table; an object without
+// type information gets a table of its own.
+class DispIdTable;
+
+// One host object called by name. Host objects live on the UI thread; only the shared
+// tables of DISPIDs are guarded against other threads.
 class DispatchObject {
   public:
     // Throws host::Error(E_POINTER) for a null object.
     explicit DispatchObject(ComPtr<IDispatch> object);
+    DispatchObject(DispatchObject&&) noexcept = default;
+    DispatchObject& operator=(DispatchObject&&) noexcept = default;
+    DispatchObject(const DispatchObject&) = delete;
+    DispatchObject& operator=(const DispatchObject&) = delete;
+    ~DispatchObject();
 
     IDispatch* get() const noexcept { return object_.get(); }
     // The object's IUnknown pointer: equal for every reference to the same COM object.
@@ -69,20 +81,34 @@ class DispatchObject {
     Variant get(std::u16string_view name, std::initializer_list<Arg> args = {});
     Variant call(std::u16string_view name, std::initializer_list<Arg> args = {});
     void put(std::u16string_view name, const Arg& value);
-    // Assigns an object by reference; hosts that only know a plain put get that instead.
+    // Assigns an object by reference; hosts that refuse a put by reference get a plain put.
     void putRef(std::u16string_view name, const Arg& value);
 
     Variant invoke(DISPID id, WORD flags, std::initializer_list<Arg> args,
                    bool propertyPut = false);
 
   private:
+    DispIdTable& table();
+
     ComPtr<IDispatch> object_;
     const void* identity_ = nullptr;
-    std::unordered_map<std::u16string, DISPID> dispIds_;
+    // Found on the first lookup: asking for type information costs a call of its own.
+    std::shared_ptr<DispIdTable> table_;
 };
 
 // The COM identity (IUnknown pointer) of an object; null for null.
 const void* IdentityOf(IUnknown* object) noexcept;
+
+// The name Visual Basic's TypeName gives an object: the coclass name when the object offers
+// IProvideClassInfo, otherwise the name of its dispatch type with one leading underscore
+// removed (Outlook describes a contact as "_ContactItem"). Throws host::Error when the object
+// describes itself in neither way.
+std::u16string TypeNameOf(IDispatch* object);
+
+// What identifies the type an object describes itself with, as the tables of DISPIDs are
+// keyed: the type's GUID, or its name (qualified by its library) when the GUID is null.
+// Empty when the object offers no type information.
+std::wstring TypeKeyOf(IDispatch* object);
 
 // Conversions of results and event arguments. By-reference variants are read through; a
 // value of the wrong kind throws host::Error(DISP_E_TYPEMISMATCH or the conversion's code).

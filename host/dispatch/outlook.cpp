@@ -1,6 +1,7 @@
 #include "host/dispatch/outlook.h"
 
 #include "host/dispatch/event_sink.h"
+#include "host/dispatch/office.h"
 
 namespace tessaly::host::dispatch {
 
@@ -18,11 +19,36 @@ std::shared_ptr<host::Explorers> WrapExplorers(ComPtr<IDispatch> object) {
     return std::make_shared<Explorers>(std::move(object));
 }
 
-std::shared_ptr<host::Explorer> WrapExplorer(ComPtr<IDispatch> object) {
+namespace {
+
+template <class Adapter, class Interface>
+std::shared_ptr<Interface> wrap(ComPtr<IDispatch> object) {
     if (!object) {
         return nullptr;
     }
-    return std::make_shared<PlaceholderExplorer>(std::move(object));
+    return std::make_shared<Adapter>(DispatchObject(std::move(object)));
+}
+
+}  // namespace
+
+std::shared_ptr<host::Explorer> WrapExplorer(ComPtr<IDispatch> object) {
+    return wrap<Explorer, host::Explorer>(std::move(object));
+}
+
+std::shared_ptr<host::Selection> WrapSelection(ComPtr<IDispatch> object) {
+    return wrap<Selection, host::Selection>(std::move(object));
+}
+
+std::shared_ptr<host::Item> WrapItem(ComPtr<IDispatch> object) {
+    return wrap<ContactItem, host::Item>(std::move(object));
+}
+
+std::shared_ptr<host::NameSpace> WrapNameSpace(ComPtr<IDispatch> object) {
+    return wrap<NameSpace, host::NameSpace>(std::move(object));
+}
+
+std::shared_ptr<host::MAPIFolder> WrapFolder(ComPtr<IDispatch> object) {
+    return wrap<MAPIFolder, host::MAPIFolder>(std::move(object));
 }
 
 std::shared_ptr<host::Explorers> Application::Explorers() {
@@ -52,26 +78,143 @@ Subscription Explorers::Advise(std::shared_ptr<const Events> sink) {
     return AdviseEvents(object_.get(), DIID_ExplorersEvents, std::move(handlers));
 }
 
-namespace {
-[[noreturn]] void notYet() {
-    throw host::Error(E_NOTIMPL, "Explorer is not adapted yet");
+// Explorer
+
+std::shared_ptr<host::CommandBars> Explorer::CommandBars() {
+    return WrapCommandBars(ToDispatch(*object_.get(u"CommandBars").get()));
 }
+
+std::shared_ptr<host::Selection> Explorer::Selection() {
+    return WrapSelection(ToDispatch(*object_.get(u"Selection").get()));
+}
+
+std::shared_ptr<host::NameSpace> Explorer::Session() {
+    return WrapNameSpace(ToDispatch(*object_.get(u"Session").get()));
+}
+
+void Explorer::SetCurrentFolder(const std::shared_ptr<host::MAPIFolder>& folder) {
+    const auto* adapter = dynamic_cast<const MAPIFolder*>(folder.get());
+    if (!adapter) {
+        throw host::Error(E_INVALIDARG, "not a folder of this host");
+    }
+    object_.putRef(u"CurrentFolder", adapter->get());
+}
+
+namespace {
+
+using ExplorerEvent = std::function<void()> ExplorerEvents::*;
+
+EventHandler plainEvent(const std::shared_ptr<const ExplorerEvents>& sink, ExplorerEvent event) {
+    return [sink, event](const EventArgs&) {
+        if (const auto& handler = (*sink).*event) {
+            handler();
+        }
+    };
+}
+
+// Cancel is the last argument of the Before... events, passed by reference.
+const VARIANT& cancelArgument(const EventArgs& args) {
+    if (args.count() == 0) {
+        throw host::Error(DISP_E_BADPARAMCOUNT, "the event has no Cancel argument");
+    }
+    return args[args.count() - 1];
+}
+
 }  // namespace
 
-std::shared_ptr<host::CommandBars> PlaceholderExplorer::CommandBars() {
-    notYet();
+Subscription Explorer::Advise(std::shared_ptr<const Events> sink) {
+    if (!sink) {
+        return {};
+    }
+    EventHandlers handlers;
+    handlers[kDispActivate] = plainEvent(sink, &ExplorerEvents::Activate);
+    handlers[kDispFolderSwitch] = plainEvent(sink, &ExplorerEvents::FolderSwitch);
+    handlers[kDispViewSwitch] = plainEvent(sink, &ExplorerEvents::ViewSwitch);
+    handlers[kDispDeactivate] = plainEvent(sink, &ExplorerEvents::Deactivate);
+    handlers[kDispSelectionChange] = plainEvent(sink, &ExplorerEvents::SelectionChange);
+    handlers[kDispClose] = plainEvent(sink, &ExplorerEvents::Close);
+    handlers[kDispBeforeFolderSwitch] = [sink](const EventArgs& args) {
+        if (!sink->BeforeFolderSwitch) {
+            return;
+        }
+        auto folder = WrapFolder(args.object(0));
+        const VARIANT& cancelArg = cancelArgument(args);
+        bool cancel = ToBool(cancelArg);
+        sink->BeforeFolderSwitch(folder, cancel);
+        SetByRef(cancelArg, cancel);
+    };
+    handlers[kDispBeforeViewSwitch] = [sink](const EventArgs& args) {
+        if (!sink->BeforeViewSwitch) {
+            return;
+        }
+        const VARIANT& cancelArg = cancelArgument(args);
+        bool cancel = ToBool(cancelArg);
+        sink->BeforeViewSwitch(cancel);
+        SetByRef(cancelArg, cancel);
+    };
+    try {
+        return AdviseEvents(object_.get(), DIID_ExplorerEvents_10, handlers);
+    } catch (const host::Error&) {
+        // Outlook before 2002 raises only the older interface.
+        return AdviseEvents(object_.get(), DIID_ExplorerEvents, std::move(handlers));
+    }
 }
-std::shared_ptr<host::Selection> PlaceholderExplorer::Selection() {
-    notYet();
+
+// Selection
+
+std::int32_t Selection::Count() {
+    return ToInt32(*object_.get(u"Count").get());
 }
-std::shared_ptr<NameSpace> PlaceholderExplorer::Session() {
-    notYet();
+
+std::shared_ptr<host::Item> Selection::Item(std::int32_t index) {
+    return WrapItem(ToDispatch(*object_.call(u"Item", {index}).get()));
 }
-void PlaceholderExplorer::SetCurrentFolder(const std::shared_ptr<MAPIFolder>&) {
-    notYet();
+
+// ContactItem
+
+String ContactItem::TypeName() {
+    if (!typeName_) {
+        typeName_ = TypeNameOf(object_.get());
+    }
+    return *typeName_;
 }
-Subscription PlaceholderExplorer::Advise(std::shared_ptr<const Events>) {
-    notYet();
+
+String ContactItem::text(std::u16string_view name) {
+    return ToString(*object_.get(name).get());
+}
+
+String ContactItem::BusinessTelephoneNumber() {
+    return text(u"BusinessTelephoneNumber");
+}
+String ContactItem::Business2TelephoneNumber() {
+    return text(u"Business2TelephoneNumber");
+}
+String ContactItem::MobileTelephoneNumber() {
+    return text(u"MobileTelephoneNumber");
+}
+String ContactItem::HomeTelephoneNumber() {
+    return text(u"HomeTelephoneNumber");
+}
+String ContactItem::Home2TelephoneNumber() {
+    return text(u"Home2TelephoneNumber");
+}
+String ContactItem::CallbackTelephoneNumber() {
+    return text(u"CallbackTelephoneNumber");
+}
+String ContactItem::CarTelephoneNumber() {
+    return text(u"CarTelephoneNumber");
+}
+String ContactItem::AssistantTelephoneNumber() {
+    return text(u"AssistantTelephoneNumber");
+}
+String ContactItem::CompanyMainTelephoneNumber() {
+    return text(u"CompanyMainTelephoneNumber");
+}
+
+// NameSpace
+
+std::shared_ptr<host::MAPIFolder> NameSpace::GetDefaultFolder(std::int32_t folderType) {
+    return WrapFolder(ToDispatch(*object_.call(u"GetDefaultFolder", {folderType}).get()));
 }
 
 }  // namespace tessaly::host::dispatch

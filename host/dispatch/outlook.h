@@ -1,11 +1,12 @@
 // The Outlook objects the add-in uses, reached through late-bound IDispatch. Each adapter
-// owns one DispatchObject (and with it the DISPID cache of that object) and reports the COM
-// identity of the object it wraps.
+// owns one DispatchObject (whose DISPIDs are shared by every object of its type) and reports
+// the COM identity of the object it wraps.
 #pragma once
 
 #include <oaidl.h>
 
 #include <memory>
+#include <optional>
 
 #include "host/dispatch/late_binding.h"
 #include "host/outlook.h"
@@ -17,10 +18,30 @@ inline constexpr IID DIID_ExplorersEvents = {
     0x00063078, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr DISPID kDispNewExplorer = 0xF001;
 
+// ExplorerEvents_10 (Outlook 2002 and later) and the older ExplorerEvents, which share the
+// DISPIDs of the events the add-in handles.
+inline constexpr IID DIID_ExplorerEvents_10 = {
+    0x0006300F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID DIID_ExplorerEvents = {
+    0x0006304F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr DISPID kDispActivate = 0xF001;
+inline constexpr DISPID kDispFolderSwitch = 0xF002;
+inline constexpr DISPID kDispBeforeFolderSwitch = 0xF003;
+inline constexpr DISPID kDispViewSwitch = 0xF004;
+inline constexpr DISPID kDispBeforeViewSwitch = 0xF005;
+inline constexpr DISPID kDispDeactivate = 0xF006;
+inline constexpr DISPID kDispSelectionChange = 0xF007;
+inline constexpr DISPID kDispClose = 0xF008;
+
 // Each returns an empty pointer for a null object.
 std::shared_ptr<host::Application> WrapApplication(ComPtr<IDispatch> object);
 std::shared_ptr<host::Explorers> WrapExplorers(ComPtr<IDispatch> object);
 std::shared_ptr<host::Explorer> WrapExplorer(ComPtr<IDispatch> object);
+std::shared_ptr<host::Selection> WrapSelection(ComPtr<IDispatch> object);
+// Every item gets the contact adapter: its telephone numbers fail on other items.
+std::shared_ptr<host::Item> WrapItem(ComPtr<IDispatch> object);
+std::shared_ptr<host::NameSpace> WrapNameSpace(ComPtr<IDispatch> object);
+std::shared_ptr<host::MAPIFolder> WrapFolder(ComPtr<IDispatch> object);
 
 class Application final : public host::Application {
   public:
@@ -44,17 +65,71 @@ class Explorers final : public host::Explorers {
     DispatchObject object_;
 };
 
-// Stands for an Explorer window until its adapter exists: it keeps the window's identity,
-// and every call fails with E_NOTIMPL, which the core treats like a window that is not
-// ready.
-class PlaceholderExplorer final : public host::Explorer {
+class Explorer final : public host::Explorer {
   public:
-    explicit PlaceholderExplorer(ComPtr<IDispatch> object) : object_(std::move(object)) {}
+    explicit Explorer(DispatchObject object) : object_(std::move(object)) {}
     std::shared_ptr<host::CommandBars> CommandBars() override;
     std::shared_ptr<host::Selection> Selection() override;
-    std::shared_ptr<NameSpace> Session() override;
-    void SetCurrentFolder(const std::shared_ptr<MAPIFolder>& folder) override;
+    std::shared_ptr<host::NameSpace> Session() override;
+    // Only folders this DLL wrapped can be assigned; others are E_INVALIDARG.
+    void SetCurrentFolder(const std::shared_ptr<host::MAPIFolder>& folder) override;
+    // On ExplorerEvents_10, or on ExplorerEvents where the window has only those.
     Subscription Advise(std::shared_ptr<const Events> sink) override;
+    const void* Identity() const noexcept override { return object_.identity(); }
+
+  private:
+    DispatchObject object_;
+};
+
+class Selection final : public host::Selection {
+  public:
+    explicit Selection(DispatchObject object) : object_(std::move(object)) {}
+    std::int32_t Count() override;
+    std::shared_ptr<host::Item> Item(std::int32_t index) override;
+    const void* Identity() const noexcept override { return object_.identity(); }
+
+  private:
+    DispatchObject object_;
+};
+
+class ContactItem final : public host::ContactItem {
+  public:
+    explicit ContactItem(DispatchObject object) : object_(std::move(object)) {}
+    // Asked once: an item does not change its type.
+    String TypeName() override;
+    String BusinessTelephoneNumber() override;
+    String Business2TelephoneNumber() override;
+    String MobileTelephoneNumber() override;
+    String HomeTelephoneNumber() override;
+    String Home2TelephoneNumber() override;
+    String CallbackTelephoneNumber() override;
+    String CarTelephoneNumber() override;
+    String AssistantTelephoneNumber() override;
+    String CompanyMainTelephoneNumber() override;
+    const void* Identity() const noexcept override { return object_.identity(); }
+
+  private:
+    String text(std::u16string_view name);
+
+    DispatchObject object_;
+    std::optional<String> typeName_;
+};
+
+class NameSpace final : public host::NameSpace {
+  public:
+    explicit NameSpace(DispatchObject object) : object_(std::move(object)) {}
+    std::shared_ptr<host::MAPIFolder> GetDefaultFolder(std::int32_t folderType) override;
+    const void* Identity() const noexcept override { return object_.identity(); }
+
+  private:
+    DispatchObject object_;
+};
+
+// Opaque to the add-in: it is only handed back to the Explorer.
+class MAPIFolder final : public host::MAPIFolder {
+  public:
+    explicit MAPIFolder(DispatchObject object) : object_(std::move(object)) {}
+    IDispatch* get() const noexcept { return object_.get(); }
     const void* Identity() const noexcept override { return object_.identity(); }
 
   private:

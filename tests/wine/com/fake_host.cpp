@@ -109,6 +109,8 @@ HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
         *out = static_cast<IDispatch*>(this);
     } else if (iid == IID_IConnectionPointContainer && !points_.empty()) {
         *out = static_cast<IConnectionPointContainer*>(this);
+    } else if (iid == IID_IProvideClassInfo && classInfo) {
+        *out = static_cast<IProvideClassInfo*>(this);
     } else {
         *out = nullptr;
         return E_NOINTERFACE;
@@ -126,13 +128,18 @@ ULONG FakeObject::Release() {
 }
 
 HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
-    *count = 0;
+    *count = typeInfo ? 1 : 0;
     return S_OK;
 }
 
 HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    *info = nullptr;
-    return E_NOTIMPL;
+    *info = ComPtr<ITypeInfo>(typeInfo).detach();
+    return typeInfo ? S_OK : E_NOTIMPL;
+}
+
+HRESULT FakeObject::GetClassInfo(ITypeInfo** out) {
+    *out = ComPtr<ITypeInfo>(classInfo).detach();
+    return classInfo ? S_OK : E_NOTIMPL;
 }
 
 HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {

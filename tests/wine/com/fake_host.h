@@ -60,7 +60,9 @@ class FakeConnectionPoint final : public IConnectionPoint {
     DWORD nextCookie_ = 1;
 };
 
-class FakeObject final : public IDispatch, public IConnectionPointContainer {
+class FakeObject final : public IDispatch,
+                         public IConnectionPointContainer,
+                         public IProvideClassInfo {
   public:
     using Member = std::function<HRESULT(const Call& call, VARIANT* result)>;
 
@@ -90,12 +92,18 @@ class FakeObject final : public IDispatch, public IConnectionPointContainer {
     HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
 
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override;
+
     ULONG refs() const { return refs_; }
     // References beyond the test's own one (and the connection points' none).
     std::vector<Call> calls;
     int nameLookups = 0;
     // When set, Invoke fails this way with an EXCEPINFO carrying the code.
     HRESULT raise = S_OK;
+    // When set, GetTypeInfo answers with it (and GetTypeInfoCount with 1).
+    ComPtr<ITypeInfo> typeInfo;
+    // When set, the object offers IProvideClassInfo answering with it.
+    ComPtr<ITypeInfo> classInfo;
 
   private:
     ULONG refs_ = 1;

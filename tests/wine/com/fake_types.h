@@ -1,0 +1,79 @@
+// A stand-in for the type information host objects describe themselves with: a name and a
+// GUID, and counters of what was asked.
+#pragma once
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <string>
+
+#include "platform/win32/raii.h"
+
+namespace tessaly::testing {
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+class FakeTypeInfo final : public ITypeInfo {
+  public:
+    FakeTypeInfo(std::wstring name, const GUID& guid, TYPEKIND kind);
+    virtual ~FakeTypeInfo() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** out) override;
+    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR*) override { --attributesHeld; }
+    HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
+                                               BSTR* helpFile) override;
+    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib** out, UINT* index) override;
+
+    // The rest is not asked for by the add-in.
+    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT, FUNCDESC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID, BSTR*, UINT, UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR*, UINT, MEMBERID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(PVOID, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, PVOID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) override { return E_NOTIMPL; }
+    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC*) override {}
+    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) override {}
+
+    ULONG refs() const { return refs_; }
+    int documentationCalls = 0;
+    int attributesHeld = 0;  // GetTypeAttr not yet given back
+
+  private:
+    ULONG refs_ = 1;
+    std::wstring name_;
+    TYPEATTR attributes_{};
+};
+
+#pragma GCC diagnostic pop
+
+// A type of its own for each call: the DISPID tables are shared by type for the whole
+// program, so tests that count lookups must not meet each other's types.
+win32::ComPtr<FakeTypeInfo> MakeType(const std::wstring& name, TYPEKIND kind = TKIND_DISPATCH);
+// A type without a GUID, known by its name only.
+win32::ComPtr<FakeTypeInfo> MakeNamedType(const std::wstring& name);
+
+}  // namespace tessaly::testing
