@@ -1,0 +1,285 @@
+#include "addin_loader.h"
+
+#include <chrono>
+#include <cwchar>
+
+#include "dispatch_base.h"
+#include "timer_tracker.h"
+
+namespace tessaly::standin {
+
+using win32::ComPtr;
+
+const IID IID_IDTExtensibility2 = {
+    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+
+namespace {
+
+constexpr const wchar_t* kAddinsKey = L"Software\\Microsoft\\Office\\Outlook\\Addins";
+
+std::optional<std::wstring> ReadString(HKEY root, const std::wstring& key, const wchar_t* value) {
+    DWORD bytes = 0;
+    if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_SZ, nullptr, text.data(), &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::optional<DWORD> ReadDword(HKEY root, const std::wstring& key, const wchar_t* value) {
+    DWORD data = 0;
+    DWORD bytes = sizeof data;
+    if (RegGetValueW(root, key.c_str(), value, RRF_RT_REG_DWORD, nullptr, &data, &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+std::vector<std::wstring> Subkeys(HKEY root, const wchar_t* path) {
+    std::vector<std::wstring> names;
+    win32::UniqueHKey key;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return names;
+    }
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD length = 256;
+        const LONG status =
+            RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        if (status == ERROR_SUCCESS) {
+            names.emplace_back(name, length);
+        }
+    }
+    return names;
+}
+
+std::string Failure(const char* call, HRESULT hr) {
+    return std::string(call) + ": " + HresultText(hr);
+}
+
+struct Custom {
+    Custom() : array(SafeArrayCreateVector(VT_VARIANT, 0, 0)) {}
+    ~Custom() { SafeArrayDestroy(array); }
+    Custom(const Custom&) = delete;
+    Custom& operator=(const Custom&) = delete;
+    SAFEARRAY* array;
+};
+
+}  // namespace
+
+std::string Narrow(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
+}
+
+AddinScan FindRegisteredAddins() {
+    AddinScan scan;
+    for (const std::wstring& progId : Subkeys(HKEY_CURRENT_USER, kAddinsKey)) {
+        const std::wstring key = std::wstring(kAddinsKey) + L"\\" + progId;
+        const std::string name = Narrow(progId);
+        const auto behavior = ReadDword(HKEY_CURRENT_USER, key, L"LoadBehavior");
+        if (behavior != 3u) {
+            scan.skipped.push_back(name + ": LoadBehavior is " +
+                                   (behavior ? std::to_string(*behavior) : "missing") + ", not 3");
+            continue;
+        }
+        const auto clsid =
+            ReadString(HKEY_CURRENT_USER, L"Software\\Classes\\" + progId + L"\\CLSID", nullptr);
+        if (!clsid) {
+            scan.skipped.push_back(name + ": no HKCU\\Software\\Classes\\" + name + "\\CLSID");
+            continue;
+        }
+        const auto path =
+            ReadString(HKEY_CURRENT_USER,
+                       L"Software\\Classes\\CLSID\\" + *clsid + L"\\InprocServer32", nullptr);
+        if (!path || path->empty()) {
+            scan.skipped.push_back(name + ": no InprocServer32 for " + Narrow(*clsid));
+            continue;
+        }
+        AddinRegistration registration;
+        registration.progId = progId;
+        registration.dllPath = *path;
+        registration.description =
+            ReadString(HKEY_CURRENT_USER, key, L"FriendlyName")
+                .value_or(ReadString(HKEY_CURRENT_USER, key, L"Description").value_or(progId));
+        scan.load.push_back(std::move(registration));
+    }
+    return scan;
+}
+
+LoadedAddin::LoadedAddin(const AddinRegistration& registration, bool throughInvoke)
+    : registration_(registration), throughInvoke_(throughInvoke) {
+    const auto clsidText = ReadString(
+        HKEY_CURRENT_USER, L"Software\\Classes\\" + registration.progId + L"\\CLSID", nullptr);
+    CLSID clsid{};
+    if (!clsidText || FAILED(CLSIDFromString(clsidText->c_str(), &clsid))) {
+        throw AddinFailure("CLSID: the ProgID's CLSID cannot be read");
+    }
+    module_ = LoadLibraryW(registration.dllPath.c_str());
+    if (!module_) {
+        throw AddinFailure("LoadLibraryW: error " + std::to_string(GetLastError()));
+    }
+    // Before any code of the add-in runs but DllMain, so that no timer escapes the count.
+    trackedTimerImports_ = TrackTimers(module_);
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    const auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+    if (!getClassObject) {
+        throw AddinFailure("DllGetClassObject: not exported");
+    }
+    ComPtr<IClassFactory> factory;
+    HRESULT hr = getClassObject(clsid, IID_IClassFactory, factory.putVoid());
+    if (FAILED(hr) || !factory) {
+        throw AddinFailure(Failure("DllGetClassObject", hr));
+    }
+    ComPtr<IUnknown> object;
+    hr = factory->CreateInstance(nullptr, IID_IUnknown, object.putVoid());
+    if (FAILED(hr) || !object) {
+        throw AddinFailure(Failure("IClassFactory::CreateInstance", hr));
+    }
+    hr = object->QueryInterface(IID_IDTExtensibility2, addin_.putVoid());
+    if (FAILED(hr) || !addin_) {
+        throw AddinFailure(Failure("QueryInterface(IDTExtensibility2)", hr));
+    }
+    if (throughInvoke_) {
+        hr = object->QueryInterface(IID_IDispatch, dispatch_.putVoid());
+        if (FAILED(hr) || !dispatch_) {
+            throw AddinFailure(Failure("QueryInterface(IDispatch)", hr));
+        }
+    }
+}
+
+LoadedAddin::~LoadedAddin() {
+    Release();
+}
+
+template <class VtableCall>
+double LoadedAddin::call(const char* name, DISPID id, VARIANT* args, UINT count,
+                         VtableCall&& direct) {
+    if (!addin_) {
+        throw AddinFailure(std::string(name) + ": the add-in was released");
+    }
+    const auto start = std::chrono::steady_clock::now();
+    HRESULT hr;
+    EXCEPINFO exception{};
+    if (throughInvoke_) {
+        DISPPARAMS params{args, nullptr, count, 0};
+        UINT argError = 0;
+        hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                               &exception, &argError);
+    } else {
+        hr = direct();
+    }
+    const auto elapsed =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::string description;
+    if (exception.bstrDescription) {
+        description = Narrow(exception.bstrDescription);
+        description.insert(description.begin(), ' ');
+    }
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (FAILED(hr)) {
+        throw AddinFailure(
+            Failure(name, hr == DISP_E_EXCEPTION && exception.scode ? exception.scode : hr) +
+            description);
+    }
+    return elapsed;
+}
+
+namespace {
+
+VARIANT Int(int value) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = value;
+    return v;
+}
+
+VARIANT Object(IDispatch* object) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_DISPATCH;
+    v.pdispVal = object;
+    return v;
+}
+
+VARIANT ArrayRef(SAFEARRAY** array) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_ARRAY | VT_VARIANT | VT_BYREF;
+    v.pparray = array;
+    return v;
+}
+
+}  // namespace
+
+double LoadedAddin::OnConnection(IDispatch* application, IDispatch* addInInst) {
+    Custom custom;
+    VARIANT args[4] = {ArrayRef(&custom.array), Object(addInInst), Int(ext_cm_Startup),
+                       Object(application)};
+    return call("OnConnection", 1, args, 4, [&] {
+        return addin_->OnConnection(application, ext_cm_Startup, addInInst, &custom.array);
+    });
+}
+
+double LoadedAddin::OnStartupComplete() {
+    Custom custom;
+    VARIANT args[1] = {ArrayRef(&custom.array)};
+    return call("OnStartupComplete", 4, args, 1,
+                [&] { return addin_->OnStartupComplete(&custom.array); });
+}
+
+double LoadedAddin::OnBeginShutdown() {
+    Custom custom;
+    VARIANT args[1] = {ArrayRef(&custom.array)};
+    return call("OnBeginShutdown", 5, args, 1,
+                [&] { return addin_->OnBeginShutdown(&custom.array); });
+}
+
+double LoadedAddin::OnDisconnection() {
+    Custom custom;
+    VARIANT args[2] = {ArrayRef(&custom.array), Int(ext_dm_HostShutdown)};
+    return call("OnDisconnection", 2, args, 2,
+                [&] { return addin_->OnDisconnection(ext_dm_HostShutdown, &custom.array); });
+}
+
+void LoadedAddin::Release() {
+    dispatch_.reset();
+    addin_.reset();
+}
+
+HRESULT LoadedAddin::DllCanUnloadNow() {
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    const auto canUnload = reinterpret_cast<CanUnload>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
+    return canUnload ? canUnload() : E_NOTIMPL;
+}
+
+void LoadedAddin::FreeLibrary() {
+    if (module_) {
+        ::FreeLibrary(std::exchange(module_, nullptr));
+    }
+}
+
+}  // namespace tessaly::standin

@@ -1,0 +1,743 @@
+#include "dispatch_base.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwctype>
+#include <new>
+
+namespace tessaly::standin {
+
+namespace {
+
+// Asks a foreign pointer whether it is one of ours; never leaves the process.
+// {3E5B1C2A-7D44-4C1B-9A3E-51F0C6A2D9B7}
+constexpr IID kIID_StandinObject = {
+    0x3E5B1C2A, 0x7D44, 0x4C1B, {0x9A, 0x3E, 0x51, 0xF0, 0xC6, 0xA2, 0xD9, 0xB7}};
+
+std::wstring Lower(std::wstring_view text) {
+    std::wstring out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    return out;
+}
+
+bool IsOmitted(const VARIANT& v) {
+    return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND;
+}
+
+}  // namespace
+
+// ---- Names -------------------------------------------------------------------------------
+
+const std::vector<MemberName>& MemberTable() {
+    static const std::vector<MemberName> table = {
+        {L"Item", dispid::Item},
+        {L"Count", dispid::Count},
+        {L"Explorers", dispid::Explorers},
+        {L"CommandBars", dispid::CommandBars},
+        {L"Selection", dispid::Selection},
+        {L"Session", dispid::Session},
+        {L"CurrentFolder", dispid::CurrentFolder},
+        {L"GetDefaultFolder", dispid::GetDefaultFolder},
+        {L"Name", dispid::Name},
+        {L"BusinessTelephoneNumber", dispid::BusinessTelephoneNumber},
+        {L"Business2TelephoneNumber", dispid::Business2TelephoneNumber},
+        {L"MobileTelephoneNumber", dispid::MobileTelephoneNumber},
+        {L"HomeTelephoneNumber", dispid::HomeTelephoneNumber},
+        {L"Home2TelephoneNumber", dispid::Home2TelephoneNumber},
+        {L"CallbackTelephoneNumber", dispid::CallbackTelephoneNumber},
+        {L"CarTelephoneNumber", dispid::CarTelephoneNumber},
+        {L"AssistantTelephoneNumber", dispid::AssistantTelephoneNumber},
+        {L"CompanyMainTelephoneNumber", dispid::CompanyMainTelephoneNumber},
+        {L"Add", dispid::Add},
+        {L"FindControl", dispid::FindControl},
+        {L"AdaptiveMenus", dispid::AdaptiveMenus},
+        {L"Controls", dispid::Controls},
+        {L"Delete", dispid::Delete},
+        {L"AdaptiveMenu", dispid::AdaptiveMenu},
+        {L"Enabled", dispid::Enabled},
+        {L"Visible", dispid::Visible},
+        {L"RowIndex", dispid::RowIndex},
+        {L"Position", dispid::Position},
+        {L"Top", dispid::Top},
+        {L"Left", dispid::Left},
+        {L"Width", dispid::Width},
+        {L"Height", dispid::Height},
+        {L"Protection", dispid::Protection},
+        {L"Type", dispid::Type},
+        {L"Parent", dispid::Parent},
+        {L"Index", dispid::Index},
+        {L"Move", dispid::Move},
+        {L"Tag", dispid::Tag},
+        {L"BeginGroup", dispid::BeginGroup},
+        {L"Caption", dispid::Caption},
+        {L"TooltipText", dispid::TooltipText},
+        {L"Style", dispid::Style},
+        {L"Picture", dispid::Picture},
+        {L"Mask", dispid::Mask},
+        {L"DropDownLines", dispid::DropDownLines},
+        {L"ListCount", dispid::ListCount},
+        {L"ListIndex", dispid::ListIndex},
+        {L"List", dispid::List},
+        {L"Text", dispid::Text},
+        {L"Clear", dispid::Clear},
+        {L"AddItem", dispid::AddItem},
+        {L"ProgId", dispid::ProgId},
+        {L"Description", dispid::Description},
+        {L"Connect", dispid::Connect},
+    };
+    return table;
+}
+
+std::optional<DISPID> FindMember(std::wstring_view name) {
+    const std::wstring wanted = Lower(name);
+    for (const MemberName& member : MemberTable()) {
+        if (Lower(member.name) == wanted) {
+            return member.id;
+        }
+    }
+    return std::nullopt;
+}
+
+const wchar_t* MemberNameOf(DISPID id) {
+    for (const MemberName& member : MemberTable()) {
+        if (member.id == id) {
+            return member.name;
+        }
+    }
+    return L"?";
+}
+
+std::wstring ToWide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::u16string FromWide(std::wstring_view text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+std::string HresultText(HRESULT hr) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08lX", static_cast<unsigned long>(hr));
+    return buffer;
+}
+
+// ---- Registry ----------------------------------------------------------------------------
+
+std::uint64_t ObjectRegistry::add(DispatchBase* object, std::string typeName) {
+    const std::uint64_t serial = next_++;
+    live_.emplace(serial, object);
+    counts_.objectTypes.emplace(serial, std::move(typeName));
+    return serial;
+}
+
+void ObjectRegistry::remove(std::uint64_t serial) noexcept {
+    live_.erase(serial);
+}
+
+// ---- Call --------------------------------------------------------------------------------
+
+Call::Call(WORD flags, const DISPPARAMS& params, VARIANT* result)
+    : flags_(flags), params_(params), result_(result) {
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    positional_ = params.cArgs - (put && params.cArgs > 0 ? 1 : 0);
+}
+
+const VARIANT* Call::arg(unsigned position) const {
+    if (position >= positional_) {
+        return nullptr;
+    }
+    // Named arguments (only the put value here) come first in rgvarg.
+    const VARIANT& v = params_.rgvarg[params_.cArgs - 1 - position];
+    const VARIANT& direct = (v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal) ? *v.pvarVal : v;
+    return IsOmitted(direct) ? nullptr : &direct;
+}
+
+VARIANT Call::converted(const VARIANT& from, VARTYPE to, unsigned position) const {
+    VARIANT out;
+    VariantInit(&out);
+    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&from), 0, to);
+    if (FAILED(hr)) {
+        throw ArgumentError(hr, position,
+                            "argument " + std::to_string(position + 1) + " has the wrong type");
+    }
+    return out;
+}
+
+std::optional<std::int32_t> Call::optInt(unsigned position) const {
+    const VARIANT* v = arg(position);
+    if (!v) {
+        return std::nullopt;
+    }
+    VARIANT c = converted(*v, VT_I4, position);
+    return static_cast<std::int32_t>(c.lVal);
+}
+
+std::optional<bool> Call::optBool(unsigned position) const {
+    const VARIANT* v = arg(position);
+    if (!v) {
+        return std::nullopt;
+    }
+    VARIANT c = converted(*v, VT_BOOL, position);
+    return c.boolVal != VARIANT_FALSE;
+}
+
+std::optional<std::u16string> Call::optString(unsigned position) const {
+    const VARIANT* v = arg(position);
+    if (!v) {
+        return std::nullopt;
+    }
+    VARIANT c = converted(*v, VT_BSTR, position);
+    std::u16string text(reinterpret_cast<const char16_t*>(c.bstrVal), SysStringLen(c.bstrVal));
+    VariantClear(&c);
+    return text;
+}
+
+std::int32_t Call::requiredInt(unsigned position) const {
+    if (auto value = optInt(position)) {
+        return *value;
+    }
+    throw ArgumentError(DISP_E_PARAMNOTFOUND, position, "a required argument is missing");
+}
+
+std::u16string Call::requiredString(unsigned position) const {
+    if (auto value = optString(position)) {
+        return *value;
+    }
+    throw ArgumentError(DISP_E_PARAMNOTFOUND, position, "a required argument is missing");
+}
+
+namespace {
+
+ComPtr<IUnknown> ObjectOf(const VARIANT& v, unsigned position) {
+    switch (v.vt) {
+        case VT_DISPATCH:
+        case VT_UNKNOWN:
+            return ComPtr<IUnknown>(v.punkVal);
+        case VT_DISPATCH | VT_BYREF:
+        case VT_UNKNOWN | VT_BYREF:
+            return ComPtr<IUnknown>(v.ppunkVal ? *v.ppunkVal : nullptr);
+        case VT_EMPTY:
+        case VT_NULL:
+            return {};
+        default:
+            throw ArgumentError(DISP_E_TYPEMISMATCH, position,
+                                "argument " + std::to_string(position + 1) + " is no object");
+    }
+}
+
+}  // namespace
+
+ComPtr<IUnknown> Call::optObject(unsigned position) const {
+    const VARIANT* v = arg(position);
+    return v ? ObjectOf(*v, position) : ComPtr<IUnknown>();
+}
+
+const VARIANT& Call::value() const {
+    if (!isPut() || params_.cArgs == 0) {
+        throw ArgumentError(DISP_E_BADPARAMCOUNT, 0, "no value assigned");
+    }
+    const VARIANT& v = params_.rgvarg[0];
+    return (v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal) ? *v.pvarVal : v;
+}
+
+std::int32_t Call::valueInt() const {
+    VARIANT c = converted(value(), VT_I4, 0);
+    return static_cast<std::int32_t>(c.lVal);
+}
+
+bool Call::valueBool() const {
+    VARIANT c = converted(value(), VT_BOOL, 0);
+    return c.boolVal != VARIANT_FALSE;
+}
+
+std::u16string Call::valueString() const {
+    VARIANT c = converted(value(), VT_BSTR, 0);
+    std::u16string text(reinterpret_cast<const char16_t*>(c.bstrVal), SysStringLen(c.bstrVal));
+    VariantClear(&c);
+    return text;
+}
+
+ComPtr<IUnknown> Call::valueObject() const {
+    return ObjectOf(value(), 0);
+}
+
+void Call::result(std::int32_t value) {
+    if (result_) {
+        VariantClear(result_);
+        result_->vt = VT_I4;
+        result_->lVal = value;
+    }
+}
+
+void Call::result(bool value) {
+    if (result_) {
+        VariantClear(result_);
+        result_->vt = VT_BOOL;
+        result_->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+}
+
+void Call::result(std::u16string_view value) {
+    if (result_) {
+        VariantClear(result_);
+        BSTR text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(value.data()),
+                                      static_cast<UINT>(value.size()));
+        if (!text) {
+            throw host::Error(E_OUTOFMEMORY, "out of memory");
+        }
+        result_->vt = VT_BSTR;
+        result_->bstrVal = text;
+    }
+}
+
+void Call::result(const ComPtr<IDispatch>& object) {
+    if (result_) {
+        VariantClear(result_);
+        result_->vt = VT_DISPATCH;
+        result_->pdispVal = ComPtr<IDispatch>(object).detach();
+    }
+}
+
+// ---- Type information --------------------------------------------------------------------
+
+namespace {
+
+// Counted among the host's objects like the dispatch objects, so a leaked one shows up.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class NamedTypeInfo final : public ITypeInfo {
+  public:
+    NamedTypeInfo(ObjectRegistry& registry, std::wstring name)
+        : registry_(registry), name_(std::move(name)) {
+        serial_ = registry_.add(nullptr, "ITypeInfo " + std::string(name_.begin(), name_.end()));
+    }
+    virtual ~NamedTypeInfo() { registry_.remove(serial_); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ITypeInfo)) {
+            *out = static_cast<ITypeInfo*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
+                                               BSTR* helpFile) override {
+        if (id != MEMBERID_NIL) {
+            return TYPE_E_ELEMENTNOTFOUND;
+        }
+        if (name) {
+            *name = SysAllocString(name_.c_str());
+        }
+        if (doc) {
+            *doc = nullptr;
+        }
+        if (context) {
+            *context = 0;
+        }
+        if (helpFile) {
+            *helpFile = nullptr;
+        }
+        return S_OK;
+    }
+    // Real type information describes every object; callers key their name caches by the
+    // type, so the attributes answer, with no GUID, and the name says which type it is.
+    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** out) override {
+        if (!out) {
+            return E_POINTER;
+        }
+        auto* attributes = static_cast<TYPEATTR*>(CoTaskMemAlloc(sizeof(TYPEATTR)));
+        if (!attributes) {
+            return E_OUTOFMEMORY;
+        }
+        *attributes = TYPEATTR{};
+        attributes->typekind = TKIND_DISPATCH;
+        attributes->memidConstructor = MEMBERID_NIL;
+        attributes->memidDestructor = MEMBERID_NIL;
+        *out = attributes;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT, FUNCDESC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID, BSTR*, UINT, UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR*, UINT, MEMBERID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(PVOID, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, PVOID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib**, UINT*) override { return E_NOTIMPL; }
+    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* attributes) override {
+        CoTaskMemFree(attributes);
+    }
+    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC*) override {}
+    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) override {}
+
+  private:
+    ObjectRegistry& registry_;
+    std::wstring name_;
+    std::uint64_t serial_ = 0;
+    ULONG references_ = 1;
+};
+
+#pragma GCC diagnostic pop
+
+}  // namespace
+
+ComPtr<ITypeInfo> MakeNamedTypeInfo(ObjectRegistry& registry, std::wstring name) {
+    return ComPtr<ITypeInfo>::attach(new NamedTypeInfo(registry, std::move(name)));
+}
+
+// ---- DispatchBase ------------------------------------------------------------------------
+
+DispatchBase::DispatchBase(ObjectRegistry& registry, std::string typeName)
+    : registry_(registry), typeName_(std::move(typeName)) {
+    serial_ = registry_.add(this, typeName_);
+}
+
+DispatchBase::~DispatchBase() {
+    registry_.remove(serial_);
+}
+
+DispatchBase* DispatchBase::FromUnknown(IUnknown* object) noexcept {
+    if (!object) {
+        return nullptr;
+    }
+    IDispatch* ours = nullptr;
+    if (FAILED(object->QueryInterface(kIID_StandinObject, reinterpret_cast<void**>(&ours))) ||
+        !ours) {
+        return nullptr;
+    }
+    auto* base = static_cast<DispatchBase*>(ours);
+    ours->Release();  // the caller holds `object`, which keeps it alive
+    return base;
+}
+
+HRESULT DispatchBase::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+        IsEqualIID(iid, kIID_StandinObject)) {
+        *out = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
+        *out = static_cast<IProvideClassInfo*>(this);
+    } else if (IsEqualIID(iid, IID_IConnectionPointContainer) && !points_.empty()) {
+        *out = static_cast<IConnectionPointContainer*>(this);
+    } else {
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG DispatchBase::AddRef() {
+    return ++references_;
+}
+
+ULONG DispatchBase::Release() {
+    const ULONG left = --references_;
+    if (left == 0) {
+        onFinalRelease();
+        delete this;
+    }
+    return left;
+}
+
+HRESULT DispatchBase::GetTypeInfoCount(UINT* count) {
+    if (!count) {
+        return E_POINTER;
+    }
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT DispatchBase::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (index != 0) {
+        return DISP_E_BADINDEX;
+    }
+    try {
+        *out = MakeNamedTypeInfo(registry_, L"_" + coclassName()).detach();
+        return S_OK;
+    } catch (const host::Error& e) {
+        return e.code();
+    } catch (const std::exception&) {
+        return E_FAIL;
+    }
+}
+
+HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    try {
+        *out = MakeNamedTypeInfo(registry_, coclassName()).detach();
+        return S_OK;
+    } catch (const host::Error& e) {
+        return e.code();
+    } catch (const std::exception&) {
+        return E_FAIL;
+    }
+}
+
+std::wstring DispatchBase::coclassName() {
+    return std::wstring(typeName_.begin(), typeName_.end());
+}
+
+HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    CallCounts& counts = registry_.counts();
+    ++counts.getIdsOfNames;
+    if (!names || !ids || count == 0) {
+        return E_INVALIDARG;
+    }
+    // Only the member is looked up; Office gives no argument names.
+    const std::wstring_view name = names[0] ? names[0] : L"";
+    ++counts.lookups[{serial_, Lower(name)}];
+    HRESULT hr = S_OK;
+    const auto id = FindMember(name);
+    if (id && hasMember(*id)) {
+        ids[0] = *id;
+    } else {
+        ids[0] = DISPID_UNKNOWN;
+        hr = DISP_E_UNKNOWNNAME;
+    }
+    for (UINT i = 1; i < count; ++i) {
+        ids[i] = DISPID_UNKNOWN;
+        hr = DISP_E_UNKNOWNNAME;
+    }
+    return hr;
+}
+
+HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                             VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+    ++registry_.counts().invokes;
+    if (!params) {
+        return E_INVALIDARG;
+    }
+    if (!hasMember(id)) {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (params->cNamedArgs > 1 || (params->cNamedArgs == 1 && !put) ||
+        (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
+        return DISP_E_NONAMEDARGS;
+    }
+    if (result) {
+        VariantInit(result);
+    }
+    // A strong reference for the call: a handler may drop the caller's last one.
+    const ComPtr<IDispatch> self(static_cast<IDispatch*>(this));
+    try {
+        Call call(flags, *params, result);
+        invokeMember(id, call);
+        return S_OK;
+    } catch (const ArgumentError& e) {
+        if (argError) {
+            *argError = e.position();
+        }
+        return e.code();
+    } catch (const host::Error& e) {
+        if (e.code() == DISP_E_MEMBERNOTFOUND || !exception) {
+            return e.code();
+        }
+        *exception = EXCEPINFO{};
+        exception->bstrSource = SysAllocString(coclassName().c_str());
+        const std::string what = e.what();
+        exception->bstrDescription = SysAllocString(std::wstring(what.begin(), what.end()).c_str());
+        exception->scode = e.code();
+        return DISP_E_EXCEPTION;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+        return E_FAIL;
+    }
+}
+
+HRESULT DispatchBase::EnumConnectionPoints(IEnumConnectionPoints** out) {
+    if (out) {
+        *out = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+HRESULT DispatchBase::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    for (const auto& point : points_) {
+        if (IsEqualIID(point->iid(), iid)) {
+            *out = point.get();
+            point->AddRef();
+            return S_OK;
+        }
+    }
+    return CONNECT_E_NOCONNECTION;
+}
+
+ConnectionPoint& DispatchBase::addConnectionPoint(
+    const IID& iid, std::string name,
+    std::function<host::Subscription(const ComPtr<IDispatch>& client)> connect) {
+    points_.push_back(
+        std::make_unique<ConnectionPoint>(*this, iid, std::move(name), std::move(connect)));
+    return *points_.back();
+}
+
+std::size_t DispatchBase::connections() const {
+    std::size_t total = 0;
+    for (const auto& point : points_) {
+        total += point->connections();
+    }
+    return total;
+}
+
+// ---- ConnectionPoint ---------------------------------------------------------------------
+
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
+        *out = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+    if (!iid) {
+        return E_POINTER;
+    }
+    *iid = iid_;
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+    if (!out) {
+        return E_POINTER;
+    }
+    return owner_.QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
+}
+
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+    if (!sink || !cookie) {
+        return E_POINTER;
+    }
+    *cookie = 0;
+    // The sink must say it implements this outgoing interface, as Office requires.
+    ComPtr<IDispatch> client;
+    if (FAILED(sink->QueryInterface(iid_, client.putVoid())) || !client) {
+        return CONNECT_E_CANNOTCONNECT;
+    }
+    try {
+        host::Subscription subscription = connect_(client);
+        const DWORD assigned = nextCookie_++;
+        clients_.emplace(assigned, Client{std::move(client), std::move(subscription)});
+        *cookie = assigned;
+        return S_OK;
+    } catch (const host::Error& e) {
+        return e.code();
+    } catch (const std::exception&) {
+        return E_FAIL;
+    }
+}
+
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+    const auto it = clients_.find(cookie);
+    if (it == clients_.end()) {
+        return CONNECT_E_NOCONNECTION;
+    }
+    // Taken out first: ending the subscription releases the sink, which may call back.
+    Client client = std::move(it->second);
+    clients_.erase(it);
+    client.subscription.reset();
+    return S_OK;
+}
+
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+    if (out) {
+        *out = nullptr;
+    }
+    return E_NOTIMPL;
+}
+
+void ConnectionPoint::abandon() noexcept {
+    for (auto& [cookie, client] : clients_) {
+        client.sink.detach();
+        client.subscription.reset();
+    }
+}
+
+// ---- Events ------------------------------------------------------------------------------
+
+void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
+    DISPPARAMS params{args, nullptr, count, 0};
+    EXCEPINFO exception{};
+    UINT argError = 0;
+    VARIANT result;
+    VariantInit(&result);
+    const HRESULT hr = client->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                      &result, &exception, &argError);
+    VariantClear(&result);
+    std::string what;
+    HRESULT code = hr;
+    if (hr == DISP_E_EXCEPTION) {
+        if (exception.pfnDeferredFillIn) {
+            exception.pfnDeferredFillIn(&exception);
+        }
+        code = exception.scode != 0 ? exception.scode : E_FAIL;
+        if (exception.bstrDescription) {
+            const std::wstring text(exception.bstrDescription,
+                                    SysStringLen(exception.bstrDescription));
+            for (wchar_t c : text) {
+                what.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+            }
+        }
+    }
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    if (FAILED(hr)) {
+        throw host::Error(code, what.empty() ? "Invoke returned " + HresultText(code) : what);
+    }
+}
+
+}  // namespace tessaly::standin

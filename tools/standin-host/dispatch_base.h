@@ -1,0 +1,293 @@
+// The COM plumbing of the stand-in host's objects: one base class that answers IDispatch by
+// a fixed member table, names its type for IProvideClassInfo and ITypeInfo, and holds the
+// connection points of event sources. Every object the host hands out derives from it, so
+// calls can be counted and objects still referenced at exit can be listed.
+#pragma once
+
+#include <ocidl.h>
+#include <oleauto.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/error.h"
+#include "host/events.h"
+#include "host/object.h"
+#include "platform/win32/raii.h"
+
+namespace tessaly::standin {
+
+using win32::ComPtr;
+
+// The DISPIDs of the members; MemberTable() maps the names to them.
+namespace dispid {
+inline constexpr DISPID Item = 0;
+inline constexpr DISPID Count = 1;
+inline constexpr DISPID Explorers = 2;
+inline constexpr DISPID CommandBars = 3;
+inline constexpr DISPID Selection = 4;
+inline constexpr DISPID Session = 5;
+inline constexpr DISPID CurrentFolder = 6;
+inline constexpr DISPID GetDefaultFolder = 7;
+inline constexpr DISPID Name = 8;
+inline constexpr DISPID BusinessTelephoneNumber = 20;
+inline constexpr DISPID Business2TelephoneNumber = 21;
+inline constexpr DISPID MobileTelephoneNumber = 22;
+inline constexpr DISPID HomeTelephoneNumber = 23;
+inline constexpr DISPID Home2TelephoneNumber = 24;
+inline constexpr DISPID CallbackTelephoneNumber = 25;
+inline constexpr DISPID CarTelephoneNumber = 26;
+inline constexpr DISPID AssistantTelephoneNumber = 27;
+inline constexpr DISPID CompanyMainTelephoneNumber = 28;
+inline constexpr DISPID Add = 40;
+inline constexpr DISPID FindControl = 41;
+inline constexpr DISPID AdaptiveMenus = 42;
+inline constexpr DISPID Controls = 43;
+inline constexpr DISPID Delete = 44;
+inline constexpr DISPID AdaptiveMenu = 45;
+inline constexpr DISPID Enabled = 46;
+inline constexpr DISPID Visible = 47;
+inline constexpr DISPID RowIndex = 48;
+inline constexpr DISPID Position = 49;
+inline constexpr DISPID Top = 50;
+inline constexpr DISPID Left = 51;
+inline constexpr DISPID Width = 52;
+inline constexpr DISPID Height = 53;
+inline constexpr DISPID Protection = 54;
+inline constexpr DISPID Type = 60;
+inline constexpr DISPID Parent = 61;
+inline constexpr DISPID Index = 62;
+inline constexpr DISPID Move = 63;
+inline constexpr DISPID Tag = 64;
+inline constexpr DISPID BeginGroup = 65;
+inline constexpr DISPID Caption = 66;
+inline constexpr DISPID TooltipText = 67;
+inline constexpr DISPID Style = 70;
+inline constexpr DISPID Picture = 71;
+inline constexpr DISPID Mask = 72;
+inline constexpr DISPID DropDownLines = 80;
+inline constexpr DISPID ListCount = 81;
+inline constexpr DISPID ListIndex = 82;
+inline constexpr DISPID List = 83;
+inline constexpr DISPID Text = 84;
+inline constexpr DISPID Clear = 85;
+inline constexpr DISPID AddItem = 86;
+inline constexpr DISPID ProgId = 90;
+inline constexpr DISPID Description = 91;
+inline constexpr DISPID Connect = 92;
+}  // namespace dispid
+
+// Every member name the host answers, with its DISPID. One table for all objects: a name
+// has the same DISPID wherever it exists, and "Item" is the default member of collections.
+struct MemberName {
+    const wchar_t* name;
+    DISPID id;
+};
+const std::vector<MemberName>& MemberTable();
+// The DISPID of a name, without regard to case; nothing for an unknown name.
+std::optional<DISPID> FindMember(std::wstring_view name);
+const wchar_t* MemberNameOf(DISPID id);
+
+// Counts of the calls the host received through IDispatch.
+struct CallCounts {
+    std::uint64_t invokes = 0;
+    std::uint64_t getIdsOfNames = 0;
+    // (object serial, member name in lower case) -> lookups; and the object's type name.
+    std::map<std::pair<std::uint64_t, std::wstring>, unsigned> lookups;
+    std::map<std::uint64_t, std::string> objectTypes;
+};
+
+class DispatchBase;
+
+// The objects alive right now and the call counts; one per host.
+class ObjectRegistry {
+  public:
+    std::uint64_t add(DispatchBase* object, std::string typeName);
+    void remove(std::uint64_t serial) noexcept;
+    const std::map<std::uint64_t, DispatchBase*>& live() const { return live_; }
+    CallCounts& counts() { return counts_; }
+
+  private:
+    std::uint64_t next_ = 1;
+    std::map<std::uint64_t, DispatchBase*> live_;
+    CallCounts counts_;
+};
+
+// A call's arguments and result, read in positional order (DISPPARAMS holds them last to
+// first). Conversion failures throw ArgumentError, which Invoke reports with puArgErr.
+class ArgumentError : public host::Error {
+  public:
+    ArgumentError(host::hresult code, unsigned position, const std::string& what)
+        : host::Error(code, what), position_(position) {}
+    unsigned position() const noexcept { return position_; }
+
+  private:
+    unsigned position_;
+};
+
+class Call {
+  public:
+    Call(WORD flags, const DISPPARAMS& params, VARIANT* result);
+
+    bool isGet() const { return (flags_ & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
+    bool isPut() const { return (flags_ & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+    WORD flags() const { return flags_; }
+
+    // Positional arguments, the assigned value of a put not counted.
+    unsigned count() const { return positional_; }
+    // Nothing when the argument is absent or passed as omitted.
+    const VARIANT* arg(unsigned position) const;
+    std::optional<std::int32_t> optInt(unsigned position) const;
+    std::optional<bool> optBool(unsigned position) const;
+    std::optional<std::u16string> optString(unsigned position) const;
+    std::int32_t requiredInt(unsigned position) const;
+    std::u16string requiredString(unsigned position) const;
+    // The object passed, or null for Nothing; throws for a non-object.
+    ComPtr<IUnknown> optObject(unsigned position) const;
+
+    // The assigned value of a property put.
+    std::int32_t valueInt() const;
+    bool valueBool() const;
+    std::u16string valueString() const;
+    ComPtr<IUnknown> valueObject() const;
+
+    void result(std::int32_t value);
+    void result(bool value);
+    void result(std::u16string_view value);
+    void result(const ComPtr<IDispatch>& object);  // null gives Nothing
+
+  private:
+    const VARIANT& value() const;
+    VARIANT converted(const VARIANT& from, VARTYPE to, unsigned position) const;
+    WORD flags_;
+    const DISPPARAMS& params_;
+    VARIANT* result_;
+    unsigned positional_;
+};
+
+// A minimal ITypeInfo that knows only its name: GetDocumentation(MEMBERID_NIL) is what
+// callers use to learn an object's type.
+ComPtr<ITypeInfo> MakeNamedTypeInfo(ObjectRegistry& registry, std::wstring name);
+
+class ConnectionPoint;
+
+// COM objects are destroyed by their own Release, never through an interface pointer.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+class DispatchBase : public IDispatch, public IProvideClassInfo, public IConnectionPointContainer {
+  public:
+    DispatchBase(const DispatchBase&) = delete;
+    DispatchBase& operator=(const DispatchBase&) = delete;
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argError) override;
+    // IProvideClassInfo
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override;
+    // IConnectionPointContainer (answered only by objects that raise events)
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+
+    // The host's own view.
+    const std::string& typeName() const { return typeName_; }
+    std::uint64_t serial() const { return serial_; }
+    ULONG references() const { return references_; }
+    std::size_t connections() const;
+    // The sim object wrapped; identity key of the cache.
+    virtual const void* key() const = 0;
+    // A wrapper of ours behind a foreign interface pointer, or null.
+    static DispatchBase* FromUnknown(IUnknown* object) noexcept;
+
+  protected:
+    DispatchBase(ObjectRegistry& registry, std::string typeName);
+    virtual ~DispatchBase();
+
+    virtual bool hasMember(DISPID id) const = 0;
+    // Throws host::Error; DISP_E_MEMBERNOTFOUND for a call of the wrong kind.
+    virtual void invokeMember(DISPID id, Call& call) = 0;
+    // The coclass name ("ContactItem"); the interface is the same with a leading "_".
+    virtual std::wstring coclassName();
+    // Called when the last reference goes, before deletion: the cache forgets the object.
+    virtual void onFinalRelease() noexcept {}
+
+    ConnectionPoint& addConnectionPoint(
+        const IID& iid, std::string name,
+        std::function<host::Subscription(const ComPtr<IDispatch>& client)> connect);
+    ObjectRegistry& registry() { return registry_; }
+
+  private:
+    ObjectRegistry& registry_;
+    std::string typeName_;
+    std::uint64_t serial_;
+    ULONG references_ = 1;
+    std::vector<std::unique_ptr<ConnectionPoint>> points_;
+};
+
+// One outgoing interface of an object. Each client's Advise becomes a subscription on the
+// sim object, so the sim's fan-out (one click reaching every control with the same tag)
+// reaches every COM client. Its references are its container's.
+class ConnectionPoint final : public IConnectionPoint {
+  public:
+    using Connect = std::function<host::Subscription(const ComPtr<IDispatch>& client)>;
+    ConnectionPoint(DispatchBase& owner, const IID& iid, std::string name, Connect connect)
+        : owner_(owner), iid_(iid), name_(std::move(name)), connect_(std::move(connect)) {}
+    virtual ~ConnectionPoint() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
+
+    const IID& iid() const { return iid_; }
+    const std::string& name() const { return name_; }
+    std::size_t connections() const { return clients_.size(); }
+    // Ends every subscription but keeps the client pointers unreleased: used only when the
+    // add-in's module may be gone, where releasing them would call into unloaded code.
+    void abandon() noexcept;
+
+  private:
+    struct Client {
+        ComPtr<IDispatch> sink;
+        host::Subscription subscription;
+    };
+    DispatchBase& owner_;
+    IID iid_;
+    std::string name_;
+    Connect connect_;
+    DWORD nextCookie_ = 1;
+    std::map<DWORD, Client> clients_;
+};
+
+#pragma GCC diagnostic pop
+
+// Calls one event of one client. A failure (a failed HRESULT, or an exception described in
+// EXCEPINFO) is thrown as host::Error, which the sim records as the handler's failure.
+// `args` are in DISPPARAMS order (last argument first).
+void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count);
+
+std::wstring ToWide(std::u16string_view text);
+std::u16string FromWide(std::wstring_view text);
+std::string HresultText(HRESULT hr);
+
+}  // namespace tessaly::standin

@@ -1,0 +1,77 @@
+#include "message_watcher.h"
+
+#include <chrono>
+
+#include "output.h"
+
+namespace tessaly::standin {
+
+namespace {
+
+// The static control that holds a message box's text has this identifier.
+constexpr int kMessageTextId = 0xFFFF;
+constexpr auto kPollInterval = std::chrono::milliseconds(20);
+
+std::u16string WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    return std::u16string(text.begin(), text.begin() + std::max(copied, 0));
+}
+
+}  // namespace
+
+MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { run(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::vector<std::string> MessageBoxWatcher::take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(pending_, {});
+}
+
+void MessageBoxWatcher::run() {
+    while (!stop_) {
+        scan();
+        std::this_thread::sleep_for(kPollInterval);
+    }
+}
+
+void MessageBoxWatcher::scan() {
+    present_.clear();
+    EnumWindows(&MessageBoxWatcher::visit, reinterpret_cast<LPARAM>(this));
+    // A handle may be reused by a later box once this one is gone.
+    for (auto it = seen_.begin(); it != seen_.end();) {
+        it = present_.count(*it) ? std::next(it) : seen_.erase(it);
+    }
+}
+
+BOOL CALLBACK MessageBoxWatcher::visit(HWND window, LPARAM self) {
+    auto& watcher = *reinterpret_cast<MessageBoxWatcher*>(self);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    wchar_t className[16] = {};
+    if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
+        GetClassNameW(window, className, 16) == 0 || std::wstring_view(className) != L"#32770") {
+        return TRUE;
+    }
+    watcher.present_.insert(window);
+    if (!watcher.seen_.insert(window).second) {
+        return TRUE;
+    }
+    const HWND textControl = GetDlgItem(window, kMessageTextId);
+    const std::u16string text = textControl ? WindowText(textControl) : std::u16string();
+    const std::u16string title = WindowText(window);
+    {
+        std::lock_guard<std::mutex> lock(watcher.mutex_);
+        watcher.pending_.push_back("message: " + sim_tool::OneLine(title) + ": " +
+                                   sim_tool::OneLine(text));
+    }
+    PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+}  // namespace tessaly::standin

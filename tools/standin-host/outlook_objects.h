@@ -1,0 +1,63 @@
+// The simulated Outlook (host/sim) over COM: one IDispatch object per sim object, created on
+// first use and remembered weakly, so that every reference the add-in gets to one sim object
+// is the same COM object (the add-in compares controls by identity).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "dispatch_base.h"
+#include "host/sim/sim_host.h"
+
+namespace tessaly::standin {
+
+// DIIDs of the outgoing interfaces the host offers.
+extern const IID DIID_ExplorersEvents;
+extern const IID DIID_ExplorerEvents_10;
+extern const IID DIID_ExplorerEvents;
+extern const IID DIID_CommandBarsEvents;
+extern const IID DIID_CommandBarButtonEvents;
+extern const IID DIID_CommandBarComboBoxEvents;
+
+// Event DISPIDs.
+inline constexpr DISPID kDispNewExplorer = 0xF001;
+inline constexpr DISPID kDispActivate = 0xF001;
+inline constexpr DISPID kDispFolderSwitch = 0xF002;
+inline constexpr DISPID kDispBeforeFolderSwitch = 0xF003;
+inline constexpr DISPID kDispViewSwitch = 0xF004;
+inline constexpr DISPID kDispBeforeViewSwitch = 0xF005;
+inline constexpr DISPID kDispDeactivate = 0xF006;
+inline constexpr DISPID kDispSelectionChange = 0xF007;
+inline constexpr DISPID kDispClose = 0xF008;
+inline constexpr DISPID kDispOnUpdate = 1;
+inline constexpr DISPID kDispClick = 1;
+inline constexpr DISPID kDispChange = 1;
+
+class Server {
+  public:
+    explicit Server(host::sim::World& world) : world_(world) {}
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    host::sim::World& world() { return world_; }
+    ObjectRegistry& registry() { return registry_; }
+
+    // The COM object of a sim object (null for null). Throws host::Error(E_NOINTERFACE)
+    // for an object that is not the sim's.
+    ComPtr<IDispatch> wrap(const std::shared_ptr<host::Object>& object);
+    ComPtr<IDispatch> application() { return wrap(world_.application()); }
+    // The COMAddIn object handed to OnConnection.
+    ComPtr<IDispatch> makeAddInObject(const std::u16string& progId,
+                                      const std::u16string& description);
+
+    // Used by the objects: they leave the cache on their final release.
+    void forget(const void* key) noexcept { cache_.erase(key); }
+
+  private:
+    host::sim::World& world_;
+    ObjectRegistry registry_;
+    std::map<const void*, DispatchBase*> cache_;
+};
+
+}  // namespace tessaly::standin

@@ -1,0 +1,159 @@
+#include "standin_options.h"
+
+#include <charconv>
+
+#include "options.h"
+
+namespace tessaly::standin {
+
+using sim_tool::UsageError;
+
+namespace {
+
+std::pair<std::string, int> ParseFailure(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    std::string operation = text.substr(0, colon);
+    int times = -1;
+    if (colon != std::string::npos) {
+        const char* first = text.data() + colon + 1;
+        const char* last = text.data() + text.size();
+        const auto [end, error] = std::from_chars(first, last, times);
+        if (error != std::errc() || end != last || times < 0) {
+            throw UsageError("--fail " + text + ": TIMES must be a whole number from 0");
+        }
+    }
+    if (operation.find('.') == std::string::npos) {
+        throw UsageError("--fail needs Interface.Member[:TIMES]");
+    }
+    return {operation, times};
+}
+
+}  // namespace
+
+StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
+    StandinOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const auto value = [&]() -> std::string {
+            if (inlineValue) {
+                if (inlineValue->empty()) {
+                    throw UsageError(name + " needs a value");
+                }
+                return *inlineValue;
+            }
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                throw UsageError(name + " needs a value");
+            }
+            return args[++i];
+        };
+        const auto once = [&](std::optional<std::string>& target) {
+            if (target) {
+                throw UsageError(name + " given twice");
+            }
+            target = value();
+        };
+        const auto flag = [&](bool& target) {
+            if (inlineValue) {
+                throw UsageError(name + " takes no value");
+            }
+            target = true;
+        };
+        if (name == "--profile") {
+            once(options.profile);
+        } else if (name == "--script") {
+            once(options.script);
+        } else if (name == "--interactive") {
+            flag(options.interactive);
+        } else if (name == "--invoke") {
+            flag(options.invoke);
+        } else if (name == "--stats") {
+            flag(options.stats);
+        } else if (name == "--fail") {
+            options.failures.push_back(ParseFailure(value()));
+        } else if (name == "--help" || name == "-h") {
+            flag(options.help);
+        } else if (name == "--no-launch") {
+            throw UsageError(
+                "--no-launch is not supported: the add-in starts the softphone itself, out of "
+                "the host's reach; register a harmless program as the softphone instead");
+        } else if (name == "--registry" || name == "--softphones") {
+            throw UsageError(name + " is not supported: the stand-in host uses the real registry");
+        } else {
+            throw UsageError("unknown option \"" + args[i] + "\"");
+        }
+    }
+    if (options.script && options.interactive) {
+        throw UsageError("--script and --interactive exclude each other");
+    }
+    return options;
+}
+
+std::string StandinHelpText() {
+    std::string text =
+        R"(Usage: tessaly-standin [--profile FILE] [--script FILE | --interactive] [--invoke]
+                       [--stats] [--fail Interface.Member[:TIMES]]...
+       tessaly-standin --help
+
+A stand-in for Outlook: the simulated Outlook of tessaly-sim, exposed over COM. It loads
+every add-in registered for the current user as Outlook does (HKCU\Software\Microsoft\
+Office\Outlook\Addins\<ProgID> with LoadBehavior 3, the ProgID's CLSID and InprocServer32
+under HKCU\Software\Classes, DllGetClassObject, IDTExtensibility2), runs the script against
+the simulated windows and unloads the add-ins at the end.
+
+Options:
+  --profile FILE   the folders, items and windows (tessaly-sim's profile format);
+                   default: tessaly-sim's bundled profile
+  --script FILE    run the commands of FILE ("-": standard input)
+  --interactive    read commands from standard input as they come
+  --invoke         call OnConnection ... OnBeginShutdown through IDispatch::Invoke
+                   (DISPIDs 1 to 5) instead of the IDTExtensibility2 vtable
+  --stats          print the call counts (as `calls` does) before exiting
+  --fail OP[:N]    make the model operation OP fail N times (default: every time);
+                   OP as in tessaly-sim's model, e.g. Explorer.CommandBars,
+                   CommandBarControl.Tag=, ContactItem.MobileTelephoneNumber
+  --help           print this text and exit
+Not supported: --registry (the real registry is used), --softphones, --no-launch (the
+add-in starts processes itself; register a harmless program as the softphone instead).
+
+Time is real: `wait MS` runs the message loop for MS milliseconds, so the add-in's
+SetTimer timers fire. Between commands pending messages are dispatched.
+
+%COMMANDS%
+Commands of the stand-in host:
+  fail OP [N]                        as --fail; N = 0 stops the failures of OP
+  calls                              print the IDispatch call counts
+  softphones, dial                   not available: the add-in owns the softphone list
+
+Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
+  addin: <ProgID>: loading <DLL path>
+  startup: OnConnection took N ms
+  shutdown: OnDisconnection took N ms
+  unload: DllCanUnloadNow returned S_OK|S_FALSE|0x...
+  leak: <Type> #<serial> holds N reference(s)    an object still referenced at exit
+  leak: <Type> #<serial> has N connection(s)     an event connection never ended
+  leak: timer <id> (N ms) is still set           an add-in timer never killed
+  check: objects=N connections=N timers=N        the shutdown check, after every run
+  calls: invoke=N (+N) get-ids-of-names=N (+N) repeated-lookups=N
+  calls: repeated <Type>#<serial>.<name> xN      a name looked up again on one object
+  message: <title>: <text>   a message box of this process, seen by a watcher thread
+                             and dismissed at once (needs a display, e.g. xvfb-run)
+  launch: lines are not printed: the add-in's CreateProcessW is not the host's.
+
+Exit status:
+  0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK
+  1  a call into the add-in failed (error: add-in: <ProgID>: <call>: <HRESULT>)
+  2  bad command line, unreadable file, bad profile or script line
+  3  the shutdown check failed: objects, connections or add-in timers left, or
+     DllCanUnloadNow not S_OK
+)";
+    const std::string marker = "%COMMANDS%\n";
+    text.replace(text.find(marker), marker.size(), sim_tool::CommandSummary());
+    return text;
+}
+
+}  // namespace tessaly::standin

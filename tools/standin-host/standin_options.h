@@ -1,0 +1,26 @@
+// The command line of tessaly-standin: tessaly-sim's options where they make sense for a
+// host that loads the real DLL, and the host's own (--invoke, --stats, --fail).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tessaly::standin {
+
+struct StandinOptions {
+    std::optional<std::string> profile;
+    std::optional<std::string> script;  // "-": standard input
+    bool interactive = false;
+    bool invoke = false;  // call IDTExtensibility2 through IDispatch::Invoke
+    bool stats = false;   // print the call counts at the end
+    bool help = false;
+    std::vector<std::pair<std::string, int>> failures;  // --fail OP[:TIMES]
+};
+
+// Throws sim_tool::UsageError.
+StandinOptions ParseStandinOptions(const std::vector<std::string>& args);
+std::string StandinHelpText();
+
+}  // namespace tessaly::standin
