@@ -59,7 +59,7 @@ done
 step "Windows x64: cross build, tests under Wine"
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 -j "$jobs"
-ctest --preset windows-x64
+ctest --preset windows-x64 -j "$jobs"
 
 # This machine runs no 32-bit code, so the x86 build is only built here.
 step "Windows x86: cross build and static check of the DLL"
