@@ -251,17 +251,17 @@ class Host {
         const std::vector<SetTimerRecord> timers = TimersStillSet();
         for (const SetTimerRecord& timer : timers) {
             out_.Line("leak: timer " + std::to_string(timer.id) + " (" +
-                      std::to_string(timer.elapse) + " ms" +
-                      (timer.window ? ", of a window" : "") + ") is still set");
+                      std::to_string(timer.elapse) + " ms" + (timer.window ? ", of a window" : "") +
+                      ") is still set");
         }
-        out_.Line("check: objects=" + std::to_string(objects) +
-                  " connections=" + std::to_string(connections) +
-                  " timers=" + std::to_string(timers.size()));
+        out_.Line("check: objects=" + std::to_string(objects) + " connections=" +
+                  std::to_string(connections) + " timers=" + std::to_string(timers.size()));
         bool clean = objects == 0 && timers.empty();
         for (auto& addin : addins_) {
             if (addin->trackedTimerImports() == 0) {
-                out_.Note("the add-in imports neither SetTimer nor KillTimer; its timers are "
-                          "not tracked");
+                out_.Note(
+                    "the add-in imports neither SetTimer nor KillTimer; its timers are "
+                    "not tracked");
             }
             const HRESULT hr = addin->DllCanUnloadNow();
             out_.Line("unload: DllCanUnloadNow returned " + (hr == S_OK ? std::string("S_OK")

@@ -18,9 +18,9 @@ int main() {
     WideCharToMultiByte(CP_UTF8, 0, line, -1, text.data(), size, nullptr, nullptr);
     text += '\n';
     // Appending in one write keeps the lines of two starts from interleaving.
-    const tessaly::win32::UniqueHandle file(CreateFileW(target, FILE_APPEND_DATA,
-                                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const tessaly::win32::UniqueHandle file(
+        CreateFileW(target, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
         return 3;
     }
