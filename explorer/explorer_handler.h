@@ -17,6 +17,7 @@ class Tessaly;
 namespace tessaly::explorer {
 
 using String = std::u16string;
+class LayoutValues;
 
 class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     struct Passkey {};
@@ -57,6 +58,7 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
 
     // Toolbar construction and its settings store.
     void BuildToolbar();
+    void RestoreToolbarPlacement(const LayoutValues& stored);
     std::shared_ptr<host::CommandBarControl> FindOrAddControl(std::int32_t type,
                                                               const String& suffix);
     std::shared_ptr<host::CommandBarButton> CreateButton(const String& suffix, int index);

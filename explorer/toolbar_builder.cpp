@@ -17,53 +17,20 @@ constexpr std::int16_t kNoPicture = -1;
 void ExplorerHandler::BuildToolbar() {
     auto& common = library_.common;
     const LayoutValues stored(library_.services.registry, common.sSettingsKey);
-    const auto onToolbar = [&](auto&& action) {
-        step([&] {
-            if (oToolbar) {
-                action(*oToolbar);
-            }
-        });
-    };
-
-    if (stored.ReadBoolean(u"Exists").value_or(true)) {
-        step([&] { oToolbar = must(oBars.get()).Item(common.sToolbarName); });
+    const bool exists = stored.ReadBoolean(u"Exists").value_or(true);
+    step([&] { oToolbar = must(oBars.get()).Item(common.sToolbarName); });
+    if (exists) {
         step([&] {
             if (!oToolbar) {
                 oToolbar =
                     must(oBars.get()).Add(common.sToolbarName, std::nullopt, std::nullopt, true);
             }
         });
-        onToolbar([](host::CommandBar& bar) { bar.SetAdaptiveMenu(true); });
-        if (const auto enabled = stored.ReadBoolean(u"Enabled")) {
-            onToolbar([&](host::CommandBar& bar) { bar.SetEnabled(*enabled); });
-        }
-        onToolbar([](host::CommandBar& bar) { bar.SetVisible(true); });
-        if (const auto visible = stored.ReadBoolean(u"Visible")) {
-            onToolbar([&](host::CommandBar& bar) { bar.SetVisible(*visible); });
-        }
-        if (const auto row = stored.ReadInt32(u"RowIndex")) {
-            onToolbar([&](host::CommandBar& bar) { bar.SetRowIndex(*row); });
-        }
-        onToolbar([](host::CommandBar& bar) { bar.SetPosition(host::msoBarTop); });
-        using Setter = void (host::CommandBar::*)(std::int32_t);
-        const std::pair<const char16_t*, Setter> geometry[] = {
-            {u"Position", &host::CommandBar::SetPosition},
-            {u"Top", &host::CommandBar::SetTop},
-            {u"Left", &host::CommandBar::SetLeft},
-            {u"Width", &host::CommandBar::SetWidth},
-            {u"Height", &host::CommandBar::SetHeight}};
-        for (const auto& entry : geometry) {
-            if (const auto value = stored.ReadInt32(entry.first)) {
-                onToolbar([&](host::CommandBar& bar) { (bar.*entry.second)(*value); });
-            }
-        }
-    } else {
+        RestoreToolbarPlacement(stored);
+    } else if (oToolbar) {
         // The user removed the toolbar: remove one the window still has, build none.
-        step([&] { oToolbar = must(oBars.get()).Item(common.sToolbarName); });
-        if (oToolbar) {
-            step([&] { oToolbar->Delete(); });
-            oToolbar = nullptr;
-        }
+        step([&] { oToolbar->Delete(); });
+        oToolbar = nullptr;
     }
 
     step([&] { oShowContactsButton = CreateButton(u"_ShowContacts", 5); });
@@ -80,9 +47,40 @@ void ExplorerHandler::BuildToolbar() {
             oComboButton->SetEnabled(oComboBox && !oComboBox->Text().empty());
         }
     });
-    onToolbar([](host::CommandBar& bar) {
+    step([&] {
+        auto& bar = must(oToolbar);
         bar.SetProtection(bar.Protection() | host::msoBarNoCustomize);
     });
+}
+
+// Each property is a step of its own, and a missing value skips only its own step, so a
+// toolbar without stored values is visible and docked at the top.
+void ExplorerHandler::RestoreToolbarPlacement(const LayoutValues& stored) {
+    const auto onToolbar = [&](auto&& action) { step([&] { action(must(oToolbar)); }); };
+    onToolbar([](host::CommandBar& bar) { bar.SetAdaptiveMenu(true); });
+    if (const auto enabled = stored.ReadBoolean(u"Enabled")) {
+        onToolbar([&](host::CommandBar& bar) { bar.SetEnabled(*enabled); });
+    }
+    onToolbar([](host::CommandBar& bar) { bar.SetVisible(true); });
+    if (const auto visible = stored.ReadBoolean(u"Visible")) {
+        onToolbar([&](host::CommandBar& bar) { bar.SetVisible(*visible); });
+    }
+    if (const auto row = stored.ReadInt32(u"RowIndex")) {
+        onToolbar([&](host::CommandBar& bar) { bar.SetRowIndex(*row); });
+    }
+    onToolbar([](host::CommandBar& bar) { bar.SetPosition(host::msoBarTop); });
+    using Setter = void (host::CommandBar::*)(std::int32_t);
+    const std::pair<const char16_t*, Setter> geometry[] = {
+        {u"Position", &host::CommandBar::SetPosition},
+        {u"Top", &host::CommandBar::SetTop},
+        {u"Left", &host::CommandBar::SetLeft},
+        {u"Width", &host::CommandBar::SetWidth},
+        {u"Height", &host::CommandBar::SetHeight}};
+    for (const auto& entry : geometry) {
+        if (const auto value = stored.ReadInt32(entry.first)) {
+            onToolbar([&](host::CommandBar& bar) { (bar.*entry.second)(*value); });
+        }
+    }
 }
 
 std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::int32_t type,
