@@ -10,9 +10,9 @@
 namespace tessaly::standin {
 
 struct SetTimerRecord {
-    HWND window;   // nullptr for a thread timer
-    UINT_PTR id;   // as KillTimer would need it
-    UINT elapse;   // milliseconds, as last set
+    HWND window;  // nullptr for a thread timer
+    UINT_PTR id;  // as KillTimer would need it
+    UINT elapse;  // milliseconds, as last set
 };
 
 // Redirects `module`'s imports of user32's SetTimer and KillTimer to the tracking ones.

@@ -1,40 +1,40 @@
 # Runs tessaly-standin under the emulator with a script and checks what it printed.
 #   WINE_RUN, EXE, SCRIPT         the emulator, the program and the script (Unix paths)
+#   PROFILE                       the profile (default: the host's bundled one)
 #   ARGS                          more options, separated by "|"
 #   EXPECTED                      the whole transcript, after hiding paths and timings
 #   SIM_EXPECTED                  tessaly-sim's transcript: the `show` lines must equal its own
 #   EXPECTED_EXIT                 default 0
-#   RECORD_FILE, RECORD_EXPECTED  the command line the softphone stand-in must have received
+#   RECORD_FILE, RECORD_EXPECTED  the command lines the softphone stand-in must have received,
+#                                 one per start, separated by "|"
 #   MAX_LAST_INVOKES              the last `calls` line's increase of Invoke calls must be below
 #   NO_REPEATED_LOOKUPS           no object may be asked for the same name twice
-function(windows_path unix out)
-    string(REPLACE "/" "\\" path "Z:${unix}")
-    set(${out} "${path}" PARENT_SCOPE)
-endfunction()
+#   ALLOW_EVENT_ERRORS            an event handler of the add-in may report a failure
+#   RESET_ADDIN_KEY               a .reg file that resets the add-in's key, imported before and
+#                                 after the run, for scripts that change the stored layout
+# Every run that ends normally must end with the host's clean shutdown check.
+include(${CMAKE_CURRENT_LIST_DIR}/standin_lib.cmake)
 
-windows_path(${SCRIPT} script)
 string(REPLACE "|" ";" ARGS "${ARGS}")
 if(RECORD_FILE)
     file(REMOVE ${RECORD_FILE})
 endif()
-execute_process(COMMAND ${WINE_RUN} ${EXE} --script ${script} ${ARGS}
-                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
-message("${out}${err}")
-if(NOT DEFINED EXPECTED_EXIT)
-    set(EXPECTED_EXIT 0)
+if(RESET_ADDIN_KEY)
+    reset_addin_key(${RESET_ADDIN_KEY})
 endif()
-if(NOT status STREQUAL EXPECTED_EXIT)
-    message(FATAL_ERROR "exit status ${status}, expected ${EXPECTED_EXIT}")
+standin_run(out SCRIPT ${SCRIPT} PROFILE "${PROFILE}" ARGS ${ARGS} EXPECTED_EXIT "${EXPECTED_EXIT}")
+if(RESET_ADDIN_KEY)
+    reset_addin_key(${RESET_ADDIN_KEY})
 endif()
 
-string(REPLACE "\r" "" out "${out}")
-string(REGEX REPLACE "took [0-9]+ ms" "took N ms" out "${out}")
-string(REGEX REPLACE "(addin: [^:\n]+: loading) [^\n]*" "\\1 DLL" out "${out}")
 if(EXPECTED)
-    file(READ ${EXPECTED} expected)
-    if(NOT out STREQUAL expected)
-        message(FATAL_ERROR "transcript differs from ${EXPECTED}:\n--- expected\n${expected}")
-    endif()
+    expect_transcript("${out}" ${EXPECTED})
+endif()
+if(NOT EXPECTED_EXIT)
+    expect_clean_shutdown("${out}")
+endif()
+if(NOT ALLOW_EVENT_ERRORS AND out MATCHES "(^|\n)event-error: [^\n]*")
+    message(FATAL_ERROR "an event handler of the add-in failed: ${CMAKE_MATCH_0}")
 endif()
 
 # The lines of `show`: window headers and the indented lines under them.
@@ -53,13 +53,8 @@ if(SIM_EXPECTED)
 endif()
 
 if(RECORD_FILE)
-    if(NOT EXISTS ${RECORD_FILE})
-        message(FATAL_ERROR "the softphone was not started (no ${RECORD_FILE})")
-    endif()
-    file(READ ${RECORD_FILE} recorded)
-    if(NOT recorded STREQUAL RECORD_EXPECTED)
-        message(FATAL_ERROR "softphone command line:\n  ${recorded}\nexpected:\n  ${RECORD_EXPECTED}")
-    endif()
+    string(REPLACE "|" ";" RECORD_EXPECTED "${RECORD_EXPECTED}")
+    expect_recorded(${RECORD_FILE} "${RECORD_EXPECTED}")
 endif()
 
 string(REGEX MATCHALL "calls: invoke=[0-9]+ \\(\\+[0-9]+\\)[^\n]*" calls "${out}")

@@ -1,0 +1,35 @@
+# Dialing with no softphone installed: the add-in says so in a real message box, which the
+# host's watcher reads and dismisses. Runs on a virtual display (xvfb-run) in a Wine prefix
+# of its own, because Wine's desktop process belongs to the first program started in a
+# prefix and shows windows only on that program's display.
+#   WINE_RUN, EXE, HERE (the scripts' folder), DLL (the add-in, Windows path), WINESERVER
+include(${CMAKE_CURRENT_LIST_DIR}/standin_lib.cmake)
+
+# Nothing started here may outlive this display.
+function(end_prefix)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=$ENV{TESSALY_WINEPREFIX}
+                            ${WINESERVER} -k)
+endfunction()
+
+# Without a window manager, Wine waits two seconds for each hidden window to be withdrawn,
+# so a dismissed box would hold the click that much longer; unmanaged windows go at once.
+wine_step("" COMMAND reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /t REG_SZ /d N /f)
+wine_step("" COMMAND regsvr32 /s ${DLL})
+set(key "HKCU\\Software\\Wrenfield\\Brindle Outlook AddIn")
+wine_step("" STATUS ignored COMMAND reg delete "${key}" /f)
+wine_step("" STATUS softphone_key COMMAND reg query "${key}\\Softphone")
+standin_run(out SCRIPT ${HERE}/message_box.script STATUS status)
+wine_step("" STATUS unregistered COMMAND regsvr32 /s /u ${DLL})
+end_prefix()
+
+if(softphone_key EQUAL 0)
+    message(FATAL_ERROR "a softphone key exists in this prefix; the test needs none")
+endif()
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "exit status ${status}, expected 0")
+endif()
+expect_transcript("${out}" ${HERE}/message_box.expected)
+expect_clean_shutdown("${out}")
+if(NOT unregistered EQUAL 0)
+    message(FATAL_ERROR "regsvr32 /u failed with ${unregistered}")
+endif()
