@@ -69,8 +69,9 @@ class Host {
   public:
     Host(const sim_tool::Profile& profile, const StandinOptions& options, Output& out)
         : options_(options), out_(out), server_(world_) {
-        session_ = std::make_unique<StandinSession>(world_,
-                                                    sim_tool::PopulateWorld(profile, world_), out_);
+        session_ = std::make_unique<StandinSession>(
+            world_, sim_tool::PopulateWorld(profile, world_), out_,
+            [this](const sim_tool::Command& command) { hostCommand(command); });
         for (const auto& [operation, times] : options.failures) {
             fail(operation, times);
         }
@@ -149,7 +150,13 @@ class Host {
             case StandinCommand::Kind::Sim:
                 break;
         }
-        const sim_tool::Command& sim = command.sim;
+        session_->Execute(command.sim);
+        pumpFor(std::chrono::milliseconds(0));
+    }
+
+    // The commands the session leaves to the host: `wait`, `shutdown`, `softphones`, `dial`.
+    // Throws AddinFailure.
+    void hostCommand(const sim_tool::Command& sim) {
         switch (sim.verb) {
             case sim_tool::Verb::Wait:
                 pumpFor(std::chrono::milliseconds(sim.number));
@@ -167,10 +174,8 @@ class Host {
                           "softphone list");
                 break;
             default:
-                session_->Execute(sim);
                 break;
         }
-        pumpFor(std::chrono::milliseconds(0));
     }
 
     // Runs the message loop for `duration` of real time (at least once through the queue).

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "host/sim/sim_host.h"
 #include "output.h"
 #include "script.h"
+#include "world_commands.h"
 
 namespace tessaly::standin {
 
@@ -34,39 +36,33 @@ std::vector<StandinCommand> ParseStandinScript(std::string_view text);
 // The toolbar name used when the model shows no toolbar of the add-in yet.
 inline constexpr std::u16string_view kDefaultToolbarName = u"Brindle";
 
-class StandinSession {
+class StandinSession : private sim_tool::WorldHost {
   public:
+    // `hostCommands` runs `wait`, `shutdown`, `softphones` and `dial`.
     StandinSession(host::sim::World& world,
                    std::vector<std::shared_ptr<host::sim::SimExplorer>> windows,
-                   sim_tool::Output& out);
+                   sim_tool::Output& out,
+                   std::function<void(const sim_tool::Command&)> hostCommands);
+    StandinSession(const StandinSession&) = delete;
+    StandinSession& operator=(const StandinSession&) = delete;
 
-    // Runs a world command. Throws LineError for a command that cannot run (no such window,
+    // Runs a command. Throws LineError for a command that cannot run (no such window,
     // folder or item); what the add-in has not built is a note. `wait`, `shutdown`,
-    // `softphones` and `dial` belong to the caller.
-    void Execute(const sim_tool::Command& command);
-    void ShowAll();
+    // `softphones` and `dial` go to the caller's hostCommands.
+    void Execute(const sim_tool::Command& command) { commands_.Execute(command); }
+    void ShowAll() { commands_.ShowAll(); }
     // The name of the add-in's toolbar as the model shows it: the first bar that is not
     // built in and carries one of the add-in's controls; else kDefaultToolbarName.
-    std::u16string ToolbarName() const;
+    std::u16string ToolbarName() const override;
 
   private:
-    host::sim::SimExplorer& Window(const sim_tool::Command& command);
-    std::shared_ptr<host::sim::SimFolder> Folder(const sim_tool::Command& command,
-                                                 const std::string& name) const;
-    std::shared_ptr<host::sim::SimControl> FindControl(const host::sim::SimExplorer& window,
-                                                       sim_tool::ControlName control) const;
-    std::shared_ptr<host::sim::SimControl> RequireControl(const sim_tool::Command& command,
-                                                          host::sim::SimExplorer& window);
-    std::u16string TagPrefix() const;
-    void Open(const sim_tool::Command& command);
-    void Select(const sim_tool::Command& command);
-    void Click(const sim_tool::Command& command);
-    void TypeOrPick(const sim_tool::Command& command);
-    void Customize(const sim_tool::Command& command);
+    // The add-in's prefix is not visible through COM: the one its controls carry.
+    std::u16string TagPrefix(const host::sim::SimExplorer& window,
+                             std::u16string_view toolbar) const override;
+    void RunHostCommand(const sim_tool::Command& command) override;
 
-    host::sim::World& world_;
-    std::vector<std::shared_ptr<host::sim::SimExplorer>> windows_;
-    sim_tool::Output& out_;
+    std::function<void(const sim_tool::Command&)> hostCommands_;
+    sim_tool::WorldCommands commands_;
 };
 
 }  // namespace tessaly::standin

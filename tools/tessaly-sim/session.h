@@ -17,6 +17,7 @@
 #include "profile.h"
 #include "script.h"
 #include "sim_services.h"
+#include "world_commands.h"
 
 namespace tessaly::sim_tool {
 
@@ -32,12 +33,12 @@ struct SessionConfig {
     bool launch = true;  // false: print launches, start nothing
 };
 
-class Session {
+class Session : private WorldHost {
   public:
     Session(const Profile& profile, Output& out, const SessionConfig& config);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
-    ~Session();
+    ~Session() override;
 
     // Creates the connect class, then OnConnection and OnStartupComplete.
     void Connect();
@@ -51,7 +52,7 @@ class Session {
     void Execute(const Command& command);
 
     // Prints every open window and its toolbar.
-    void ShowAll();
+    void ShowAll() { commands_.ShowAll(); }
     // Prints the failures that the add-in's event handlers returned since the last call.
     void ReportEventFailures();
 
@@ -60,24 +61,16 @@ class Session {
     host::sim::EventLoop& loop() { return services_.loop(); }
     PrintedMessageBoxes& messages() { return services_.messages(); }
     host::sim::World& world() { return world_; }
-    const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const { return windows_; }
+    const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const {
+        return commands_.windows();
+    }
 
   private:
-    host::sim::SimExplorer& Window(const Command& command);
-    std::shared_ptr<host::sim::SimFolder> Folder(const Command& command,
-                                                 const std::string& name) const;
-    std::u16string ToolbarName() const;
-    std::shared_ptr<host::sim::SimControl> FindControl(const host::sim::SimExplorer& window,
-                                                       ControlName control) const;
-    // The control, or nothing after printing why the command has no effect.
-    std::shared_ptr<host::sim::SimControl> RequireControl(const Command& command,
-                                                          host::sim::SimExplorer& window);
-    void Open(const Command& command);
-    void Select(const Command& command);
-    void Click(const Command& command);
-    void TypeOrPick(const Command& command);
-    void Customize(const Command& command);
-    void Show(const Command& command);
+    // WorldHost: the toolbar name and tag prefix are the add-in's own settings.
+    std::u16string ToolbarName() const override;
+    std::u16string TagPrefix(const host::sim::SimExplorer& window,
+                             std::u16string_view toolbar) const override;
+    void RunHostCommand(const Command& command) override;
     template <class F>
     void CallAddin(const char* what, F&& call);
 
@@ -87,7 +80,7 @@ class Session {
     SimServices services_;
     std::unique_ptr<Library> library_;
     std::shared_ptr<Tessaly> addin_;
-    std::vector<std::shared_ptr<host::sim::SimExplorer>> windows_;
+    WorldCommands commands_;
     std::function<void(std::uint64_t)> waiter_;
 };
 
