@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "dispatch_base.h"
+#include "launch_tracker.h"
 #include "timer_tracker.h"
 
 namespace tessaly::standin {
@@ -125,7 +126,7 @@ AddinScan FindRegisteredAddins() {
     return scan;
 }
 
-LoadedAddin::LoadedAddin(const AddinRegistration& registration, bool throughInvoke)
+LoadedAddin::LoadedAddin(const AddinRegistration& registration, bool throughInvoke, bool launch)
     : registration_(registration), throughInvoke_(throughInvoke) {
     const auto clsidText = ReadString(
         HKEY_CURRENT_USER, L"Software\\Classes\\" + registration.progId + L"\\CLSID", nullptr);
@@ -139,6 +140,7 @@ LoadedAddin::LoadedAddin(const AddinRegistration& registration, bool throughInvo
     }
     // Before any code of the add-in runs but DllMain, so that no timer escapes the count.
     trackedTimerImports_ = TrackTimers(module_);
+    TrackLaunches(module_, launch);
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     const auto getClassObject = reinterpret_cast<GetClassObject>(
         reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));

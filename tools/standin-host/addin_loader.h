@@ -61,7 +61,8 @@ AddinScan FindRegisteredAddins();
 class LoadedAddin {
   public:
     // LoadLibraryW, DllGetClassObject, CreateInstance and QueryInterface.
-    LoadedAddin(const AddinRegistration& registration, bool throughInvoke);
+    // With `launch` false, the add-in's process starts are reported but not carried out.
+    LoadedAddin(const AddinRegistration& registration, bool throughInvoke, bool launch = true);
     LoadedAddin(const LoadedAddin&) = delete;
     LoadedAddin& operator=(const LoadedAddin&) = delete;
     // Releases the add-in if still held; the library stays loaded unless freeLibrary ran.

@@ -78,9 +78,7 @@ StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
         } else if (name == "--help" || name == "-h") {
             flag(options.help);
         } else if (name == "--no-launch") {
-            throw UsageError(
-                "--no-launch is not supported: the add-in starts the softphone itself, out of "
-                "the host's reach; register a harmless program as the softphone instead");
+            options.launch = false;
         } else if (name == "--registry" || name == "--softphones") {
             throw UsageError(name + " is not supported: the stand-in host uses the real registry");
         } else {
@@ -117,8 +115,8 @@ Options:
                    OP as in tessaly-sim's model, e.g. Explorer.CommandBars,
                    CommandBarControl.Tag=, ContactItem.MobileTelephoneNumber
   --help           print this text and exit
-Not supported: --registry (the real registry is used), --softphones, --no-launch (the
-add-in starts processes itself; register a harmless program as the softphone instead).
+  --no-launch      print the add-in's process starts as `launch:` lines but start nothing
+Not supported: --registry (the real registry is used), --softphones.
 
 Time is real: `wait MS` runs the message loop for MS milliseconds, so the add-in's
 SetTimer timers fire. Between commands pending messages are dispatched.
@@ -142,7 +140,7 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   calls: repeated <Type>#<serial>.<name> xN      a name looked up again on one object
   message: <title>: <text>   a message box of this process, seen by a watcher thread
                              and dismissed at once (needs a display, e.g. xvfb-run)
-  launch: lines are not printed: the add-in's CreateProcessW is not the host's.
+  launch: <command line>   every process the add-in starts (its CreateProcessW calls)
 
 Exit status:
   0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK

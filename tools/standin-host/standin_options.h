@@ -15,6 +15,7 @@ struct StandinOptions {
     bool interactive = false;
     bool invoke = false;  // call IDTExtensibility2 through IDispatch::Invoke
     bool stats = false;   // print the call counts at the end
+    bool launch = true;   // false: report the add-in's process starts, start nothing
     bool help = false;
     std::vector<std::pair<std::string, int>> failures;  // --fail OP[:TIMES]
 };

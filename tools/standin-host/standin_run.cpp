@@ -14,6 +14,7 @@
 
 #include "addin_loader.h"
 #include "default_profile.h"
+#include "launch_tracker.h"
 #include "message_watcher.h"
 #include "options.h"
 #include "outlook_objects.h"
@@ -101,8 +102,10 @@ class Host {
         for (const AddinRegistration& registration : scan.load) {
             const std::string name = Narrow(registration.progId);
             out_.Line("addin: " + name + ": loading " + Narrow(registration.dllPath));
-            auto addin = guarded(
-                name, [&] { return std::make_unique<LoadedAddin>(registration, options_.invoke); });
+            auto addin = guarded(name, [&] {
+                return std::make_unique<LoadedAddin>(registration, options_.invoke,
+                                                     options_.launch);
+            });
             addins_.push_back(std::move(addin));
             LoadedAddin& loaded = *addins_.back();
             instances_.push_back(server_.makeAddInObject(FromWide(registration.progId),
@@ -199,8 +202,11 @@ class Host {
         }
     }
 
-    // Message box lines, then the failures the add-in's handlers returned.
+    // Process starts and message box lines, then the failures the add-in's handlers returned.
     void flush() {
+        for (const std::string& line : TakeLaunchLines()) {
+            out_.Line(line);
+        }
         for (const std::string& line : watcher_.take()) {
             out_.Line(line);
         }

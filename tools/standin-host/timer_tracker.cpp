@@ -1,5 +1,7 @@
 #include "timer_tracker.h"
 
+#include "import_redirect.h"
+
 #include <algorithm>
 #include <mutex>
 
@@ -54,57 +56,13 @@ BOOL WINAPI TrackedKillTimer(HWND window, UINT_PTR id) noexcept {
     return killed;
 }
 
-template <class T>
-T* At(BYTE* base, DWORD rva) {
-    return reinterpret_cast<T*>(base + rva);
-}
-
 }  // namespace
 
 int TrackTimers(HMODULE module) {
-    // The import slots hold the resolved addresses once the DLL is loaded, whatever name
-    // (user32.dll or an API set) the import was made under.
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (!module || !user32) {
-        return 0;
-    }
-    const auto realSetTimer =
-        reinterpret_cast<ULONG_PTR>(reinterpret_cast<void*>(GetProcAddress(user32, "SetTimer")));
-    const auto realKillTimer =
-        reinterpret_cast<ULONG_PTR>(reinterpret_cast<void*>(GetProcAddress(user32, "KillTimer")));
-
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = At<const IMAGE_NT_HEADERS>(base, static_cast<DWORD>(dos->e_lfanew));
-    const IMAGE_DATA_DIRECTORY& imports =
-        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) {
-        return 0;
-    }
-    int redirected = 0;
-    for (auto* library = At<IMAGE_IMPORT_DESCRIPTOR>(base, imports.VirtualAddress);
-         library->Name != 0; ++library) {
-        for (auto* slot = At<IMAGE_THUNK_DATA>(base, library->FirstThunk); slot->u1.Function != 0;
-             ++slot) {
-            ULONG_PTR replacement = 0;
-            if (slot->u1.Function == realSetTimer) {
-                replacement = reinterpret_cast<ULONG_PTR>(&TrackedSetTimer);
-            } else if (slot->u1.Function == realKillTimer) {
-                replacement = reinterpret_cast<ULONG_PTR>(&TrackedKillTimer);
-            } else {
-                continue;
-            }
-            DWORD protection = 0;
-            if (!VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE,
-                                &protection)) {
-                continue;
-            }
-            slot->u1.Function = replacement;
-            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
-            ++redirected;
-        }
-    }
-    return redirected;
+    return RedirectImports(module, {{ExportAddress(L"user32.dll", "SetTimer"),
+                                     reinterpret_cast<ULONG_PTR>(&TrackedSetTimer)},
+                                    {ExportAddress(L"user32.dll", "KillTimer"),
+                                     reinterpret_cast<ULONG_PTR>(&TrackedKillTimer)}});
 }
 
 std::vector<SetTimerRecord> TimersStillSet() {

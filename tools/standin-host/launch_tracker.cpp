@@ -1,0 +1,74 @@
+#include "launch_tracker.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "import_redirect.h"
+
+namespace tessaly::standin {
+namespace {
+
+std::mutex& LinesMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<std::string>& Lines() {
+    static std::vector<std::string> lines;
+    return lines;
+}
+
+std::atomic<bool>& StartProcesses() {
+    static std::atomic<bool> start{true};
+    return start;
+}
+
+std::string Utf8(const wchar_t* text) {
+    if (!text || !*text) {
+        return {};
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.resize(out.find('\0'));
+    return out;
+}
+
+// Called by the add-in in place of kernel32's: no exception may leave it.
+BOOL WINAPI TrackedCreateProcessW(LPCWSTR application, LPWSTR commandLine,
+                                  LPSECURITY_ATTRIBUTES processAttributes,
+                                  LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                                  DWORD flags, LPVOID environment, LPCWSTR directory,
+                                  LPSTARTUPINFOW startup, LPPROCESS_INFORMATION info) noexcept {
+    try {
+        const std::lock_guard lock(LinesMutex());
+        Lines().push_back("launch: " + Utf8(commandLine));
+    } catch (...) {
+        // Out of memory: the start goes unreported rather than failing the add-in's call.
+    }
+    if (!StartProcesses()) {
+        if (info) {
+            *info = PROCESS_INFORMATION{};
+        }
+        return TRUE;
+    }
+    return ::CreateProcessW(application, commandLine, processAttributes, threadAttributes,
+                            inheritHandles, flags, environment, directory, startup, info);
+}
+
+}  // namespace
+
+int TrackLaunches(HMODULE module, bool start) {
+    StartProcesses() = start;
+    return RedirectImports(module, {{ExportAddress(L"kernel32.dll", "CreateProcessW"),
+                                     reinterpret_cast<ULONG_PTR>(&TrackedCreateProcessW)}});
+}
+
+std::vector<std::string> TakeLaunchLines() {
+    const std::lock_guard lock(LinesMutex());
+    std::vector<std::string> lines;
+    lines.swap(Lines());
+    return lines;
+}
+
+}  // namespace tessaly::standin
