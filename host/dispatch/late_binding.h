@@ -118,4 +118,13 @@ std::u16string ToString(const VARIANT& value);
 // Nothing (empty, null or a null object) gives an empty pointer.
 ComPtr<IDispatch> ToDispatch(const VARIANT& value);
 
+// The adapter of type Adapter for `object`, seen as Interface; nothing for nothing.
+template <class Adapter, class Interface>
+std::shared_ptr<Interface> wrap(ComPtr<IDispatch> object) {
+    if (!object) {
+        return nullptr;
+    }
+    return std::make_shared<Adapter>(DispatchObject(std::move(object)));
+}
+
 }  // namespace tessaly::host::dispatch

@@ -7,14 +7,6 @@ namespace tessaly::host::dispatch {
 
 namespace {
 
-template <class Adapter, class Interface>
-std::shared_ptr<Interface> wrap(ComPtr<IDispatch> object) {
-    if (!object) {
-        return nullptr;
-    }
-    return std::make_shared<Adapter>(DispatchObject(std::move(object)));
-}
-
 std::int32_t intOf(DispatchObject& object, std::u16string_view name) {
     return ToInt32(*object.get(name).get());
 }

@@ -19,18 +19,6 @@ std::shared_ptr<host::Explorers> WrapExplorers(ComPtr<IDispatch> object) {
     return std::make_shared<Explorers>(std::move(object));
 }
 
-namespace {
-
-template <class Adapter, class Interface>
-std::shared_ptr<Interface> wrap(ComPtr<IDispatch> object) {
-    if (!object) {
-        return nullptr;
-    }
-    return std::make_shared<Adapter>(DispatchObject(std::move(object)));
-}
-
-}  // namespace
-
 std::shared_ptr<host::Explorer> WrapExplorer(ComPtr<IDispatch> object) {
     return wrap<Explorer, host::Explorer>(std::move(object));
 }
