@@ -647,14 +647,25 @@ class RegFileParser {
         return raw;
     }
 
+    // Bytes of one or two hexadecimal digits separated by commas; only the last may be empty
+    // (a line continued after its comma, or no data at all).
     void checkHexBytes(std::u16string_view bytes) const {
         if (bytes.ends_with(u'\\')) {
             bytes.remove_suffix(1);
         }
-        for (const char16_t c : bytes) {
-            if (!isHexDigit(c) && c != u',' && !isBlank(c)) {
+        for (;;) {
+            const auto comma = bytes.find(u',');
+            const auto token = trimLeft(trimRight(bytes.substr(0, comma)));
+            if (!std::all_of(token.begin(), token.end(), isHexDigit)) {
                 error("invalid character in hexadecimal data");
             }
+            if (token.size() > 2 || (token.empty() && comma != std::u16string_view::npos)) {
+                error("hexadecimal data needs bytes of one or two digits separated by ','");
+            }
+            if (comma == std::u16string_view::npos) {
+                return;
+            }
+            bytes.remove_prefix(comma + 1);
         }
     }
 
@@ -665,6 +676,39 @@ class RegFileParser {
     std::vector<std::u16string> pending_;
     std::size_t line_ = 1;
 };
+
+RegTypedBytes decodeRawValue(const RegRawValue& raw) {
+    RegTypedBytes decoded{3, {}};  // REG_BINARY
+    for (std::size_t i = 0; i < raw.lines.size(); ++i) {
+        std::u16string_view line = raw.lines[i];
+        if (i == 0) {
+            const auto colon = line.find(u':');
+            if (line.size() > 3 && line[3] == u'(') {
+                decoded.type = 0;
+                for (const char16_t c : line.substr(4, line.find(u')') - 4)) {
+                    decoded.type = (decoded.type << 4) | hexDigitValue(c);
+                }
+            }
+            line.remove_prefix(colon + 1);
+        }
+        std::uint32_t byte = 0;
+        bool any = false;
+        for (const char16_t c : line) {
+            if (isHexDigit(c)) {
+                byte = (byte << 4) | hexDigitValue(c);
+                any = true;
+            } else if (c == u',' && any) {
+                decoded.bytes += static_cast<char>(byte);
+                byte = 0;
+                any = false;
+            }
+        }
+        if (any) {
+            decoded.bytes += static_cast<char>(byte);
+        }
+    }
+    return decoded;
+}
 
 RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
     return RegFileParser(bytes, sourceName).run();

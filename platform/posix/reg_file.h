@@ -47,6 +47,16 @@ struct RegRawValue {
 
 using RegData = std::variant<std::uint32_t, std::u16string, RegRawValue>;
 
+// What a hex form stands for: its registry type ("hex:" is REG_BINARY, "hex(N):" type N)
+// and its bytes.
+struct RegTypedBytes {
+    std::uint32_t type = 0;
+    std::string bytes;
+};
+
+// Decodes a value of a hex form as parseRegFile accepted it.
+RegTypedBytes decodeRawValue(const RegRawValue& raw);
+
 struct RegValueEntry {
     std::u16string name;  // empty for the key's default value
     RegData data;

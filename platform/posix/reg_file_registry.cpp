@@ -1,6 +1,9 @@
 #include "platform/posix/reg_file_registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,8 +11,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -116,6 +122,180 @@ RegData toRegData(const RegistryValue& value) {
         return *dword;
     }
     return std::get<String>(value);
+}
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegDword = 4;
+
+String textUpToNul(std::string_view bytes) {
+    String text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                                (static_cast<unsigned char>(bytes[i + 1]) << 8));
+        if (unit == u'\0') {
+            break;
+        }
+        text += unit;
+    }
+    return text;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+// Windows looks environment variables up without regard to case; here the exact spelling
+// wins over another one.
+std::optional<String> environmentValue(std::u16string_view name) {
+    std::string key;
+    try {
+        key = toUtf8(name);
+    } catch (const UtfError&) {
+        return std::nullopt;
+    }
+    if (key.empty() || key.find_first_of("=") != std::string::npos) {
+        return std::nullopt;
+    }
+    const char* value = std::getenv(key.c_str());
+    for (char** entry = environ; value == nullptr && entry != nullptr && *entry != nullptr;
+         ++entry) {
+        const std::string_view pair(*entry);
+        const auto equals = pair.find('=');
+        if (equals != std::string_view::npos &&
+            equalsIgnoringAsciiCase(pair.substr(0, equals), key)) {
+            value = *entry + equals + 1;
+        }
+    }
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    try {
+        return fromUtf8(value);
+    } catch (const UtfError&) {
+        return std::nullopt;
+    }
+}
+
+// As ExpandEnvironmentStrings: "%NAME%" of a defined variable becomes its value; anything
+// else, including "%%" and an undefined "%NAME%", stays as written, and scanning goes on
+// after the closing '%'.
+String expandEnvironment(std::u16string_view text) {
+    String out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto close = text[i] == u'%' ? text.find(u'%', i + 1) : std::u16string_view::npos;
+        if (close == std::u16string_view::npos) {
+            out += text[i++];
+            continue;
+        }
+        if (const auto value = environmentValue(text.substr(i + 1, close - i - 1))) {
+            out += *value;
+        } else {
+            out += text.substr(i, close - i + 1);
+        }
+        i = close + 1;
+    }
+    return out;
+}
+
+RegistryValue typedValue(const RegRawValue& raw, std::u16string_view path) {
+    const RegTypedBytes typed = decodeRawValue(raw);
+    switch (typed.type) {
+        case kRegSz:
+            return textUpToNul(typed.bytes);
+        case kRegExpandSz:
+            return expandEnvironment(textUpToNul(typed.bytes));
+        case kRegDword:
+            if (typed.bytes.size() == 4) {
+                std::uint32_t number = 0;
+                for (int i = 3; i >= 0; --i) {
+                    number = (number << 8) | static_cast<unsigned char>(typed.bytes[i]);
+                }
+                return number;
+            }
+            throw Error("RegRead: \"" + printable(path) + "\" is a REG_DWORD of " +
+                        std::to_string(typed.bytes.size()) + " bytes");
+        default:
+            throw Error("RegRead: \"" + printable(path) + "\" has the unsupported registry type " +
+                        std::to_string(typed.type));
+    }
+}
+
+// Holds an exclusive flock() on a directory. Every writer takes the lock of the directory
+// holding the file, since the file itself is replaced (a new inode) by every save.
+class DirectoryLock {
+  public:
+    explicit DirectoryLock(const std::filesystem::path& directory)
+        : fd_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (!fd_.valid()) {
+            error_ = errno;
+            return;
+        }
+        while (::flock(fd_.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                error_ = errno;
+                return;
+            }
+        }
+    }
+    // 0 once locked; the lock goes with the descriptor.
+    int error() const noexcept { return error_; }
+
+  private:
+    FileDescriptor fd_;
+    int error_ = 0;
+};
+
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+std::string temporaryName(const std::string& fileName, unsigned sequence) {
+    return "." + fileName + "." + std::to_string(::getpid()) + "." + std::to_string(sequence) +
+           std::string(kTemporarySuffix);
+}
+
+// The writer's process id when `name` is one of our temporary files for `fileName`.
+std::optional<pid_t> temporaryOwner(std::string_view name, const std::string& fileName) {
+    const std::string prefix = "." + fileName + ".";
+    if (!name.starts_with(prefix) || !name.ends_with(kTemporarySuffix)) {
+        return std::nullopt;
+    }
+    name = name.substr(prefix.size(), name.size() - prefix.size() - kTemporarySuffix.size());
+    const auto dot = name.find('.');
+    const auto isNumber = [](std::string_view digits) {
+        return !digits.empty() && digits.size() <= 10 &&
+               std::all_of(digits.begin(), digits.end(),
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (dot == std::string_view::npos || !isNumber(name.substr(0, dot)) ||
+        !isNumber(name.substr(dot + 1))) {
+        return std::nullopt;
+    }
+    long pid = 0;
+    std::from_chars(name.data(), name.data() + dot, pid);
+    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<pid_t>(pid);
+}
+
+// Called with the directory lock held, so no writer that locks is between creating and
+// renaming its temporary file; one whose process is gone was killed mid-save. A file of a
+// live process is left alone (a writer that does not lock, or a reused process id).
+void removeStaleTemporaries(const std::filesystem::path& directory, const std::string& fileName) {
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const auto owner = temporaryOwner(entry->d_name, fileName);
+        if (owner && ::kill(*owner, 0) != 0 && errno == ESRCH) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
 }
 
 }  // namespace
@@ -251,12 +431,13 @@ RegHive& RegFileRegistry::load() {
     watch_->ensure();
     // Whatever is queued now predates the checks below; later changes stay queued.
     watch_->changed();
-    RegHive& hive = loadFromFile();
+    RegHive& hive = loadFromFile(false);
     watchVerified_ = watch_->watching();
     return hive;
 }
 
-RegHive& RegFileRegistry::loadFromFile() {
+// `recheck`: read the bytes even when the file's stamp says they are the cached ones.
+RegHive& RegFileRegistry::loadFromFile(bool recheck) {
     const auto now = wallClockNs();
     const auto missing = [&]() -> RegHive& {
         if (!loaded_ || stamp_) {
@@ -275,7 +456,7 @@ RegHive& RegFileRegistry::loadFromFile() {
         }
         failSystem("cannot read", errno, true);
     }
-    if (cacheIsTrusted(stampOf(st))) {
+    if (!recheck && cacheIsTrusted(stampOf(st))) {
         return hive_;
     }
 
@@ -323,13 +504,36 @@ RegHive& RegFileRegistry::loadFromFile() {
     return hive_;
 }
 
+void RegFileRegistry::setFailureReporter(std::function<void(const std::string&)> reporter) {
+    const std::lock_guard lock(mutex_);
+    reporter_ = std::move(reporter);
+}
+
+void RegFileRegistry::reportFailure(const Error& error) {
+    if (reporter_ && reported_ != error.what()) {
+        reported_ = error.what();
+        reporter_(reported_);
+    }
+}
+
+RegHive& RegFileRegistry::loadReporting() {
+    try {
+        RegHive& hive = load();
+        reported_.clear();
+        return hive;
+    } catch (const Error& e) {
+        reportFailure(e);
+        throw;
+    }
+}
+
 std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) {
     const auto target = splitShellPath(path);
     if (!target) {
         return std::nullopt;
     }
     const std::lock_guard lock(mutex_);
-    const RegHive& hive = load();
+    const RegHive& hive = loadReporting();
     const auto key = hive.findKey(target->key);
     if (!key) {
         return std::nullopt;
@@ -344,7 +548,7 @@ std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) 
     if (const auto* text = std::get_if<std::u16string>(data)) {
         return RegistryValue(*text);
     }
-    return std::nullopt;
+    return typedValue(std::get<RegRawValue>(*data), path);
 }
 
 std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_view key) {
@@ -363,7 +567,7 @@ std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_v
         key.remove_suffix(1);
     }
     const std::lock_guard lock(mutex_);
-    const RegHive& hive = load();
+    const RegHive& hive = loadReporting();
     const auto id = hive.findKey(key);
     if (!id) {
         return std::nullopt;
@@ -378,29 +582,51 @@ void RegFileRegistry::RegWrite(std::u16string_view path, const RegistryValue& va
                     "\": only HKEY_CURRENT_USER (HKCU) can be written");
     }
     const std::lock_guard lock(mutex_);
-    RegHive& hive = load();
+    try {
+        write(target->key, target->value, path, value);
+        reported_.clear();
+    } catch (const std::invalid_argument& e) {
+        // A value that cannot be written is the caller's problem, not the file's.
+        throw Error(fileName_ + ": " + e.what());
+    } catch (const Error& e) {
+        reportFailure(e);
+        throw;
+    }
+}
+
+void RegFileRegistry::write(std::u16string_view key, std::u16string_view name,
+                            std::u16string_view path, const RegistryValue& value) {
+    const auto target = writeTarget();
+    const DirectoryLock fileLock(target.parent_path());
+    if (fileLock.error() != 0) {
+        failSystem("cannot lock the directory", fileLock.error(), false);
+    }
+    removeStaleTemporaries(target.parent_path(), target.filename().string());
+    // Another process may have saved since the last read: change what is in the file now.
+    watchVerified_ = false;
+    RegHive& hive = loadFromFile(true);
     const auto startedNs = wallClockNs();
     try {
-        hive.setValue(target->key, target->value, toRegData(value));
+        hive.setValue(key, name, toRegData(value));
     } catch (const std::invalid_argument& e) {
-        throw Error(fileName_ + ": cannot write \"" + printable(path) + "\": " + e.what());
+        throw std::invalid_argument("cannot write \"" + printable(path) + "\": " + e.what());
     }
     // From here on the cached hive no longer matches the file until the rename succeeds.
     try {
         auto bytes = serializeRegFile(hive);
-        const auto stamp = writeAtomically(bytes);
+        const auto stamp = writeAtomically(target, bytes);
         bytes_ = std::move(bytes);
         stamp_ = stamp;
         verifiedAtNs_ = startedNs;
     } catch (...) {
         loaded_ = false;
-        watchVerified_ = false;
         throw;
     }
 }
 
-RegFileRegistry::FileStamp RegFileRegistry::writeAtomically(const std::string& bytes) {
-    // Replace what a symbolic link points to (which need not exist yet), not the link.
+// Replace what a symbolic link points to (which need not exist yet), not the link; the
+// directory is made when missing.
+std::filesystem::path RegFileRegistry::writeTarget() const {
     std::filesystem::path target = file_;
     std::error_code ec;
     for (int hops = 0; hops < 40; ++hops) {
@@ -413,23 +639,25 @@ RegFileRegistry::FileStamp RegFileRegistry::writeAtomically(const std::string& b
         }
         target = next.is_absolute() ? std::move(next) : target.parent_path() / next;
     }
-    auto directory = target.parent_path();
-    if (directory.empty()) {
-        directory = ".";
+    if (target.parent_path().empty()) {
+        target = std::filesystem::path(".") / target;
     }
-    std::filesystem::create_directories(directory, ec);
+    std::filesystem::create_directories(target.parent_path(), ec);
     if (ec) {
         failSystem("cannot create the directory", ec.value(), false);
     }
+    return target;
+}
 
+RegFileRegistry::FileStamp RegFileRegistry::writeAtomically(const std::filesystem::path& target,
+                                                            const std::string& bytes) {
+    const auto directory = target.parent_path();
     static std::atomic<unsigned> counter{0};
     std::string tempName;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
         tempName =
-            (directory / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
-                          "." + std::to_string(counter.fetch_add(1)) + ".tmp"))
-                .string();
+            (directory / temporaryName(target.filename().string(), counter.fetch_add(1))).string();
         fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             failSystem("cannot create a temporary file", errno, false);

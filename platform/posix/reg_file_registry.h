@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,8 +27,16 @@ namespace tessaly::platform::posix {
 // endings; a file that cannot be read or parsed is never overwritten. Errors are platform::Error
 // naming the file; parse and read errors have the form "FILE:LINE: message".
 //
-// Thread-safe. Writers in different processes are not serialized against each other: the
-// last rename wins.
+// Values read as the shell's RegRead gives them: REG_SZ (also as hex(1)) as text up to its
+// first NUL, REG_EXPAND_SZ (hex(2)) as that text with each %NAME% of a defined environment
+// variable replaced, REG_DWORD (also as hex(4)) as a number. Every other type is an Error: the
+// shell gives binary and multi-string data as arrays, which no reader converts, and fails on
+// the rest.
+//
+// Thread-safe. Writers in different processes are serialized by an exclusive flock() on the
+// file's directory, held while the file is read again, changed and replaced, so no writer loses
+// a value another one wrote. Under that lock, temporary files left by a writer that died are
+// removed.
 class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
   public:
     explicit RegFileRegistry(std::filesystem::path file);
@@ -47,6 +56,10 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
 
     const std::filesystem::path& file() const noexcept { return file_; }
 
+    // Called with the message of each failure to read, parse or replace the file, once until
+    // the file can be used again (the failing call still throws).
+    void setFailureReporter(std::function<void(const std::string&)> reporter);
+
   private:
     struct FileStamp {
         std::uint64_t device = 0;
@@ -59,9 +72,14 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
 
     static FileStamp stampOf(const struct stat& st) noexcept;
     RegHive& load();
-    RegHive& loadFromFile();
+    RegHive& loadFromFile(bool recheck);
+    RegHive& loadReporting();
+    void write(std::u16string_view key, std::u16string_view name, std::u16string_view path,
+               const RegistryValue& value);
+    void reportFailure(const Error& error);
     bool cacheIsTrusted(const FileStamp& current) const noexcept;
-    FileStamp writeAtomically(const std::string& bytes);
+    std::filesystem::path writeTarget() const;
+    FileStamp writeAtomically(const std::filesystem::path& target, const std::string& bytes);
     [[noreturn]] void failSystem(std::string_view action, int error, bool withLine) const;
 
     class Watch;
@@ -77,6 +95,8 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
     std::string bytes_;               // what hive_ was parsed from (or last written)
     std::optional<FileStamp> stamp_;  // std::nullopt while the file does not exist
     std::int64_t verifiedAtNs_ = 0;   // wall clock just before bytes_ was last confirmed
+    std::function<void(const std::string&)> reporter_;
+    std::string reported_;  // the failure last reported, until the file works again
 };
 
 }  // namespace tessaly::platform::posix
