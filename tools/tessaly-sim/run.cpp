@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <iterator>
@@ -48,8 +49,23 @@ SessionConfig ConfigFrom(const Options& options) {
     return config;
 }
 
+// Whether the registry file parses (a missing one is an empty hive), after printing why not.
+// Checked before the add-in runs: it would take an unreadable store for an empty registry.
+bool RegistryIsReadable(const std::filesystem::path& file, Output& out) {
+    try {
+        platform::posix::RegFileRegistry(file).SubkeyNames(u"");
+        return true;
+    } catch (const platform::Error& e) {
+        out.Error(e.what());
+        return false;
+    }
+}
+
 int ListSoftphones(const Options& options, Output& out) {
     const SessionConfig config = ConfigFrom(options);
+    if (!RegistryIsReadable(config.registryFile, out)) {
+        return kExitBadInput;
+    }
     SimServices services(out, config.registryFile, config.launch);
     Library library(services.services());
     if (!library.common.InitSettings()) {
@@ -120,8 +136,12 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, int
         }
     }
 
+    const SessionConfig config = ConfigFrom(options);
+    if (!RegistryIsReadable(config.registryFile, out)) {
+        return kExitBadInput;
+    }
     try {
-        Session session(profile, out, ConfigFrom(options));
+        Session session(profile, out, config);
         session.Connect();
         session.ReportEventFailures();
         if (interactive) {

@@ -22,7 +22,11 @@ bool PrintingLauncher::Start(std::u16string_view commandLine) {
 }
 
 SimServices::SimServices(Output& out, const std::filesystem::path& registryFile, bool launch)
-    : registry_(registryFile), launcher_(out, launch ? &realLauncher_ : nullptr), messages_(out) {}
+    : registry_(registryFile), launcher_(out, launch ? &realLauncher_ : nullptr), messages_(out) {
+    // The add-in gives up quietly on a store it cannot use; the user learns of it here, and
+    // the store never replaces a file it cannot read.
+    registry_.setFailureReporter([&out](const std::string& message) { out.Error(message); });
+}
 
 platform::Services SimServices::services() {
     return platform::Services{registry_, registry_, files_,    versions_,
