@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <random>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/win32/services.h"
 #include "platform/win32/shell_path.h"
 #include "test_support.h"
+#include "tests/unit/registry/typed_value_cases.h"
 
 namespace tessaly::win32 {
 namespace {
@@ -224,6 +226,23 @@ TEST_F(RegistryTest, StringsReadAsTheShellGivesThem) {
     // Data written without a terminating NUL loses no character.
     WriteRaw(L"Unterminated", REG_SZ, L"abc", 3 * sizeof(wchar_t));
     EXPECT_EQ(registry_.RegRead(base_ + u"\\Unterminated"), RegistryValue(String(u"abc")));
+}
+
+// The table the .reg store runs too: both platforms read every type alike.
+TEST_F(RegistryTest, ValuesOfEveryTypeReadAsInTheRegFileStore) {
+    ASSERT_TRUE(SetEnvironmentVariableA(tessaly::testing::kTypedValueVariable, "/from env"));
+    SetEnvironmentVariableA("TESSALY_UNDEFINED_VARIABLE", nullptr);
+    for (const auto& c : tessaly::testing::TypedValueCases()) {
+        SCOPED_TRACE(c.name);
+        const std::wstring name(c.name, c.name + std::strlen(c.name));
+        WriteRaw(name.c_str(), c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
+        const String path = base_ + u"\\" + U16(name);
+        if (c.expected) {
+            EXPECT_EQ(registry_.RegRead(path), c.expected);
+        } else {
+            EXPECT_THROW(registry_.RegRead(path), platform::Error);
+        }
+    }
 }
 
 TEST_F(RegistryTest, ValuesOfOtherTypesAreErrors) {
