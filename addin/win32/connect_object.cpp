@@ -159,7 +159,9 @@ HRESULT ConnectObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     if (index != 0) {
         return DISP_E_BADINDEX;
     }
-    return guarded([&] { return loadTypeInfo(IID_IDTExtensibility2, info); });
+    // The class's own dispatch interface. IDTExtensibility2 is described by the host's
+    // designer library, which this library only refers to; its members still answer here.
+    return guarded([&] { return loadTypeInfo(DIID__Tessaly, info); });
 }
 
 HRESULT ConnectObject::GetClassInfo(ITypeInfo** info) {

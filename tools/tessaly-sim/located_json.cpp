@@ -128,6 +128,10 @@ class TreeBuilder final : public nlohmann::json_sax<Json> {
         return add(std::move(n));
     }
     bool open(JsonNode node) {
+        if (stack_.size() >= kMaxJsonDepth) {
+            throw LineError(counter_.line, "arrays and objects nested deeper than " +
+                                               std::to_string(kMaxJsonDepth) + " levels");
+        }
         // Pointers into vectors stay valid: a container only grows while it is the top of
         // the stack, and then nothing below it is referenced.
         stack_.push_back(add(std::move(node)));
@@ -144,6 +148,33 @@ class TreeBuilder final : public nlohmann::json_sax<Json> {
 };
 
 }  // namespace
+
+JsonNode::~JsonNode() {
+    if (elements.empty() && members.empty()) {
+        return;
+    }
+    // Children are moved out into one list before their parent goes, so each node is
+    // destroyed with no children of its own.
+    std::vector<JsonNode> pending;
+    auto adopt = [&pending](JsonNode& node) {
+        for (JsonNode& element : node.elements) {
+            pending.push_back(std::move(element));
+        }
+        node.elements.clear();
+        for (JsonMember& member : node.members) {
+            for (JsonNode& value : member.value) {
+                pending.push_back(std::move(value));
+            }
+        }
+        node.members.clear();
+    };
+    adopt(*this);
+    while (!pending.empty()) {
+        JsonNode node = std::move(pending.back());
+        pending.pop_back();
+        adopt(node);
+    }
+}
 
 std::string_view KindName(JsonNode::Kind kind) {
     switch (kind) {

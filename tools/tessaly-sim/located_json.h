@@ -4,6 +4,7 @@
 // consumes characters.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -11,12 +12,19 @@
 #include <utility>
 #include <vector>
 
+#include "utf8.h"
+
 namespace tessaly::sim_tool {
 
-// An error at a line of a file; the file name is added by whoever knows it.
+// The longest message of a LineError; what a script or profile makes longer is cut.
+inline constexpr std::size_t kMaxLineErrorText = 400;
+
+// An error at a line of a file; the file name is added by whoever knows it. The message is
+// printable whatever input it echoes (see Printable).
 class LineError : public std::runtime_error {
   public:
-    LineError(int line, const std::string& message) : std::runtime_error(message), line_(line) {}
+    LineError(int line, const std::string& message)
+        : std::runtime_error(Printable(message, kMaxLineErrorText)), line_(line) {}
     int line() const noexcept { return line_; }
 
   private:
@@ -40,13 +48,26 @@ struct JsonNode {
     std::string text;                 // a string's value, or a number as written
     std::vector<JsonNode> elements;   // Array
     std::vector<JsonMember> members;  // Object, in document order, duplicates kept
+
+    JsonNode() = default;
+    JsonNode(const JsonNode&) = default;
+    JsonNode(JsonNode&&) noexcept = default;
+    JsonNode& operator=(const JsonNode&) = default;
+    JsonNode& operator=(JsonNode&&) noexcept = default;
+    // Frees the subtree level by level rather than by recursion, so that no depth of
+    // nesting can exhaust the stack.
+    ~JsonNode();
 };
+
+// Deeper nesting is refused while parsing: a profile needs five levels.
+inline constexpr std::size_t kMaxJsonDepth = 64;
 
 // "a string", "an object", ... for error messages.
 std::string_view KindName(JsonNode::Kind kind);
 
 // Parses a whole document; throws LineError for malformed JSON (the line where the parser
-// stopped, nlohmann's description of the problem).
+// stopped, nlohmann's description of the problem) and for arrays and objects nested deeper
+// than kMaxJsonDepth.
 JsonNode ParseLocatedJson(std::string_view text);
 
 }  // namespace tessaly::sim_tool

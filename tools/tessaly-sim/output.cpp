@@ -16,7 +16,8 @@ void Output::Line(std::string_view text) {
 
 void Output::Error(std::string_view text) {
     out_.flush();
-    err_ << "error: " << text << '\n';
+    // Messages name files and echo input: nothing in them may reach the terminal raw.
+    err_ << "error: " << Printable(text) << '\n';
     err_.flush();
 }
 

@@ -12,8 +12,9 @@ namespace {
 
 using Kind = JsonNode::Kind;
 
+// The input's text as a message echoes it: printable, and cut when long.
 std::string Quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
+    return "\"" + Printable(s, kMaxEcho) + "\"";
 }
 
 void Expect(const JsonNode& node, Kind kind, std::string_view what) {

@@ -31,8 +31,9 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// The input's text as a message echoes it: printable, and cut when long.
 std::string Quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
+    return "\"" + Printable(s, kMaxEcho) + "\"";
 }
 
 // The words of a line after its verb. A word is a run of non-blanks or a double-quoted

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "default_profile.h"
 #include "host/sim/sim_host.h"
@@ -129,6 +131,86 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BadProfile>& param) {
         return std::string(param.param.name);
     });
+
+// Nesting, one opening per line, so that the error's line tells where the parser stopped.
+std::string Nested(std::size_t depth, std::string_view open, std::string_view close) {
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) {
+        text += open;
+        text += '\n';
+    }
+    for (std::size_t i = 0; i < depth; ++i) {
+        text += close;
+    }
+    return text;
+}
+
+struct Depth {
+    const char* name;
+    std::size_t depth;
+    const char* open;
+    const char* close;
+    const char* message;  // a prefix
+};
+
+class Nesting : public ::testing::TestWithParam<Depth> {};
+
+// Past the limit the parser stops at the first opening too many, however deep the rest goes
+// (a deep tree used to exhaust the stack while it was freed).
+TEST_P(Nesting, IsLimited) {
+    const Depth& d = GetParam();
+    try {
+        ParseProfile(Nested(d.depth, d.open, d.close));
+        FAIL() << "accepted";
+    } catch (const LineError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(d.message, 0), 0u) << e.what();
+        if (d.depth > kMaxJsonDepth) {
+            EXPECT_EQ(e.line(), static_cast<int>(kMaxJsonDepth) + 1);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profile, Nesting,
+    ::testing::Values(Depth{"ArraysAtTheLimit", kMaxJsonDepth, "[", "]",
+                            "the profile must be an object"},
+                      Depth{"ArraysOneTooDeep", kMaxJsonDepth + 1, "[", "]",
+                            "arrays and objects nested deeper than 64 levels"},
+                      Depth{"ArraysVeryDeep", 200000, "[", "]",
+                            "arrays and objects nested deeper than 64 levels"},
+                      Depth{"ObjectsVeryDeep", 200000, "{\"a\":", "}",
+                            "arrays and objects nested deeper than 64 levels"},
+                      Depth{"UnclosedVeryDeep", 200000, "[", "",
+                            "arrays and objects nested deeper than 64 levels"}),
+    [](const ::testing::TestParamInfo<Depth>& param) { return std::string(param.param.name); });
+
+// However the tree is built, freeing it takes no stack in proportion to its depth.
+TEST(JsonTree, DeepTreeIsFreedWithoutRecursion) {
+    auto root = std::make_unique<JsonNode>();
+    JsonNode* node = root.get();
+    for (int i = 0; i < 300000; ++i) {
+        if (i % 2 == 0) {
+            node->kind = JsonNode::Kind::Array;
+            node = &node->elements.emplace_back();
+        } else {
+            node->kind = JsonNode::Kind::Object;
+            JsonMember& member = node->members.emplace_back();
+            member.key = "k";
+            node = &member.value.emplace_back();
+        }
+    }
+    root.reset();
+    SUCCEED();
+}
+
+TEST(ProfileLoader, EchoedKeysArePrintable) {
+    try {
+        ParseProfile(R"({ "folders": [], "a\u001b[2J\u0000b": 1 })");
+        FAIL() << "accepted";
+    } catch (const LineError& e) {
+        EXPECT_EQ(std::string(e.what()), "unknown key \"a\\x1b[2J\\x00b\" in the profile");
+    }
+}
 
 }  // namespace
 }  // namespace tessaly::sim_tool

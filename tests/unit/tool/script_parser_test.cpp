@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "output.h"
 #include "script.h"
 
 namespace tessaly::sim_tool {
@@ -138,6 +141,64 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"show x", "show: invalid window number \"x\""},
         BadLine{"shutdown now", "shutdown: unexpected \"now\""},
         BadLine{"select 1 \xff", "the line is not valid UTF-8"}));
+
+// What a bad line echoes reaches the terminal: control characters come out escaped, a NUL
+// does not end the message, and a long word is cut at a character boundary.
+std::string Repeat(std::string_view unit, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += unit;
+    }
+    return out;
+}
+
+struct EchoCase {
+    const char* name;
+    std::string line;
+    std::string message;
+};
+
+class EchoedInput : public ::testing::TestWithParam<EchoCase> {};
+
+TEST_P(EchoedInput, IsPrintable) {
+    try {
+        ParseLine(GetParam().line, 3);
+        FAIL() << "accepted";
+    } catch (const LineError& e) {
+        EXPECT_EQ(std::string(e.what()), GetParam().message);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, EchoedInput,
+    ::testing::Values(
+        EchoCase{"EscapeSequence", "bogus\x1b[2J", "unknown command \"bogus\\x1b[2J\""},
+        EchoCase{"TextAfterNul", std::string("ab\0cd", 5), "unknown command \"ab\\x00cd\""},
+        EchoCase{"DeleteAndBell", "click 1 \x7f\x07",
+                 "click: unknown button \"\\x7f\\x07\" "
+                 "(Business, Mobile, Home, Dial or "
+                 "ShowContacts)"},
+        EchoCase{"C1Control",
+                 "x\xc2\x9b"
+                 "31m",
+                 "unknown command \"x\\u009b31m\""},
+        EchoCase{"NonControlUnicodeKept", "\xc3\xa9t\xc3\xa9",
+                 "unknown command \"\xc3\xa9t\xc3\xa9\""},
+        EchoCase{"LongWordIsCut", std::string(100000, 'x'),
+                 "unknown command \"" + std::string(200, 'x') + "...\""},
+        EchoCase{"CutKeepsWholeCharacters", "x" + Repeat("\xc3\xa9", 300),
+                 "unknown command \"x" + Repeat("\xc3\xa9", 99) + "...\""}),
+    [](const ::testing::TestParamInfo<EchoCase>& param) { return std::string(param.param.name); });
+
+// Error lines carry more than the parser's echoes (file names, option words): the line
+// itself keeps the terminal safe.
+TEST(ErrorLine, EscapesControlCharacters) {
+    std::ostringstream out, err;
+    Output output(out, err);
+    static constexpr char kMessage[] = "a\x1b]0;title\x07.script:1: x\0y";
+    output.Error(std::string(kMessage, sizeof kMessage - 1));
+    EXPECT_EQ(err.str(), "error: a\\x1b]0;title\\x07.script:1: x\\x00y\n");
+}
 
 TEST(ScriptParser, WholeScriptStopsAtTheFirstBadLine) {
     const std::string script = "# header\n\nopen\r\nshow 1\nclick 1 Dial\nwait x\nbogus\n";

@@ -383,7 +383,7 @@ TEST_F(Dispatch, DescribesItselfFromTheEmbeddedTypeLibrary) {
     ASSERT_EQ(addin->GetTypeInfo(0, 0, info.put()), S_OK);
     win32::Bstr name;
     ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.put(), nullptr, nullptr, nullptr), S_OK);
-    EXPECT_STREQ(name.get(), L"IDTExtensibility2");
+    EXPECT_STREQ(name.get(), L"_Tessaly");
 
     auto classInfo = addin.query<IProvideClassInfo>(IID_IProvideClassInfo);
     ASSERT_TRUE(classInfo);
