@@ -1,6 +1,7 @@
 #include "platform/posix/reg_file.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <stdexcept>
 #include <utility>
@@ -710,7 +711,26 @@ RegTypedBytes decodeRawValue(const RegRawValue& raw) {
     return decoded;
 }
 
+namespace {
+std::atomic<std::uint64_t> readCount{0};
+std::atomic<std::uint64_t> parseCount{0};
+std::atomic<std::uint64_t> saveCount{0};
+}  // namespace
+
+RegFileCounts regFileCounts() noexcept {
+    return {readCount.load(), parseCount.load(), saveCount.load()};
+}
+
+void countRegFileRead() noexcept {
+    ++readCount;
+}
+
+void countRegFileSave() noexcept {
+    ++saveCount;
+}
+
 RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
+    ++parseCount;
     return RegFileParser(bytes, sourceName).run();
 }
 

@@ -136,4 +136,15 @@ RegHive parseRegFile(std::string_view bytes, std::string_view sourceName);
 // The file's bytes in the hive's encoding and line endings.
 std::string serializeRegFile(const RegHive& hive);
 
+// How often this process read a .reg file whole, parsed one and replaced one; benchmarks and
+// tests read these to see that the store does no more work than a change needs.
+struct RegFileCounts {
+    std::uint64_t reads = 0;
+    std::uint64_t parses = 0;
+    std::uint64_t saves = 0;
+};
+RegFileCounts regFileCounts() noexcept;
+void countRegFileRead() noexcept;
+void countRegFileSave() noexcept;
+
 }  // namespace tessaly::platform::posix

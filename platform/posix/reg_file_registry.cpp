@@ -492,6 +492,7 @@ RegHive& RegFileRegistry::loadFromFile(bool recheck) {
         used += static_cast<std::size_t>(n);
     }
     bytes.resize(used);
+    countRegFileRead();
 
     if (!(loaded_ && stamp_ && bytes == bytes_)) {
         loaded_ = false;
@@ -691,6 +692,7 @@ RegFileRegistry::FileStamp RegFileRegistry::writeAtomically(const std::filesyste
         failSystem("cannot replace", errno, false);
     }
     temporary.commit();
+    countRegFileSave();
 
     // Make the rename itself durable; not every file system can sync a directory.
     if (const FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
