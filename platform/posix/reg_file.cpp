@@ -1,7 +1,6 @@
 #include "platform/posix/reg_file.h"
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
 #include <stdexcept>
 #include <utility>
@@ -16,20 +15,20 @@ namespace {
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
 
-std::atomic<std::uint64_t> readCount{0};
-std::atomic<std::uint64_t> parseCount{0};
-std::atomic<std::uint64_t> saveCount{0};
-
 bool isHexDigit(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
-std::uint32_t hexDigitValue(char16_t c) {
-    return c <= u'9' ? c - u'0' : (foldCase(c) - u'A') + 10;
-}
-
 bool allHex(std::u16string_view s) {
     return std::all_of(s.begin(), s.end(), isHexDigit);
+}
+
+std::uint32_t hexNumber(std::u16string_view digits) {
+    std::uint32_t value = 0;
+    for (const char16_t c : digits) {
+        value = (value << 4) | (c <= u'9' ? c - u'0' : (foldCase(c) - u'A') + 10);
+    }
+    return value;
 }
 
 std::u16string_view trim(std::u16string_view s) {
@@ -179,19 +178,17 @@ bool CaseInsensitiveLess::operator()(std::u16string_view a, std::u16string_view 
 }
 
 const RegKey* RegHive::findKey(std::u16string_view path) const noexcept {
+    std::vector<std::u16string_view> components;
+    if (!path.empty() && splitKeyPath(path, components) != nullptr) {
+        return nullptr;  // no such name can exist
+    }
     const RegKey* key = &root;
-    for (bool more = !path.empty(); more;) {
-        const auto end = std::min(path.find(u'\\'), path.size());
-        const auto it = key->subkeys.find(path.substr(0, end));
+    for (const auto component : components) {
+        const auto it = key->subkeys.find(component);
         if (it == key->subkeys.end()) {
             return nullptr;
         }
         key = &it->second;
-        more = end < path.size();
-        path.remove_prefix(std::min(end + 1, path.size()));
-        if (more && path.empty()) {
-            return nullptr;  // trailing backslash: an empty key name never exists
-        }
     }
     return key;
 }
@@ -209,10 +206,6 @@ void RegHive::setValue(std::u16string_view keyPath, std::u16string_view name, Re
     checkWritable(name, "value name");
     if (const auto* text = std::get_if<std::u16string>(&data)) {
         checkWritable(*text, "string value");
-    } else if (const auto* raw = std::get_if<RegRawValue>(&data)) {
-        for (const auto& line : raw->lines) {
-            checkWritable(line, "value data");
-        }
     }
     auto& values = descend(root, components).values;
     if (const auto it = values.find(name); it != values.end()) {
@@ -354,20 +347,17 @@ class Parser {
             if (digits.empty() || digits.size() > 8 || !allHex(digits)) {
                 error("dword needs 1 to 8 hexadecimal digits");
             }
-            std::uint32_t value = 0;
-            for (const char16_t c : digits) {
-                value = (value << 4) | hexDigitValue(c);
-            }
-            return value;
+            return hexNumber(digits);
         }
         if (text.size() >= 3 && equalsIgnoringCase(text.substr(0, 3), u"hex")) {
-            return rawData(text);
+            return hexData(text);
         }
         error("unsupported value type");
     }
 
     // hex:... and hex(N):..., possibly continued over several lines by a trailing backslash.
-    RegData rawData(std::u16string_view text) {
+    RegData hexData(std::u16string_view text) {
+        RegBytes value;
         std::size_t pos = 3;
         if (pos < text.size() && text[pos] == u'(') {
             const auto close = text.find(u')', pos);
@@ -377,45 +367,42 @@ class Parser {
             if (digits.empty() || digits.size() > 8 || !allHex(digits)) {
                 error("hex(N) needs a type of 1 to 8 hexadecimal digits");
             }
+            value.type = hexNumber(digits);
             pos = close + 1;
         }
         if (pos >= text.size() || text[pos] != u':') {
             error("expected ':' after the value type");
         }
-        RegRawValue raw;
-        checkHexBytes(text.substr(pos + 1));
-        raw.lines.emplace_back(text);
-        while (raw.lines.back().ends_with(u'\\')) {
-            std::u16string_view next;
-            if (!nextLine(next)) {
+        for (auto line = text.substr(pos + 1); hexBytes(line, value.bytes);) {
+            if (!nextLine(line)) {
                 error("value continues past the end of the file");
             }
-            next = next.substr(0, next.find_last_not_of(u" \t") + 1);
-            checkHexBytes(next);
-            raw.lines.emplace_back(next);
         }
-        return raw;
+        return value;
     }
 
     // Bytes of one or two hexadecimal digits separated by commas; only the last may be empty
-    // (a line continued after its comma, or no data at all).
-    void checkHexBytes(std::u16string_view bytes) const {
-        if (bytes.ends_with(u'\\')) {
-            bytes.remove_suffix(1);
-        }
+    // (a line continued after its comma, or no data at all). True when the line continues.
+    bool hexBytes(std::u16string_view line, std::string& bytes) const {
+        line = trim(line);
+        const bool continued = line.ends_with(u'\\');
+        line.remove_suffix(continued ? 1 : 0);
         for (;;) {
-            const auto comma = bytes.find(u',');
-            const auto token = trim(bytes.substr(0, comma));
+            const auto comma = line.find(u',');
+            const auto token = trim(line.substr(0, comma));
             if (!allHex(token)) {
                 error("invalid character in hexadecimal data");
             }
             if (token.size() > 2 || (token.empty() && comma != std::u16string_view::npos)) {
                 error("hexadecimal data needs bytes of one or two digits separated by ','");
             }
-            if (comma == std::u16string_view::npos) {
-                return;
+            if (!token.empty()) {
+                bytes += static_cast<char>(hexNumber(token));
             }
-            bytes.remove_prefix(comma + 1);
+            if (comma == std::u16string_view::npos) {
+                return continued;
+            }
+            line.remove_prefix(comma + 1);
         }
     }
 
@@ -429,40 +416,8 @@ class Parser {
 
 }  // namespace
 
-RegTypedBytes decodeRawValue(const RegRawValue& raw) {
-    RegTypedBytes decoded{3, {}};  // REG_BINARY
-    for (std::size_t i = 0; i < raw.lines.size(); ++i) {
-        std::u16string_view line = raw.lines[i];
-        if (i == 0) {
-            if (line.size() > 3 && line[3] == u'(') {
-                decoded.type = 0;
-                for (const char16_t c : line.substr(4, line.find(u')') - 4)) {
-                    decoded.type = (decoded.type << 4) | hexDigitValue(c);
-                }
-            }
-            line.remove_prefix(line.find(u':') + 1);
-        }
-        std::uint32_t byte = 0;
-        bool any = false;
-        for (const char16_t c : line) {
-            if (isHexDigit(c)) {
-                byte = (byte << 4) | hexDigitValue(c);
-                any = true;
-            } else if (c == u',' && any) {
-                decoded.bytes += static_cast<char>(byte);
-                byte = 0;
-                any = false;
-            }
-        }
-        if (any) {
-            decoded.bytes += static_cast<char>(byte);
-        }
-    }
-    return decoded;
-}
-
 RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
-    ++parseCount;
+    ++regFileParses;
     return Parser(bytes, sourceName).run();
 }
 
@@ -481,11 +436,14 @@ void appendQuoted(std::u16string& out, std::u16string_view text) {
     out += u'"';
 }
 
-void appendDword(std::u16string& out, std::uint32_t value) {
+// At least `digits` lowercase hexadecimal digits, as many as the value needs.
+void appendHex(std::u16string& out, std::uint32_t value, int digits) {
     static constexpr char16_t kDigits[] = u"0123456789abcdef";
-    out += u"dword:";
-    for (int shift = 28; shift >= 0; shift -= 4) {
-        out += kDigits[(value >> shift) & 0xF];
+    while (digits < 8 && (value >> (4 * digits)) != 0) {
+        ++digits;
+    }
+    for (int i = digits - 1; i >= 0; --i) {
+        out += kDigits[(value >> (4 * i)) & 0xF];
     }
 }
 
@@ -517,16 +475,34 @@ struct Writer {
         }
         out += u'=';
         if (const auto* dword = std::get_if<std::uint32_t>(&data)) {
-            appendDword(out, *dword);
+            out += u"dword:";
+            appendHex(out, *dword, 8);
         } else if (const auto* text = std::get_if<std::u16string>(&data)) {
             appendQuoted(out, *text);
         } else {
-            const auto& lines = std::get<RegRawValue>(data).lines;
-            for (std::size_t i = 0; i < lines.size(); ++i) {
-                out.append(i == 0 ? u"" : eol).append(lines[i]);
-            }
+            hex(std::get<RegBytes>(data));
         }
         out += eol;
+    }
+
+    // Continued after every 25 bytes, as regedit keeps its lines under 80 columns.
+    void hex(const RegBytes& value) {
+        out += u"hex";
+        if (value.type != 3) {
+            out += u'(';
+            appendHex(out, value.type, 1);
+            out += u')';
+        }
+        out += u':';
+        for (std::size_t i = 0; i < value.bytes.size(); ++i) {
+            if (i > 0) {
+                out += u',';
+                if (i % 25 == 0) {
+                    out.append(u"\\").append(eol).append(u"  ");
+                }
+            }
+            appendHex(out, static_cast<unsigned char>(value.bytes[i]), 2);
+        }
     }
 };
 
@@ -554,18 +530,6 @@ std::string serializeRegFile(const RegHive& hive) {
             break;
     }
     return toUtf8(text);
-}
-
-RegFileCounts regFileCounts() noexcept {
-    return {readCount.load(), parseCount.load(), saveCount.load()};
-}
-
-void countRegFileRead() noexcept {
-    ++readCount;
-}
-
-void countRegFileSave() noexcept {
-    ++saveCount;
 }
 
 }  // namespace tessaly::platform::posix

@@ -1,17 +1,16 @@
 // The current user's hive as a "Windows Registry Editor Version 5.00" text file: the tree of
 // keys and values, its parser and its serializer. Names compare without regard to case, as in
-// the Windows registry, and keep the spelling they were first written with; a rewrite keeps
-// the file's encoding, line endings and the values of types it does not interpret, and writes
-// keys and values sorted (comments are not kept).
+// the registry, and keep their first spelling; a rewrite keeps the file's encoding, line
+// endings and values of every type, writes keys and values sorted and drops comments.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
 #include <variant>
-#include <vector>
 
 namespace tessaly::platform::posix {
 
@@ -29,22 +28,14 @@ struct CaseInsensitiveLess {
 enum class RegEncoding { Utf8, Utf8Bom, Utf16Le };
 enum class RegLineEnding { CrLf, Lf };
 
-// A value of a hex form ("hex:..." or "hex(N):..."), carried as written after "=", one element
-// per physical line (continuation lines keep their leading blanks and the previous line its
-// trailing backslash).
-struct RegRawValue {
-    std::vector<std::u16string> lines;
-    bool operator==(const RegRawValue&) const = default;
-};
-
-using RegData = std::variant<std::uint32_t, std::u16string, RegRawValue>;
-
-// What a hex form stands for: its registry type ("hex:" is REG_BINARY) and its bytes.
-struct RegTypedBytes {
-    std::uint32_t type = 0;
+// A value of a hex form: its registry type ("hex:" is REG_BINARY, "hex(N):" type N) and bytes.
+struct RegBytes {
+    std::uint32_t type = 3;
     std::string bytes;
+    bool operator==(const RegBytes&) const = default;
 };
-RegTypedBytes decodeRawValue(const RegRawValue& raw);
+
+using RegData = std::variant<std::uint32_t, std::u16string, RegBytes>;
 
 struct RegKey {
     std::map<std::u16string, RegData, CaseInsensitiveLess> values;  // "" is the default value
@@ -58,7 +49,7 @@ struct RegHive {
     static constexpr std::size_t kMaxKeyDepth = 512;
 
     // `path` is relative to HKEY_CURRENT_USER, components separated by backslashes; the empty
-    // path is the root itself. nullptr when the key does not exist.
+    // path is the root itself.
     const RegKey* findKey(std::u16string_view path) const noexcept;
 
     // Creates the missing keys and sets or replaces the value. Throws std::invalid_argument,
@@ -79,7 +70,7 @@ struct RegHive {
 RegHive parseRegFile(std::string_view bytes, std::string_view sourceName);
 
 // The file's bytes in the hive's encoding and line endings. A key gets a section when it has
-// values or no subkeys; the others are implied by their subkeys' sections.
+// values or no subkeys (the others are implied by their subkeys').
 std::string serializeRegFile(const RegHive& hive);
 
 // How often this process read a .reg file whole, parsed one and replaced one; benchmarks and
@@ -89,8 +80,9 @@ struct RegFileCounts {
     std::uint64_t parses = 0;
     std::uint64_t saves = 0;
 };
-RegFileCounts regFileCounts() noexcept;
-void countRegFileRead() noexcept;
-void countRegFileSave() noexcept;
+inline std::atomic<std::uint64_t> regFileReads{0}, regFileParses{0}, regFileSaves{0};
+inline RegFileCounts regFileCounts() noexcept {
+    return {regFileReads.load(), regFileParses.load(), regFileSaves.load()};
+}
 
 }  // namespace tessaly::platform::posix

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <stdexcept>
 #include <system_error>
@@ -21,8 +22,7 @@ namespace tessaly::platform::posix {
 
 namespace {
 
-class FileDescriptor {
-  public:
+struct FileDescriptor {
     explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) {
@@ -30,10 +30,7 @@ class FileDescriptor {
         }
     }
     FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const noexcept { return fd_; }
-
-  private:
     int fd_;
 };
 
@@ -138,8 +135,7 @@ String expandEnvironment(std::u16string_view text) {
     return out;
 }
 
-RegistryValue typedValue(const RegRawValue& raw, std::u16string_view path) {
-    const RegTypedBytes typed = decodeRawValue(raw);
+RegistryValue typedValue(const RegBytes& typed, std::u16string_view path) {
     const std::string where = "RegRead: \"" + printable(path) + "\" ";
     switch (typed.type) {
         case 1:  // REG_SZ
@@ -151,10 +147,10 @@ RegistryValue typedValue(const RegRawValue& raw, std::u16string_view path) {
                 throw Error(where + "is a REG_DWORD of " + std::to_string(typed.bytes.size()) +
                             " bytes");
             }
-            return std::uint32_t(static_cast<unsigned char>(typed.bytes[0])) |
-                   std::uint32_t(static_cast<unsigned char>(typed.bytes[1])) << 8 |
-                   std::uint32_t(static_cast<unsigned char>(typed.bytes[2])) << 16 |
-                   std::uint32_t(static_cast<unsigned char>(typed.bytes[3])) << 24;
+            return std::uint32_t(static_cast<unsigned char>(typed.bytes[0]) |
+                                 static_cast<unsigned char>(typed.bytes[1]) << 8 |
+                                 static_cast<unsigned char>(typed.bytes[2]) << 16 |
+                                 static_cast<unsigned char>(typed.bytes[3]) << 24);
         default:
             throw Error(where + "has the unsupported registry type " + std::to_string(typed.type));
     }
@@ -171,17 +167,16 @@ std::optional<pid_t> temporaryOwner(std::string_view name, std::string_view pref
         return std::nullopt;
     }
     name = name.substr(prefix.size(), name.size() - prefix.size() - 4);
-    const auto dot = name.find('.');
-    const auto isNumber = [](std::string_view s) {
-        return !s.empty() && s.size() <= 9 &&
-               std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (dot == std::string_view::npos || !isNumber(name.substr(0, dot)) ||
-        !isNumber(name.substr(dot + 1))) {
+    pid_t pid = 0;
+    unsigned sequence = 0;
+    const auto end = name.data() + name.size();
+    const auto [afterPid, pidError] = std::from_chars(name.data(), end, pid);
+    if (pidError != std::errc() || pid <= 0 || afterPid == end || *afterPid != '.') {
         return std::nullopt;
     }
-    const auto pid = static_cast<pid_t>(std::stol(std::string(name.substr(0, dot))));
-    return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
+    const auto [last, error] = std::from_chars(afterPid + 1, end, sequence);
+    return error == std::errc() && last == end && last != afterPid + 1 ? std::optional(pid)
+                                                                       : std::nullopt;
 }
 
 // Called with the directory lock held, so no writer that locks is between creating and
@@ -260,7 +255,7 @@ const RegHive& RegFileRegistry::load(bool reread) {
         used += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
     }
     bytes.resize(used);
-    countRegFileRead();
+    ++regFileReads;
     if (loaded_ && stamp_ && bytes == bytes_) {
         stamp_ = stampOf(st);
         return hive_;
@@ -320,7 +315,7 @@ std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) 
     if (const auto* text = std::get_if<std::u16string>(&value->second)) {
         return RegistryValue(*text);
     }
-    return typedValue(std::get<RegRawValue>(value->second), path);
+    return typedValue(std::get<RegBytes>(value->second), path);
 }
 
 std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_view key) {
@@ -442,7 +437,7 @@ RegFileRegistry::Stamp RegFileRegistry::replaceFile(const std::filesystem::path&
     if (::rename(temporary.c_str(), target.c_str()) != 0) {
         failRemoving("cannot replace");
     }
-    countRegFileSave();
+    ++regFileSaves;
     if (::fstat(out.get(), &st) != 0) {
         failSystem("cannot read back", errno, false);
     }

@@ -141,7 +141,7 @@ TEST_F(RegFileRegistryTest, RewritePreservesUninterpretedValuesAndLineEndings) {
     const auto text = contents();
     EXPECT_EQ(text.find('\r'), std::string::npos);
     for (const auto* kept :
-         {"@=\"d\"\n", "\"Multi\"=hex(7):41,00,00,00,\\\n  00,00\n",
+         {"@=\"d\"\n", "\"Multi\"=hex(7):41,00,00,00,00,00\n",
           "\"Q\"=hex(b):01,00,00,00,00,00,00,00\n", "\"New\"=dword:0000abcd\n"}) {
         EXPECT_NE(text.find(kept), std::string::npos) << kept;
     }

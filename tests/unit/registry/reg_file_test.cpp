@@ -68,7 +68,7 @@ RegHive parse(std::string_view bytes) {
 }
 
 // Keys and values come out sorted without regard to case, in the first spelling, with
-// comments dropped and hex data kept as written.
+// comments dropped and hex data written as regedit does.
 TEST(RegFile, SerializesSortedAndReparsesEqual) {
     const auto hive = parse(
         "Windows Registry Editor Version 5.00\n"
@@ -92,8 +92,7 @@ TEST(RegFile, SerializesSortedAndReparsesEqual) {
         "[HKEY_CURRENT_USER\\Software\\a\\Empty]\n"
         "\n"
         "[HKEY_CURRENT_USER\\Software\\B]\n"
-        "\"Bin\"=hex(2):41,00,\\\n"
-        "  00,00\n"
+        "\"Bin\"=hex(2):41,00,00,00\n"
         "\"N\"=dword:00000abc\n"
         "\"Q\"=\"say \\\"hi\\\" \\\\o/\"\n"
         "\n";
