@@ -16,6 +16,7 @@ void ExplorerHandler::SaveToolbarLayout() {
     }
     auto& common = library_.common;
     const LayoutValues store(library_.services.registry, common.sSettingsKey);
+    const platform::RegistryBatch batch(library_.services.registry);  // one save for all values
 
     bool present = false;
     step([&] { present = oBars->Item(common.sToolbarName) != nullptr; });

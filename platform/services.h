@@ -37,6 +37,26 @@ class ShellRegistry {
     virtual std::optional<RegistryValue> RegRead(std::u16string_view path) = 0;
     // Creates the missing keys along the path. Throws Error on failure.
     virtual void RegWrite(std::u16string_view path, const RegistryValue& value) = 0;
+
+    // Writes made while a batch is open (see RegistryBatch) may be stored together when the
+    // outermost one closes. A write whose value cannot be taken still fails at once; a failure
+    // to store the batch is the store's to report, and loses no value written before it.
+    virtual void BeginBatch() noexcept {}
+    virtual void EndBatch() noexcept {}
+};
+
+// Groups the writes of one save, so that a store kept in a file replaces it once.
+class RegistryBatch {
+  public:
+    explicit RegistryBatch(ShellRegistry& registry) noexcept : registry_(registry) {
+        registry_.BeginBatch();
+    }
+    ~RegistryBatch() { registry_.EndBatch(); }
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+  private:
+    ShellRegistry& registry_;
 };
 
 // Subkeys of a key of the current user's hive, given relative to it ("Software\...").

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,9 +12,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
-#include <limits>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -26,8 +22,7 @@ namespace tessaly::platform::posix {
 
 namespace {
 
-class FileDescriptor {
-  public:
+struct FileDescriptor {
     explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) {
@@ -35,59 +30,12 @@ class FileDescriptor {
         }
     }
     FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
     int get() const noexcept { return fd_; }
-    bool valid() const noexcept { return fd_ >= 0; }
-
-  private:
     int fd_;
-};
-
-// Removes a temporary file unless it was renamed into place.
-class TemporaryFile {
-  public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    ~TemporaryFile() {
-        if (!committed_) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    const std::string& path() const noexcept { return path_; }
-    void commit() noexcept { committed_ = true; }
-
-  private:
-    std::string path_;
-    bool committed_ = false;
 };
 
 std::int64_t nanoseconds(const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-}
-
-std::int64_t wallClockNs() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return nanoseconds(now);
-}
-
-// File times come from the kernel's coarse clock, so two writes within one of its ticks can
-// leave size and times identical. Content read less than this long after the file's last
-// modification is re-checked on every access until the file has aged past it.
-std::int64_t racyWindowNs() {
-    timespec resolution{};
-    std::int64_t tick = 10'000'000;
-    if (::clock_getres(CLOCK_REALTIME_COARSE, &resolution) == 0) {
-        tick = std::max(tick, 2 * nanoseconds(resolution));
-    }
-    return tick;
-}
-
-bool isCurrentUserRoot(std::u16string_view root) {
-    return equalsIgnoringCase(root, u"HKCU") || equalsIgnoringCase(root, u"HKEY_CURRENT_USER");
 }
 
 struct ShellPath {
@@ -95,18 +43,27 @@ struct ShellPath {
     std::u16string_view value;  // empty for the default value
 };
 
-// std::nullopt unless the path is under the current user's root.
-std::optional<ShellPath> splitShellPath(std::u16string_view path) {
-    const auto slash = path.find(u'\\');
-    if (slash == std::u16string_view::npos || !isCurrentUserRoot(path.substr(0, slash))) {
+// The path without its "HKCU\" or "HKEY_CURRENT_USER\" root; std::nullopt under another root.
+std::optional<std::u16string_view> underCurrentUser(std::u16string_view path) {
+    const auto slash = std::min(path.find(u'\\'), path.size());
+    const auto root = path.substr(0, slash);
+    if (!equalsIgnoringCase(root, u"HKCU") && !equalsIgnoringCase(root, u"HKEY_CURRENT_USER")) {
         return std::nullopt;
     }
-    const auto rest = path.substr(slash + 1);
-    const auto last = rest.rfind(u'\\');
-    if (last == std::u16string_view::npos) {
-        return ShellPath{{}, rest};
+    return path.substr(std::min(slash + 1, path.size()));
+}
+
+// std::nullopt unless the path names a value under the current user's root.
+std::optional<ShellPath> splitShellPath(std::u16string_view path) {
+    const auto rest = underCurrentUser(path);
+    if (!rest || path.find(u'\\') == std::u16string_view::npos) {
+        return std::nullopt;
     }
-    return ShellPath{rest.substr(0, last), rest.substr(last + 1)};
+    const auto last = rest->rfind(u'\\');
+    if (last == std::u16string_view::npos) {
+        return ShellPath{{}, *rest};
+    }
+    return ShellPath{rest->substr(0, last), rest->substr(last + 1)};
 }
 
 std::string printable(std::u16string_view text) {
@@ -124,10 +81,6 @@ RegData toRegData(const RegistryValue& value) {
     return std::get<String>(value);
 }
 
-constexpr std::uint32_t kRegSz = 1;
-constexpr std::uint32_t kRegExpandSz = 2;
-constexpr std::uint32_t kRegDword = 4;
-
 String textUpToNul(std::string_view bytes) {
     String text;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
@@ -141,40 +94,24 @@ String textUpToNul(std::string_view bytes) {
     return text;
 }
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 // Windows looks environment variables up without regard to case; here the exact spelling
 // wins over another one.
 std::optional<String> environmentValue(std::u16string_view name) {
-    std::string key;
     try {
-        key = toUtf8(name);
-    } catch (const UtfError&) {
-        return std::nullopt;
-    }
-    if (key.empty() || key.find_first_of("=") != std::string::npos) {
-        return std::nullopt;
-    }
-    const char* value = std::getenv(key.c_str());
-    for (char** entry = environ; value == nullptr && entry != nullptr && *entry != nullptr;
-         ++entry) {
-        const std::string_view pair(*entry);
-        const auto equals = pair.find('=');
-        if (equals != std::string_view::npos &&
-            equalsIgnoringAsciiCase(pair.substr(0, equals), key)) {
-            value = *entry + equals + 1;
+        const std::string key = toUtf8(name);
+        if (key.empty() || key.find('=') != std::string::npos) {
+            return std::nullopt;
         }
-    }
-    if (value == nullptr) {
-        return std::nullopt;
-    }
-    try {
-        return fromUtf8(value);
+        const char* value = std::getenv(key.c_str());
+        for (char** entry = environ; value == nullptr && entry && *entry; ++entry) {
+            const std::string_view pair(*entry);
+            const auto equals = pair.find('=');
+            if (equals == key.size() &&
+                equalsIgnoringCase(fromUtf8(pair.substr(0, equals)), name)) {
+                value = *entry + equals + 1;
+            }
+        }
+        return value ? std::optional<String>(fromUtf8(value)) : std::nullopt;
     } catch (const UtfError&) {
         return std::nullopt;
     }
@@ -191,106 +128,68 @@ String expandEnvironment(std::u16string_view text) {
             out += text[i++];
             continue;
         }
-        if (const auto value = environmentValue(text.substr(i + 1, close - i - 1))) {
-            out += *value;
-        } else {
-            out += text.substr(i, close - i + 1);
-        }
+        const auto value = environmentValue(text.substr(i + 1, close - i - 1));
+        out += value ? std::u16string_view(*value) : text.substr(i, close - i + 1);
         i = close + 1;
     }
     return out;
 }
 
-RegistryValue typedValue(const RegRawValue& raw, std::u16string_view path) {
-    const RegTypedBytes typed = decodeRawValue(raw);
+RegistryValue typedValue(const RegBytes& typed, std::u16string_view path) {
+    const std::string where = "RegRead: \"" + printable(path) + "\" ";
     switch (typed.type) {
-        case kRegSz:
+        case 1:  // REG_SZ
             return textUpToNul(typed.bytes);
-        case kRegExpandSz:
+        case 2:  // REG_EXPAND_SZ
             return expandEnvironment(textUpToNul(typed.bytes));
-        case kRegDword:
-            if (typed.bytes.size() == 4) {
-                std::uint32_t number = 0;
-                for (int i = 3; i >= 0; --i) {
-                    number = (number << 8) | static_cast<unsigned char>(typed.bytes[i]);
-                }
-                return number;
+        case 4:  // REG_DWORD, little-endian
+            if (typed.bytes.size() != 4) {
+                throw Error(where + "is a REG_DWORD of " + std::to_string(typed.bytes.size()) +
+                            " bytes");
             }
-            throw Error("RegRead: \"" + printable(path) + "\" is a REG_DWORD of " +
-                        std::to_string(typed.bytes.size()) + " bytes");
+            return std::uint32_t(static_cast<unsigned char>(typed.bytes[0]) |
+                                 static_cast<unsigned char>(typed.bytes[1]) << 8 |
+                                 static_cast<unsigned char>(typed.bytes[2]) << 16 |
+                                 static_cast<unsigned char>(typed.bytes[3]) << 24);
         default:
-            throw Error("RegRead: \"" + printable(path) + "\" has the unsupported registry type " +
-                        std::to_string(typed.type));
+            throw Error(where + "has the unsupported registry type " + std::to_string(typed.type));
     }
 }
 
-// Holds an exclusive flock() on a directory. Every writer takes the lock of the directory
-// holding the file, since the file itself is replaced (a new inode) by every save.
-class DirectoryLock {
-  public:
-    explicit DirectoryLock(const std::filesystem::path& directory)
-        : fd_(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (!fd_.valid()) {
-            error_ = errno;
-            return;
-        }
-        while (::flock(fd_.get(), LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                error_ = errno;
-                return;
-            }
-        }
-    }
-    // 0 once locked; the lock goes with the descriptor.
-    int error() const noexcept { return error_; }
-
-  private:
-    FileDescriptor fd_;
-    int error_ = 0;
-};
-
-constexpr std::string_view kTemporarySuffix = ".tmp";
-
-std::string temporaryName(const std::string& fileName, unsigned sequence) {
-    return "." + fileName + "." + std::to_string(::getpid()) + "." + std::to_string(sequence) +
-           std::string(kTemporarySuffix);
+// Temporary files are ".NAME.PID.N.tmp" beside the file.
+std::string temporaryPrefix(const std::filesystem::path& target) {
+    return "." + target.filename().string() + ".";
 }
 
-// The writer's process id when `name` is one of our temporary files for `fileName`.
-std::optional<pid_t> temporaryOwner(std::string_view name, const std::string& fileName) {
-    const std::string prefix = "." + fileName + ".";
-    if (!name.starts_with(prefix) || !name.ends_with(kTemporarySuffix)) {
+// The writer's process id when `name` is one of our temporary files.
+std::optional<pid_t> temporaryOwner(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) {
         return std::nullopt;
     }
-    name = name.substr(prefix.size(), name.size() - prefix.size() - kTemporarySuffix.size());
-    const auto dot = name.find('.');
-    const auto isNumber = [](std::string_view digits) {
-        return !digits.empty() && digits.size() <= 10 &&
-               std::all_of(digits.begin(), digits.end(),
-                           [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (dot == std::string_view::npos || !isNumber(name.substr(0, dot)) ||
-        !isNumber(name.substr(dot + 1))) {
+    name = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    pid_t pid = 0;
+    unsigned sequence = 0;
+    const auto end = name.data() + name.size();
+    const auto [afterPid, pidError] = std::from_chars(name.data(), end, pid);
+    if (pidError != std::errc() || pid <= 0 || afterPid == end || *afterPid != '.') {
         return std::nullopt;
     }
-    long pid = 0;
-    std::from_chars(name.data(), name.data() + dot, pid);
-    if (pid <= 0 || pid > std::numeric_limits<pid_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<pid_t>(pid);
+    const auto [last, error] = std::from_chars(afterPid + 1, end, sequence);
+    return error == std::errc() && last == end && last != afterPid + 1 ? std::optional(pid)
+                                                                       : std::nullopt;
 }
 
 // Called with the directory lock held, so no writer that locks is between creating and
 // renaming its temporary file; one whose process is gone was killed mid-save. A file of a
 // live process is left alone (a writer that does not lock, or a reused process id).
-void removeStaleTemporaries(const std::filesystem::path& directory, const std::string& fileName) {
-    DIR* dir = ::opendir(directory.c_str());
+void removeStaleTemporaries(const std::filesystem::path& target) {
+    DIR* dir = ::opendir(target.parent_path().c_str());
     if (dir == nullptr) {
         return;
     }
+    const std::string prefix = temporaryPrefix(target);
     while (const dirent* entry = ::readdir(dir)) {
-        const auto owner = temporaryOwner(entry->d_name, fileName);
+        const auto owner = temporaryOwner(entry->d_name, prefix);
         if (owner && ::kill(*owner, 0) != 0 && errno == ESRCH) {
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
         }
@@ -300,174 +199,44 @@ void removeStaleTemporaries(const std::filesystem::path& directory, const std::s
 
 }  // namespace
 
-// Watches the directory holding the file: a rename over the file, as every careful writer
-// does, is only visible there. Every event queued by a change completes before the changing
-// call returns, so an empty queue means nothing touched the file since the last drain.
-class RegFileRegistry::Watch {
-  public:
-    explicit Watch(const std::filesystem::path& file) : name_(file.filename().string()) {
-        std::error_code ec;
-        const auto absolute = std::filesystem::absolute(file, ec);
-        path_ = (ec ? file : absolute).string();
-        directory_ = (ec ? file : absolute).parent_path().string();
-    }
-    ~Watch() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
-
-    bool watching() const noexcept { return wd_ >= 0; }
-
-    // Starts watching when possible. A file reached through a symbolic link is not watched:
-    // its target may live in another directory.
-    void ensure() noexcept {
-        if (watching() || unavailable_ || directory_.empty()) {
-            return;
-        }
-        if (fd_ < 0) {
-            fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-            if (fd_ < 0) {
-                unavailable_ = true;
-                return;
-            }
-        }
-        struct stat st {};
-        if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-            return;
-        }
-        wd_ = ::inotify_add_watch(fd_, directory_.c_str(),
-                                  IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM |
-                                      IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
-                                      IN_MOVE_SELF | IN_ONLYDIR);
-    }
-
-    // Drains the queue. True when something may have happened to the file, including the
-    // watch itself breaking (the directory went away, events were lost).
-    bool changed() noexcept {
-        if (fd_ < 0) {
-            return true;
-        }
-        bool relevant = false;
-        bool broken = false;
-        alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const auto n = ::read(fd_, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n <= 0) {
-                broken = broken || (n < 0 && errno != EAGAIN);
-                break;
-            }
-            for (std::size_t at = 0; at + sizeof(inotify_event) <= static_cast<std::size_t>(n);) {
-                inotify_event event{};
-                std::memcpy(&event, buffer + at, sizeof event);
-                const char* name = buffer + at + sizeof event;
-                at += sizeof event + event.len;
-                if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
-                    broken = true;
-                } else if (event.mask & IN_Q_OVERFLOW) {
-                    relevant = true;
-                } else if (event.len > 0 && name_ == name) {
-                    relevant = true;
-                }
-            }
-        }
-        if (broken && wd_ >= 0) {
-            ::inotify_rm_watch(fd_, wd_);
-            wd_ = -1;
-        }
-        return relevant || broken || !watching();
-    }
-
-  private:
-    std::string name_;
-    std::string path_;
-    std::string directory_;
-    int fd_ = -1;
-    int wd_ = -1;
-    bool unavailable_ = false;
-};
-
 RegFileRegistry::RegFileRegistry(std::filesystem::path file)
-    : file_(std::move(file)),
-      fileName_(file_.string()),
-      racyWindowNs_(racyWindowNs()),
-      watch_(std::make_unique<Watch>(file_)) {}
+    : file_(std::move(file)), name_(file_.string()) {}
 
-RegFileRegistry::~RegFileRegistry() = default;
+RegFileRegistry::Stamp RegFileRegistry::stampOf(const struct stat& st) noexcept {
+    return Stamp{st.st_dev, st.st_ino, st.st_size, nanoseconds(st.st_mtim),
+                 nanoseconds(st.st_ctim)};
+}
 
 void RegFileRegistry::failSystem(std::string_view action, int error, bool withLine) const {
-    std::string message = fileName_;
-    if (withLine) {
-        message += ":1";  // read failures keep the FILE:LINE: shape of every other read error
-    }
-    message += ": ";
-    message += action;
-    message += ": ";
-    message += std::generic_category().message(error);
-    throw Error(message);
+    // Read failures keep the FILE:LINE: shape of every other read error.
+    throw Error(name_ + (withLine ? ":1: " : ": ") + std::string(action) + ": " +
+                std::generic_category().message(error));
 }
 
-RegFileRegistry::FileStamp RegFileRegistry::stampOf(const struct stat& st) noexcept {
-    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                     static_cast<std::int64_t>(st.st_size), nanoseconds(st.st_mtim),
-                     nanoseconds(st.st_ctim)};
-}
-
-bool RegFileRegistry::cacheIsTrusted(const FileStamp& current) const noexcept {
-    return loaded_ && stamp_ && *stamp_ == current &&
-           current.modifiedNs + racyWindowNs_ < verifiedAtNs_;
-}
-
-RegHive& RegFileRegistry::load() {
-    if (watchVerified_ && watch_->watching() && !watch_->changed()) {
-        return hive_;
-    }
-    watchVerified_ = false;
-    watch_->ensure();
-    // Whatever is queued now predates the checks below; later changes stay queued.
-    watch_->changed();
-    RegHive& hive = loadFromFile(false);
-    watchVerified_ = watch_->watching();
-    return hive;
-}
-
-// `recheck`: read the bytes even when the file's stamp says they are the cached ones.
-RegHive& RegFileRegistry::loadFromFile(bool recheck) {
-    const auto now = wallClockNs();
-    const auto missing = [&]() -> RegHive& {
+// `reread`: read the bytes even when the file's stamp says they are the cached ones, as a
+// save does under the lock.
+const RegHive& RegFileRegistry::load(bool reread) {
+    const auto missing = [&]() -> const RegHive& {
         if (!loaded_ || stamp_) {
-            hive_ = RegHive();
-            bytes_.clear();
-            stamp_.reset();
-            loaded_ = true;
+            adopt(RegHive(), std::nullopt, {});
         }
         return hive_;
     };
-
     struct stat st {};
-    if (::stat(fileName_.c_str(), &st) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR) {
-            return missing();
+    if (::stat(name_.c_str(), &st) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR) {
+            failSystem("cannot read", errno, true);
         }
-        failSystem("cannot read", errno, true);
+        return missing();
     }
-    if (!recheck && cacheIsTrusted(stampOf(st))) {
+    if (!reread && loaded_ && stamp_ == stampOf(st)) {
         return hive_;
     }
-
-    const FileDescriptor fd(::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.valid()) {
-        if (errno == ENOENT) {
-            return missing();
-        }
-        failSystem("cannot read", errno, true);
+    const FileDescriptor fd(::open(name_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0 && errno == ENOENT) {
+        return missing();
     }
-    if (::fstat(fd.get(), &st) != 0) {
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0) {
         failSystem("cannot read", errno, true);
     }
     if (!S_ISREG(st.st_mode)) {
@@ -475,33 +244,35 @@ RegHive& RegFileRegistry::loadFromFile(bool recheck) {
     }
     std::string bytes(static_cast<std::size_t>(st.st_size) + 1, '\0');
     std::size_t used = 0;
-    for (;;) {
+    for (ssize_t n = 1; n != 0;) {
         if (used == bytes.size()) {
             bytes.resize(bytes.size() * 2);
         }
-        const auto n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
+        n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno != EINTR) {
             failSystem("cannot read", errno, true);
         }
-        if (n == 0) {
-            break;
-        }
-        used += static_cast<std::size_t>(n);
+        used += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
     }
     bytes.resize(used);
-
-    if (!(loaded_ && stamp_ && bytes == bytes_)) {
-        loaded_ = false;
-        hive_ = parseRegFile(bytes, fileName_);
-        bytes_ = std::move(bytes);
+    ++regFileReads;
+    if (loaded_ && stamp_ && bytes == bytes_) {
+        stamp_ = stampOf(st);
+        return hive_;
     }
-    stamp_ = stampOf(st);
-    verifiedAtNs_ = now;
-    loaded_ = true;
+    RegHive parsed = parseRegFile(bytes, name_);
+    adopt(std::move(parsed), stampOf(st), std::move(bytes));
     return hive_;
+}
+
+void RegFileRegistry::adopt(RegHive hive, std::optional<Stamp> stamp, std::string bytes) {
+    hive_ = std::move(hive);
+    stamp_ = stamp;
+    bytes_ = std::move(bytes);
+    loaded_ = true;
+    for (const auto& write : pending_) {
+        hive_.setValue(write.key, write.name, write.data);  // checked when it was written
+    }
 }
 
 void RegFileRegistry::setFailureReporter(std::function<void(const std::string&)> reporter) {
@@ -509,20 +280,16 @@ void RegFileRegistry::setFailureReporter(std::function<void(const std::string&)>
     reporter_ = std::move(reporter);
 }
 
-void RegFileRegistry::reportFailure(const Error& error) {
-    if (reporter_ && reported_ != error.what()) {
-        reported_ = error.what();
-        reporter_(reported_);
-    }
-}
-
-RegHive& RegFileRegistry::loadReporting() {
+template <class F>
+void RegFileRegistry::reporting(F&& action) {
     try {
-        RegHive& hive = load();
+        action();
         reported_.clear();
-        return hive;
     } catch (const Error& e) {
-        reportFailure(e);
+        if (reporter_ && reported_ != e.what()) {
+            reported_ = e.what();
+            reporter_(reported_);
+        }
         throw;
     }
 }
@@ -533,171 +300,145 @@ std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) 
         return std::nullopt;
     }
     const std::lock_guard lock(mutex_);
-    const RegHive& hive = loadReporting();
-    const auto key = hive.findKey(target->key);
-    if (!key) {
+    reporting([&] { load(false); });
+    const RegKey* key = hive_.findKey(target->key);
+    if (key == nullptr) {
         return std::nullopt;
     }
-    const RegData* data = hive.findValue(*key, target->value);
-    if (data == nullptr) {
+    const auto value = key->values.find(target->value);
+    if (value == key->values.end()) {
         return std::nullopt;
     }
-    if (const auto* dword = std::get_if<std::uint32_t>(data)) {
+    if (const auto* dword = std::get_if<std::uint32_t>(&value->second)) {
         return RegistryValue(*dword);
     }
-    if (const auto* text = std::get_if<std::u16string>(data)) {
+    if (const auto* text = std::get_if<std::u16string>(&value->second)) {
         return RegistryValue(*text);
     }
-    return typedValue(std::get<RegRawValue>(*data), path);
+    return typedValue(std::get<RegBytes>(value->second), path);
 }
 
 std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_view key) {
-    for (const std::u16string_view root : {u"HKCU", u"HKEY_CURRENT_USER"}) {
-        if (equalsIgnoringCase(key, root)) {
-            key = {};
-            break;
-        }
-        if (key.size() > root.size() && key[root.size()] == u'\\' &&
-            equalsIgnoringCase(key.substr(0, root.size()), root)) {
-            key.remove_prefix(root.size() + 1);
-            break;
-        }
-    }
+    key = underCurrentUser(key).value_or(key);
     if (key.ends_with(u'\\')) {
         key.remove_suffix(1);
     }
     const std::lock_guard lock(mutex_);
-    const RegHive& hive = loadReporting();
-    const auto id = hive.findKey(key);
-    if (!id) {
+    reporting([&] { load(false); });
+    const RegKey* found = hive_.findKey(key);
+    if (found == nullptr) {
         return std::nullopt;
     }
-    return hive.subkeyNames(*id);
+    std::vector<String> names;
+    for (const auto& [name, subkey] : found->subkeys) {
+        names.push_back(name);
+    }
+    return names;
 }
 
 void RegFileRegistry::RegWrite(std::u16string_view path, const RegistryValue& value) {
     const auto target = splitShellPath(path);
     if (!target) {
-        throw Error(fileName_ + ": cannot write \"" + printable(path) +
+        throw Error(name_ + ": cannot write \"" + printable(path) +
                     "\": only HKEY_CURRENT_USER (HKCU) can be written");
     }
     const std::lock_guard lock(mutex_);
+    reporting([&] { load(false); });
     try {
-        write(target->key, target->value, path, value);
-        reported_.clear();
+        hive_.setValue(target->key, target->value, toRegData(value));
     } catch (const std::invalid_argument& e) {
         // A value that cannot be written is the caller's problem, not the file's.
-        throw Error(fileName_ + ": " + e.what());
-    } catch (const Error& e) {
-        reportFailure(e);
-        throw;
+        throw Error(name_ + ": cannot write \"" + printable(path) + "\": " + e.what());
+    }
+    pending_.push_back({String(target->key), String(target->value), toRegData(value)});
+    if (batches_ == 0) {
+        reporting([&] { save(); });
     }
 }
 
-void RegFileRegistry::write(std::u16string_view key, std::u16string_view name,
-                            std::u16string_view path, const RegistryValue& value) {
-    const auto target = writeTarget();
-    const DirectoryLock fileLock(target.parent_path());
-    if (fileLock.error() != 0) {
-        failSystem("cannot lock the directory", fileLock.error(), false);
-    }
-    removeStaleTemporaries(target.parent_path(), target.filename().string());
-    // Another process may have saved since the last read: change what is in the file now.
-    watchVerified_ = false;
-    RegHive& hive = loadFromFile(true);
-    const auto startedNs = wallClockNs();
+void RegFileRegistry::BeginBatch() noexcept {
+    const std::lock_guard lock(mutex_);
+    ++batches_;
+}
+
+void RegFileRegistry::EndBatch() noexcept {
     try {
-        hive.setValue(key, name, toRegData(value));
-    } catch (const std::invalid_argument& e) {
-        throw std::invalid_argument("cannot write \"" + printable(path) + "\": " + e.what());
+        const std::lock_guard lock(mutex_);
+        if (--batches_ == 0 && !pending_.empty()) {
+            reporting([&] { save(); });
+        }
+    } catch (...) {  // reported; the file is as it was
     }
-    // From here on the cached hive no longer matches the file until the rename succeeds.
+}
+
+// Another process may have saved since the last read: under the lock, the values written
+// since the last save are applied to what is in the file now.
+void RegFileRegistry::save() {
     try {
-        auto bytes = serializeRegFile(hive);
-        const auto stamp = writeAtomically(target, bytes);
+        const auto target = file_.has_parent_path() ? file_ : std::filesystem::path(".") / file_;
+        std::error_code ec;
+        std::filesystem::create_directories(target.parent_path(), ec);
+        if (ec) {
+            failSystem("cannot create the directory", ec.value(), false);
+        }
+        const FileDescriptor dir(
+            ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() < 0 || ::flock(dir.get(), LOCK_EX) != 0) {
+            failSystem("cannot lock the directory", errno, false);
+        }
+        removeStaleTemporaries(target);
+        load(true);
+        std::string bytes = serializeRegFile(hive_);
+        stamp_ = replaceFile(target, bytes);
         bytes_ = std::move(bytes);
-        stamp_ = stamp;
-        verifiedAtNs_ = startedNs;
+        pending_.clear();
     } catch (...) {
+        // The cached hive holds values that were not saved: read the file again next time.
+        pending_.clear();
         loaded_ = false;
         throw;
     }
 }
 
-// Replace what a symbolic link points to (which need not exist yet), not the link; the
-// directory is made when missing.
-std::filesystem::path RegFileRegistry::writeTarget() const {
-    std::filesystem::path target = file_;
-    std::error_code ec;
-    for (int hops = 0; hops < 40; ++hops) {
-        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(target, ec))) {
-            break;
-        }
-        auto next = std::filesystem::read_symlink(target, ec);
-        if (ec) {
-            break;
-        }
-        target = next.is_absolute() ? std::move(next) : target.parent_path() / next;
-    }
-    if (target.parent_path().empty()) {
-        target = std::filesystem::path(".") / target;
-    }
-    std::filesystem::create_directories(target.parent_path(), ec);
-    if (ec) {
-        failSystem("cannot create the directory", ec.value(), false);
-    }
-    return target;
-}
-
-RegFileRegistry::FileStamp RegFileRegistry::writeAtomically(const std::filesystem::path& target,
-                                                            const std::string& bytes) {
-    const auto directory = target.parent_path();
+// Writes a temporary file beside the target and renames it over the target, so readers see
+// the old file or the new one, never a part of one.
+RegFileRegistry::Stamp RegFileRegistry::replaceFile(const std::filesystem::path& target,
+                                                    std::string_view bytes) const {
     static std::atomic<unsigned> counter{0};
-    std::string tempName;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        tempName =
-            (directory / temporaryName(target.filename().string(), counter.fetch_add(1))).string();
-        fd = ::open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            failSystem("cannot create a temporary file", errno, false);
-        }
+    const std::string temporary =
+        (target.parent_path() / (temporaryPrefix(target) + std::to_string(::getpid()) + "." +
+                                 std::to_string(counter++) + ".tmp"))
+            .string();
+    const FileDescriptor out(
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (out.get() < 0) {
+        failSystem("cannot create a temporary file", errno, false);
     }
-    if (fd < 0) {
-        failSystem("cannot create a temporary file", EEXIST, false);
-    }
-    const FileDescriptor file(fd);
-    TemporaryFile temporary(tempName);
-
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
-        ::fchmod(file.get(), st.st_mode & 07777);  // best effort: keep the old permissions
+        ::fchmod(out.get(), st.st_mode & 07777);  // best effort: keep the old permissions
     }
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const auto n = ::write(file.get(), bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            failSystem("cannot write", errno, false);
+    const auto failRemoving = [&](const char* action) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        failSystem(action, error, false);
+    };
+    for (std::size_t done = 0; done < bytes.size();) {
+        const auto n = ::write(out.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR) {
+            failRemoving("cannot write");
         }
-        written += static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(std::max<ssize_t>(n, 0));
     }
-    if (::fsync(file.get()) != 0) {
-        failSystem("cannot write", errno, false);
+    // On disk before the rename, so a crash leaves the old file or the whole new one.
+    if (::fsync(out.get()) != 0) {
+        failRemoving("cannot write");
     }
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
-        failSystem("cannot replace", errno, false);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        failRemoving("cannot replace");
     }
-    temporary.commit();
-
-    // Make the rename itself durable; not every file system can sync a directory.
-    if (const FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        dir.valid()) {
-        ::fsync(dir.get());
-    }
-    if (::fstat(file.get(), &st) != 0) {
+    ++regFileSaves;
+    if (::fstat(out.get(), &st) != 0) {
         failSystem("cannot read back", errno, false);
     }
     return stampOf(st);

@@ -2,10 +2,12 @@
 // other processes (test drivers, a previous run) may rewrite at any time.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,36 +21,30 @@ struct stat;
 
 namespace tessaly::platform::posix {
 
-// Reads are served from a parsed copy of the file that is re-parsed only when the file's
-// identity, size or change times move. While the file's directory can be watched (inotify),
-// even that check is skipped until something happens to the file, so a discovery pass of
-// thousands of reads costs one cheap non-blocking read() each. Writes rewrite the whole file
-// atomically (temporary file in the same directory, fsync, rename), keeping its encoding and line
-// endings; a file that cannot be read or parsed is never overwritten. Errors are platform::Error
-// naming the file; parse and read errors have the form "FILE:LINE: message".
+// Reads are served from a parsed copy of the file, parsed again only when the file's identity,
+// size or times moved. A save takes an exclusive flock() on the file's directory, reads the file
+// again, applies its values, replaces the file atomically (temporary file in the same directory,
+// rename) in its encoding and line endings, and removes temporary files of writers that died
+// mid-save. Writes made while a batch is open are saved once, when it closes. A file that
+// cannot be read or parsed is never overwritten. Errors are platform::Error naming the file;
+// read and parse errors have the form "FILE:LINE: message".
 //
 // Values read as the shell's RegRead gives them: REG_SZ (also as hex(1)) as text up to its
 // first NUL, REG_EXPAND_SZ (hex(2)) as that text with each %NAME% of a defined environment
-// variable replaced, REG_DWORD (also as hex(4)) as a number. Every other type is an Error: the
-// shell gives binary and multi-string data as arrays, which no reader converts, and fails on
-// the rest.
+// variable replaced, REG_DWORD (also as hex(4)) as a number; any other type is an Error.
 //
-// Thread-safe. Writers in different processes are serialized by an exclusive flock() on the
-// file's directory, held while the file is read again, changed and replaced, so no writer loses
-// a value another one wrote. Under that lock, temporary files left by a writer that died are
-// removed.
+// Thread-safe; a batch groups the writes of every thread while it is open.
 class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
   public:
     explicit RegFileRegistry(std::filesystem::path file);
-    ~RegFileRegistry() override;
-
-    RegFileRegistry(const RegFileRegistry&) = delete;
-    RegFileRegistry& operator=(const RegFileRegistry&) = delete;
 
     // "HKCU\Key\...\Name" or "HKEY_CURRENT_USER\...". A trailing backslash names the key's
     // default value. Other roots read as std::nullopt and cannot be written.
     std::optional<RegistryValue> RegRead(std::u16string_view path) override;
     void RegWrite(std::u16string_view path, const RegistryValue& value) override;
+    // A failure to save the batch is reported (see setFailureReporter); its values are lost.
+    void BeginBatch() noexcept override;
+    void EndBatch() noexcept override;
 
     // `key` relative to HKEY_CURRENT_USER, optionally with a leading "HKCU\" or
     // "HKEY_CURRENT_USER\"; the empty key is the hive's root.
@@ -61,40 +57,38 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
     void setFailureReporter(std::function<void(const std::string&)> reporter);
 
   private:
-    struct FileStamp {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        std::int64_t size = 0;
-        std::int64_t modifiedNs = 0;
-        std::int64_t changedNs = 0;
-        bool operator==(const FileStamp&) const = default;
+    struct Stamp {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        std::int64_t modifiedNs;
+        std::int64_t changedNs;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Write {
+        String key;
+        String name;
+        RegData data;
     };
 
-    static FileStamp stampOf(const struct stat& st) noexcept;
-    RegHive& load();
-    RegHive& loadFromFile(bool recheck);
-    RegHive& loadReporting();
-    void write(std::u16string_view key, std::u16string_view name, std::u16string_view path,
-               const RegistryValue& value);
-    void reportFailure(const Error& error);
-    bool cacheIsTrusted(const FileStamp& current) const noexcept;
-    std::filesystem::path writeTarget() const;
-    FileStamp writeAtomically(const std::filesystem::path& target, const std::string& bytes);
+    static Stamp stampOf(const struct stat& st) noexcept;
+    const RegHive& load(bool reread);
+    void adopt(RegHive hive, std::optional<Stamp> stamp, std::string bytes);
+    void save();
+    Stamp replaceFile(const std::filesystem::path& target, std::string_view bytes) const;
+    template <class F>
+    void reporting(F&& action);
     [[noreturn]] void failSystem(std::string_view action, int error, bool withLine) const;
 
-    class Watch;
-
     const std::filesystem::path file_;
-    const std::string fileName_;
-    const std::int64_t racyWindowNs_;
+    const std::string name_;
     std::mutex mutex_;
-    std::unique_ptr<Watch> watch_;
-    bool watchVerified_ = false;  // the cache matched the file when the watch's queue was empty
     bool loaded_ = false;
-    RegHive hive_;
-    std::string bytes_;               // what hive_ was parsed from (or last written)
-    std::optional<FileStamp> stamp_;  // std::nullopt while the file does not exist
-    std::int64_t verifiedAtNs_ = 0;   // wall clock just before bytes_ was last confirmed
+    RegHive hive_;                // the file's content with pending_ applied
+    std::string bytes_;           // what hive_ was parsed from or last saved as
+    std::optional<Stamp> stamp_;  // std::nullopt while the file does not exist
+    std::vector<Write> pending_;  // written since the last save
+    int batches_ = 0;             // open batches
     std::function<void(const std::string&)> reporter_;
     std::string reported_;  // the failure last reported, until the file works again
 };

@@ -34,6 +34,8 @@ TEST_F(LayoutStoreTest, CloseSavesTheLayoutAndTheNextBuildRestoresIt) {
     EXPECT_EQ(stored(u"BeginGroup", u"_Combo"), RegistryValue(String(u"True")));
     EXPECT_EQ(stored(u"Exists", u"_Dial"), RegistryValue(1u));
     EXPECT_FALSE(stored(u"Exists", u"_ShowContacts")) << "never built, never saved";
+    EXPECT_EQ(platform.registry.batches, 1) << "one save for the whole layout";
+    EXPECT_EQ(platform.registry.unbatchedWrites, 0u);
 
     auto second = open();
     EXPECT_EQ(bar(second)->rowIndex(), 2);

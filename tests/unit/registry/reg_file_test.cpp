@@ -67,7 +67,9 @@ RegHive parse(std::string_view bytes) {
     return parseRegFile(bytes, "test.reg");
 }
 
-TEST(RegFile, SerializesCanonicallyAndReparsesEqual) {
+// Keys and values come out sorted without regard to case, in the first spelling, with
+// comments dropped and hex data written as regedit does.
+TEST(RegFile, SerializesSortedAndReparsesEqual) {
     const auto hive = parse(
         "Windows Registry Editor Version 5.00\n"
         "; about the file\n"
@@ -79,33 +81,32 @@ TEST(RegFile, SerializesCanonicallyAndReparsesEqual) {
         "\"Bin\"=hex(2):41,00,\\\n"
         "  00,00\n"
         "[hkey_current_user\\software\\a]\n"
-        "@=\"default\"\n");
+        "@=\"default\"\n"
+        "[HKCU\\Software\\a\\Empty]\n");
     const std::string expected =
         "Windows Registry Editor Version 5.00\n"
         "\n"
-        "; about the file\n"
-        "\n"
-        "[HKEY_CURRENT_USER\\Software\\B]\n"
-        "\"Q\"=\"say \\\"hi\\\" \\\\o/\"\n"
-        "\"N\"=dword:00000abc\n"
-        "; before the binary\n"
-        "\"Bin\"=hex(2):41,00,\\\n"
-        "  00,00\n"
-        "\n"
         "[HKEY_CURRENT_USER\\Software\\a]\n"
         "@=\"default\"\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\a\\Empty]\n"
+        "\n"
+        "[HKEY_CURRENT_USER\\Software\\B]\n"
+        "\"Bin\"=hex(2):41,00,00,00\n"
+        "\"N\"=dword:00000abc\n"
+        "\"Q\"=\"say \\\"hi\\\" \\\\o/\"\n"
         "\n";
     const auto bytes = serializeRegFile(hive);
     EXPECT_EQ(bytes, expected);
     EXPECT_EQ(parse(bytes), hive);
 }
 
-TEST(RegFile, NewSectionsGoNextToTheirRelatives) {
+TEST(RegFile, NewKeysAreWrittenSortedBelowTheirParents) {
     auto hive = parse(
         "Windows Registry Editor Version 5.00\r\n\r\n"
-        "[HKEY_CURRENT_USER\\A]\r\n\r\n"
+        "[HKEY_CURRENT_USER\\B]\r\n\r\n"
         "[HKEY_CURRENT_USER\\A\\X\\Deep]\r\n\r\n"
-        "[HKEY_CURRENT_USER\\B]\r\n");
+        "[HKEY_CURRENT_USER\\A]\r\n\"v\"=dword:0\r\n");
     hive.setValue(u"A\\Y", u"v", std::uint32_t{1});  // after A's subtree, before B
     hive.setValue(u"A\\X", u"v", std::uint32_t{2});  // before its descendant
     hive.setValue(u"C", u"v", std::uint32_t{3});     // unrelated: at the end
@@ -131,6 +132,7 @@ TEST(RegFile, RejectsWhatCannotBeWritten) {
 TEST(RegFile, BlankInputIsAnEmptyHive) {
     EXPECT_EQ(parse(""), RegHive());
     EXPECT_FALSE(parse(" \r\n\r\n").findKey(u"Software"));
+    EXPECT_EQ(serializeRegFile(RegHive()), "Windows Registry Editor Version 5.00\r\n\r\n");
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ void FakeRegistry::RegWrite(std::u16string_view path, const platform::RegistryVa
     }
     values[String(path)] = value;
     writes.emplace_back(path);
+    unbatchedWrites += openBatches == 0 ? 1 : 0;
 }
 
 std::optional<std::vector<String>> FakeRegistry::SubkeyNames(std::u16string_view key) {

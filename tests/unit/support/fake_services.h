@@ -25,11 +25,16 @@ class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKe
     std::optional<platform::RegistryValue> RegRead(std::u16string_view path) override;
     void RegWrite(std::u16string_view path, const platform::RegistryValue& value) override;
     std::optional<std::vector<String>> SubkeyNames(std::u16string_view key) override;
+    void BeginBatch() noexcept override { ++openBatches; }
+    void EndBatch() noexcept override { batches += --openBatches == 0 ? 1 : 0; }
 
     std::map<String, platform::RegistryValue, CaseInsensitiveLess> values;  // full paths
     bool failReads = false;
     bool failWrites = false;
     std::vector<String> writes;  // paths, in order
+    int openBatches = 0;
+    int batches = 0;                  // outermost batches closed
+    std::size_t unbatchedWrites = 0;  // made while no batch was open
 };
 
 class FakeFiles : public platform::FileSystem {
