@@ -26,11 +26,15 @@ void ExplorerHandler::BuildToolbar() {
                     must(oBars.get()).Add(common.sToolbarName, std::nullopt, std::nullopt, true);
             }
         });
+        toolbarKnown_ = static_cast<bool>(oToolbar);
         RestoreToolbarPlacement(stored);
-    } else if (oToolbar) {
-        // The user removed the toolbar: remove one the window still has, build none.
-        step([&] { oToolbar->Delete(); });
-        oToolbar = nullptr;
+    } else {
+        toolbarKnown_ = true;
+        if (oToolbar) {
+            // The user removed the toolbar: remove one the window still has, build none.
+            step([&] { oToolbar->Delete(); });
+            oToolbar = nullptr;
+        }
     }
 
     step([&] { oShowContactsButton = CreateButton(u"_ShowContacts", 5); });
