@@ -84,6 +84,22 @@ TEST_F(ToolbarTest, StoredPositionsInsertOrAppend) {
     EXPECT_EQ(tags, (std::vector<String>{u"_Business", u"_Dial", u"_Combo", u"_Mobile", u"_Home"}));
 }
 
+TEST_F(ToolbarTest, StoredPositionsOutsideTheBarAppend) {
+    connect();
+    // Office refuses a Before outside 1..Count+1: these would lose the control for good.
+    for (const char16_t* stored : {u"0", u"-5", u"-1", u"2147483647"}) {
+        SCOPED_TRACE(std::string(stored, stored + std::char_traits<char16_t>::length(stored)));
+        store(u"BeforePos", String(stored), u"_Business");
+        auto window = open();
+        std::vector<String> tags;
+        for (const auto& c : bar(window)->controls()) {
+            tags.push_back(c->tag().substr(std::size(u"Brindle_OutlookAddIn_") - 1));
+        }
+        EXPECT_EQ(tags,
+                  (std::vector<String>{u"_Dial", u"_Combo", u"_Business", u"_Mobile", u"_Home"}));
+    }
+}
+
 TEST_F(ToolbarTest, ControlStoredOnABuiltInBarGoesThere) {
     store(u"CommandBarName", String(u"Standard"), u"_Mobile");
     store(u"BeforePos", String(u"2"), u"_Mobile");
