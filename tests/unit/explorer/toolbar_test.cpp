@@ -135,6 +135,23 @@ TEST_F(ToolbarTest, RemovedToolbarIsNotBuiltButItsControlsStillAre) {
     EXPECT_FALSE(handlerOf(window)->toolbar());
 }
 
+TEST_F(ToolbarTest, ShutdownDeletesTheControlsFromEveryWindowAndKeepsTheToolbar) {
+    auto first = open();
+    auto second = open();
+    connect();
+    ASSERT_TRUE(world.MoveControl(*second, control(second, u"_Home"), u"Standard", 1));
+
+    addin->IDTExtensibility2_OnBeginShutdown();
+    addin->IDTExtensibility2_OnDisconnection();
+    for (const auto& window : {first, second}) {
+        ASSERT_TRUE(bar(window)) << "the toolbar stays";
+        EXPECT_TRUE(bar(window)->controls().empty());
+        for (const char16_t* suffix : {u"_Dial", u"_Combo", u"_Business", u"_Mobile", u"_Home"}) {
+            EXPECT_FALSE(control<host::sim::SimControl>(window, suffix)) << "wherever it was";
+        }
+    }
+}
+
 TEST_F(ToolbarTest, HostFailuresAbandonOnlyTheirOwnStep) {
     const char* operations[] = {"CommandBars.Add",        "CommandBar.Visible=",
                                 "CommandBarControls.Add", "CommandBarButton.Picture=",
