@@ -77,6 +77,8 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
                                     const std::shared_ptr<host::CommandBarButton>& button);
 
     // Dial commands.
+    bool OwnControl(const std::shared_ptr<host::CommandBarControl>& ctrl,
+                    const std::shared_ptr<host::CommandBarControl>& member);
     void RequestDial(const String& number);
     void oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl);
     void oComboButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,

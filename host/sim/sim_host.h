@@ -203,6 +203,7 @@ class SimButton : public SimControl, public CommandBarButton {
     void raiseClick(const std::shared_ptr<CommandBarButton>& ctrl, bool& cancelDefault);
 
   private:
+    friend class World;
     std::int32_t style_ = 0;  // msoButtonAutomatic
     std::shared_ptr<Picture> picture_;
     std::shared_ptr<Picture> mask_;
@@ -514,6 +515,12 @@ class World {
     // the customisation dialog would.
     std::shared_ptr<SimControl> RestoreControl(SimExplorer& explorer, std::int32_t type,
                                                const String& tag, const String& barName);
+    // Ctrl+drag in customisation: a copy of one of the window's controls (type, tag,
+    // caption, style, faces, list) on a bar of that window (added if missing), before the
+    // 1-based position `before` (0 appends). The copy is not connected to any handler.
+    std::shared_ptr<SimControl> CopyControl(SimExplorer& explorer,
+                                            const std::shared_ptr<SimControl>& control,
+                                            const String& barName, std::int32_t before);
     void RaiseUpdate(SimExplorer& explorer);
 
     // Fault injection, the call log, and failures returned by the add-in's event handlers.
