@@ -31,6 +31,8 @@ class SimControl;
 // "Interface.Member=" for property writes, with the interface that declares the member in
 // host/office.h or host/outlook.h: "Explorer.CommandBars", "CommandBars.Add",
 // "CommandBarControl.Tag=", "CommandBarComboBox.Text", "ContactItem.MobileTelephoneNumber".
+// A failure armed for an operation with its arguments as the call log shows them,
+// "Explorers.Item(2)", fails only the calls with exactly those arguments.
 class Faults {
   public:
     // The next `times` calls of the operation fail with `code` (times < 0: every call).
