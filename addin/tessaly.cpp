@@ -24,11 +24,20 @@ void Tessaly::IDTExtensibility2_OnConnection(const std::shared_ptr<host::Applica
     if (!Application) {
         throw host::Error(host::kE_INVALIDARG, "no application object");
     }
-    oExplorers = Application->Explorers();
-    auto& explorers = host::must(oExplorers.get());
-    const std::int32_t count = explorers.Count();
-    for (std::int32_t i = 1; i <= count; ++i) {
-        AddHandlerFor(explorers.Item(i));
+    try {
+        oExplorers = Application->Explorers();
+        auto& explorers = host::must(oExplorers.get());
+        const std::int32_t count = explorers.Count();
+        for (std::int32_t i = 1; i <= count; ++i) {
+            AddHandlerFor(explorers.Item(i));
+        }
+    } catch (...) {
+        // The host may let go of a failed add-in without disconnecting it: nothing made here
+        // may outlive the failure (a handler and this object keep each other alive, and its
+        // subscriptions would keep serving the windows).
+        ReleaseHandlers();
+        oExplorers.reset();
+        throw;
     }
 }
 

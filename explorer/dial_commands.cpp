@@ -3,16 +3,30 @@
 #include "host/error.h"
 
 namespace tessaly::explorer {
-namespace {
-
 // Office raises a control's event on every connected control with the same tag, in every
-// window; a handler acts only on its own control, or one click would dial in every window.
-template <class A, class B>
-bool Own(const std::shared_ptr<A>& ctrl, const std::shared_ptr<B>& member) {
-    return ctrl && member && host::SameObject(ctrl, member);
+// window, with Ctrl the control the user used: a member, or a copy the user made of one
+// (which keeps the tag). A handler acts only on a control of its own window, so that one
+// click dials once, in the window it was made in.
+bool ExplorerHandler::OwnControl(const std::shared_ptr<host::CommandBarControl>& ctrl,
+                                 const std::shared_ptr<host::CommandBarControl>& member) {
+    if (!ctrl || !member) {
+        return false;
+    }
+    if (host::SameObject(ctrl, member)) {
+        return true;
+    }
+    try {
+        if (!oBars || ctrl->Tag() != member->Tag()) {
+            return false;
+        }
+        // A bar of another window may carry the same name; only this window's is the same
+        // object.
+        const auto parent = ctrl->Parent();
+        return parent && host::SameObject(oBars->Item(parent->Name()), parent);
+    } catch (const std::exception&) {
+        return false;  // a control that cannot be placed is nobody's
+    }
 }
-
-}  // namespace
 
 void ExplorerHandler::RequestDial(const String& number) {
     if (!sDialingNumber.empty()) {
@@ -37,7 +51,7 @@ void ExplorerHandler::RequestDial(const String& number) {
 }
 
 void ExplorerHandler::oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl) {
-    if (!Own(oCtrl, oComboBox.get())) {
+    if (!OwnControl(oCtrl, oComboBox.get())) {
         return;
     }
     const String text = oCtrl->Text();
@@ -53,35 +67,35 @@ void ExplorerHandler::oComboBox_Change(const std::shared_ptr<host::CommandBarCom
 
 void ExplorerHandler::oComboButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
                                          bool&) {
-    if (Own(oCtrl, oComboButton.get()) && oComboBox) {
+    if (OwnControl(oCtrl, oComboButton.get()) && oComboBox) {
         RequestDial(oComboBox->Text());
     }
 }
 
 void ExplorerHandler::oBusinessButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
                                             bool&) {
-    if (Own(oCtrl, oBusinessButton.get())) {
+    if (OwnControl(oCtrl, oBusinessButton.get())) {
         RequestDial(sBusinessNumber);
     }
 }
 
 void ExplorerHandler::oMobileButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
                                           bool&) {
-    if (Own(oCtrl, oMobileButton.get())) {
+    if (OwnControl(oCtrl, oMobileButton.get())) {
         RequestDial(sMobileNumber);
     }
 }
 
 void ExplorerHandler::oHomeButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
                                         bool&) {
-    if (Own(oCtrl, oHomeButton.get())) {
+    if (OwnControl(oCtrl, oHomeButton.get())) {
         RequestDial(sHomeNumber);
     }
 }
 
 void ExplorerHandler::oShowContactsButton_Click(
     const std::shared_ptr<host::CommandBarButton>& oCtrl, bool&) {
-    if (!Own(oCtrl, oShowContactsButton.get())) {
+    if (!OwnControl(oCtrl, oShowContactsButton.get())) {
         return;
     }
     auto& window = host::must(oExplorer.get());

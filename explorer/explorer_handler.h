@@ -64,6 +64,7 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     std::shared_ptr<host::CommandBarButton> CreateButton(const String& suffix, int index);
     std::shared_ptr<host::CommandBarComboBox> CreateComboBox();
     void SaveToolbarLayout();
+    void SaveToolbarValues();
     void SaveControlLayout(std::shared_ptr<host::CommandBarControl> control);
 
     // The selected contact's numbers.
@@ -76,6 +77,8 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
                                     const std::shared_ptr<host::CommandBarButton>& button);
 
     // Dial commands.
+    bool OwnControl(const std::shared_ptr<host::CommandBarControl>& ctrl,
+                    const std::shared_ptr<host::CommandBarControl>& member);
     void RequestDial(const String& number);
     void oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl);
     void oComboButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
@@ -97,6 +100,9 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     Library& library_;
 
     std::shared_ptr<host::CommandBar> oToolbar;
+    // Whether this handler has built or found its toolbar, or read that the user removed it.
+    // Until then it knows nothing of the toolbar, and a save must not record it as removed.
+    bool toolbarKnown_ = false;
     String sBusinessNumber;
     String sMobileNumber;
     String sHomeNumber;

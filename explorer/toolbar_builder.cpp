@@ -26,11 +26,15 @@ void ExplorerHandler::BuildToolbar() {
                     must(oBars.get()).Add(common.sToolbarName, std::nullopt, std::nullopt, true);
             }
         });
+        toolbarKnown_ = static_cast<bool>(oToolbar);
         RestoreToolbarPlacement(stored);
-    } else if (oToolbar) {
-        // The user removed the toolbar: remove one the window still has, build none.
-        step([&] { oToolbar->Delete(); });
-        oToolbar = nullptr;
+    } else {
+        toolbarKnown_ = true;
+        if (oToolbar) {
+            // The user removed the toolbar: remove one the window still has, build none.
+            step([&] { oToolbar->Delete(); });
+            oToolbar = nullptr;
+        }
     }
 
     step([&] { oShowContactsButton = CreateButton(u"_ShowContacts", 5); });
@@ -101,6 +105,12 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
     }
 
     std::int32_t position = stored.ReadInt32(u"BeforePos").value_or(-1);
+    // Office numbers positions from 1 and refuses any other Before; a stored position below
+    // that (hand-edited, or from another version) would lose the control for good, so it
+    // appends like a missing one.
+    if (position < 1) {
+        position = -1;
+    }
     String barName = stored.ReadString(u"CommandBarName").value_or(String{});
     if (barName.empty() && oToolbar) {
         step([&] { barName = oToolbar->Name(); });

@@ -14,6 +14,20 @@ void ExplorerHandler::SaveToolbarLayout() {
     if (!oBars) {
         return;
     }
+    // A build that stopped before the toolbar was made (a host call failed) says nothing
+    // about what the user wants: the stored toolbar values stay as they are.
+    if (toolbarKnown_) {
+        SaveToolbarValues();
+    }
+    SaveControlLayout(oComboButton.get());
+    SaveControlLayout(oBusinessButton.get());
+    SaveControlLayout(oHomeButton.get());
+    SaveControlLayout(oMobileButton.get());
+    SaveControlLayout(oShowContactsButton.get());
+    SaveControlLayout(oComboBox.get());
+}
+
+void ExplorerHandler::SaveToolbarValues() {
     auto& common = library_.common;
     const LayoutValues store(library_.services.registry, common.sSettingsKey);
     const platform::RegistryBatch batch(library_.services.registry);  // one save for all values
@@ -23,27 +37,20 @@ void ExplorerHandler::SaveToolbarLayout() {
     if (!present) {
         step([&] { store.WriteDword(u"Exists", std::int32_t{0}); });
         oToolbar = nullptr;
-    } else {
-        step([&] { store.WriteDword(u"Exists", std::int32_t{1}); });
-        const auto save = [&](const char16_t* name, auto read) {
-            step([&] { store.WriteDword(name, read(host::must(oToolbar))); });
-        };
-        save(u"Enabled", [](host::CommandBar& bar) { return bar.Enabled(); });
-        save(u"Visible", [](host::CommandBar& bar) { return bar.Visible(); });
-        save(u"RowIndex", [](host::CommandBar& bar) { return bar.RowIndex(); });
-        save(u"Position", [](host::CommandBar& bar) { return bar.Position(); });
-        save(u"Top", [](host::CommandBar& bar) { return bar.Top(); });
-        save(u"Left", [](host::CommandBar& bar) { return bar.Left(); });
-        save(u"Width", [](host::CommandBar& bar) { return bar.Width(); });
-        save(u"Height", [](host::CommandBar& bar) { return bar.Height(); });
+        return;
     }
-
-    SaveControlLayout(oComboButton.get());
-    SaveControlLayout(oBusinessButton.get());
-    SaveControlLayout(oHomeButton.get());
-    SaveControlLayout(oMobileButton.get());
-    SaveControlLayout(oShowContactsButton.get());
-    SaveControlLayout(oComboBox.get());
+    step([&] { store.WriteDword(u"Exists", std::int32_t{1}); });
+    const auto save = [&](const char16_t* name, auto read) {
+        step([&] { store.WriteDword(name, read(host::must(oToolbar))); });
+    };
+    save(u"Enabled", [](host::CommandBar& bar) { return bar.Enabled(); });
+    save(u"Visible", [](host::CommandBar& bar) { return bar.Visible(); });
+    save(u"RowIndex", [](host::CommandBar& bar) { return bar.RowIndex(); });
+    save(u"Position", [](host::CommandBar& bar) { return bar.Position(); });
+    save(u"Top", [](host::CommandBar& bar) { return bar.Top(); });
+    save(u"Left", [](host::CommandBar& bar) { return bar.Left(); });
+    save(u"Width", [](host::CommandBar& bar) { return bar.Width(); });
+    save(u"Height", [](host::CommandBar& bar) { return bar.Height(); });
 }
 
 void ExplorerHandler::SaveControlLayout(std::shared_ptr<host::CommandBarControl> control) {

@@ -38,7 +38,10 @@ void ExplorerHandler::oBars_OnUpdate() {
     step([&] {
         oComboBox = As<host::CommandBarComboBox>(find(host::msoControlComboBox, u"_Combo"));
     });
-    step([&] { oToolbar = host::must(oBars.get()).Item(library_.common.sToolbarName); });
+    step([&] {
+        oToolbar = host::must(oBars.get()).Item(library_.common.sToolbarName);
+        toolbarKnown_ = toolbarKnown_ || static_cast<bool>(oToolbar);
+    });
 }
 
 }  // namespace tessaly::explorer

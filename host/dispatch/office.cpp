@@ -205,8 +205,19 @@ std::shared_ptr<host::CommandBarControl> CommandBarControls::Add(std::optional<s
                                                                  std::optional<std::int32_t> id,
                                                                  std::optional<std::int32_t> before,
                                                                  std::optional<bool> temporary) {
-    return WrapControl(
-        ToDispatch(*object_.call(u"Add", {type, id, Omitted{}, before, temporary}).get()));
+    ComPtr<IDispatch> added =
+        ToDispatch(*object_.call(u"Add", {type, id, Omitted{}, before, temporary}).get());
+    try {
+        return WrapControl(added);
+    } catch (const host::Error&) {
+        // A control nobody can read would stay on the bar as a blank button without a tag,
+        // which no later build finds again.
+        try {
+            DispatchObject(std::move(added)).call(u"Delete");
+        } catch (const host::Error&) {
+        }
+        throw;
+    }
 }
 
 // CommandBarControl

@@ -39,6 +39,7 @@ void World::record(const std::string& operation, const std::string& arguments, b
 void World::check(const std::string& operation, const std::string& arguments) {
     try {
         faults_.Check(operation);
+        faults_.Check(operation + "(" + arguments + ")");
     } catch (const Error&) {
         record(operation, arguments, true);
         throw;

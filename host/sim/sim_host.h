@@ -31,6 +31,8 @@ class SimControl;
 // "Interface.Member=" for property writes, with the interface that declares the member in
 // host/office.h or host/outlook.h: "Explorer.CommandBars", "CommandBars.Add",
 // "CommandBarControl.Tag=", "CommandBarComboBox.Text", "ContactItem.MobileTelephoneNumber".
+// A failure armed for an operation with its arguments as the call log shows them,
+// "Explorers.Item(2)", fails only the calls with exactly those arguments.
 class Faults {
   public:
     // The next `times` calls of the operation fail with `code` (times < 0: every call).
@@ -203,6 +205,7 @@ class SimButton : public SimControl, public CommandBarButton {
     void raiseClick(const std::shared_ptr<CommandBarButton>& ctrl, bool& cancelDefault);
 
   private:
+    friend class World;
     std::int32_t style_ = 0;  // msoButtonAutomatic
     std::shared_ptr<Picture> picture_;
     std::shared_ptr<Picture> mask_;
@@ -514,6 +517,12 @@ class World {
     // the customisation dialog would.
     std::shared_ptr<SimControl> RestoreControl(SimExplorer& explorer, std::int32_t type,
                                                const String& tag, const String& barName);
+    // Ctrl+drag in customisation: a copy of one of the window's controls (type, tag,
+    // caption, style, faces, list) on a bar of that window (added if missing), before the
+    // 1-based position `before` (0 appends). The copy is not connected to any handler.
+    std::shared_ptr<SimControl> CopyControl(SimExplorer& explorer,
+                                            const std::shared_ptr<SimControl>& control,
+                                            const String& barName, std::int32_t before);
     void RaiseUpdate(SimExplorer& explorer);
 
     // Fault injection, the call log, and failures returned by the add-in's event handlers.

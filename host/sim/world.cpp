@@ -274,6 +274,49 @@ std::shared_ptr<SimControl> World::RestoreControl(SimExplorer& explorer, std::in
     return control;
 }
 
+std::shared_ptr<SimControl> World::CopyControl(SimExplorer& explorer,
+                                               const std::shared_ptr<SimControl>& control,
+                                               const String& barName, std::int32_t before) {
+    if (explorer.closed_ || !control || !belongsTo(explorer, *control)) {
+        return nullptr;
+    }
+    std::shared_ptr<SimControl> copy;
+    if (const auto* button = dynamic_cast<const SimButton*>(control.get())) {
+        auto made = std::make_shared<SimButton>(*this);
+        made->style_ = button->style_;
+        made->picture_ = button->picture_;
+        made->mask_ = button->mask_;
+        copy = std::move(made);
+    } else if (const auto* combo = dynamic_cast<const SimComboBox*>(control.get())) {
+        auto made = std::make_shared<SimComboBox>(*this);
+        made->style_ = combo->style_;
+        made->dropDownLines_ = combo->dropDownLines_;
+        made->list_ = combo->list_;
+        made->listIndex_ = combo->listIndex_;
+        made->text_ = combo->text_;
+        copy = std::move(made);
+    } else {
+        return nullptr;
+    }
+    copy->tag_ = control->tag_;
+    copy->visible_ = control->visible_;
+    copy->beginGroup_ = control->beginGroup_;
+    copy->enabled_ = control->enabled_;
+    copy->caption_ = control->caption_;
+    copy->tooltipText_ = control->tooltipText_;
+    copy->width_ = control->width_;
+
+    auto& bars = *explorer.bars_;
+    auto destination = bars.find(barName);
+    if (!destination) {
+        destination = bars.addBar(barName, false);
+        destination->visible_ = true;
+    }
+    destination->insert(copy, before);
+    bars.raiseOnUpdate();
+    return copy;
+}
+
 void World::RaiseUpdate(SimExplorer& explorer) {
     if (explorer.closed_) {
         return;

@@ -141,6 +141,18 @@ class Host {
     }
     bool connected() const { return !addins_.empty() && connected_.size() < addins_.size(); }
 
+    // After a call into an add-in failed: Outlook lets go of every add-in it still holds
+    // without calling it again, so the shutdown check measures what the failure left.
+    void abandon() {
+        for (auto& addin : addins_) {
+            if (connected_.insert(addin.get()).second) {
+                addin->Release();
+            }
+        }
+        instances_.clear();
+        application_.reset();
+    }
+
     // Throws LineError or AddinFailure.
     void execute(const StandinCommand& command) {
         switch (command.kind) {
@@ -455,7 +467,10 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
     } catch (const AddinFailure& e) {
         host->flush();
         out.Error(std::string("add-in: ") + e.what());
-        static_cast<void>(host.release());
+        host->abandon();
+        if (!host->shutdownCheck()) {
+            static_cast<void>(host.release());
+        }
         return kExitAddinFailed;
     }
     if (options.stats) {

@@ -188,6 +188,25 @@ TEST_F(ConnectionTest, HostFailureDuringConnectionGoesBackToTheHost) {
     EXPECT_EQ(handlerCount(), 0u);
 }
 
+TEST_F(ConnectionTest, FailedConnectionLeavesNothingBehindWhenTheHostLetsGo) {
+    auto first = open();
+    auto second = open();
+    world.faults().Fail("Explorers.Item(2)", 1);
+    EXPECT_THROW(addin->IDTExtensibility2_OnConnection(world.application()), host::Error);
+    ASSERT_EQ(callsOf("Explorer.Advise"), 1u) << "the first window was taken over";
+
+    // Outlook releases an add-in whose connection failed without disconnecting it.
+    std::weak_ptr<Tessaly> weakAddin = addin;
+    addin.reset();
+    EXPECT_TRUE(weakAddin.expired()) << "no handler may keep the add-in alive";
+    for (const auto& window : {first, second}) {
+        EXPECT_EQ(window->connections(), 0u);
+        EXPECT_EQ(window->commandBars()->connections(), 0u);
+    }
+    EXPECT_EQ(world.explorersCollection().connections(), 0u);
+    EXPECT_EQ(platform.loop.liveTimers(), 0u);
+}
+
 TEST_F(ConnectionTest, ReleasingTheAddinFreesEverything) {
     auto window = open();
     connect();

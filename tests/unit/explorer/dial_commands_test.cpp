@@ -120,6 +120,38 @@ TEST_F(DialTest, EachWindowDialsOnceAndEndsOnlyItsOwnNotice) {
     EXPECT_EQ(text(other), u"777");
 }
 
+TEST_F(DialTest, CopiesTheUserMadeDialOnceWithTheirOwnWindowsNumber) {
+    auto other = open();
+    auto bob = contact(u"Bob", {{u"MobileTelephoneNumber", u"777"}});
+    world.Select(*other, {bob});
+    const std::vector<String> mobile{u"/opt/phone /ap \"/postpone \"555 0199\"\""};
+    struct Case {
+        const char16_t* bar;
+        std::int32_t before;
+    };
+    // Appended to the toolbar, the copy is not the control the handler follows; on a bar
+    // searched earlier it becomes that control, and the original is the one left over.
+    for (const Case& c : {Case{u"Brindle", 0}, Case{u"Standard", 1}}) {
+        SCOPED_TRACE(std::string(c.bar, c.bar + std::char_traits<char16_t>::length(c.bar)));
+        auto original = control(window, u"_Mobile");
+        auto copy = std::dynamic_pointer_cast<host::sim::SimButton>(
+            world.CopyControl(*window, original, c.bar, c.before));
+        ASSERT_TRUE(copy);
+        for (const auto& used : {copy, original}) {
+            ASSERT_TRUE(world.Click(used));
+            EXPECT_EQ(launched(), mobile) << "once, with this window's number";
+            platform.loop.Advance(1500);
+        }
+    }
+
+    auto comboCopy = std::dynamic_pointer_cast<host::sim::SimComboBox>(
+        world.CopyControl(*window, combo(window), u"Brindle", 0));
+    ASSERT_TRUE(world.TypeText(comboCopy, u"123"));
+    EXPECT_EQ(launched(), std::vector<String>{u"/opt/phone /ap \"/postpone 123\""});
+    EXPECT_EQ(text(other), u"777") << "the other window stays silent";
+    EXPECT_TRUE(world.eventFailures().empty());
+}
+
 TEST_F(DialTest, ControlsTheUserMovedOrDeleted) {
     ASSERT_TRUE(world.MoveControl(*window, control(window, u"_Dial"), u"Standard", 1));
     ASSERT_TRUE(click(u"_Dial"));

@@ -70,6 +70,24 @@ TEST_F(LayoutStoreTest, WindowThatNeverHadItsToolbarSavesNothing) {
     EXPECT_TRUE(platform.registry.writes.empty());
 }
 
+TEST_F(LayoutStoreTest, ToolbarThatWasNeverBuiltIsNotRecordedAsRemoved) {
+    connect();
+    // One host call fails while a window's toolbar is being built, after the command bars
+    // were had: the toolbar is never made (or made only as the controls' holder).
+    for (const char* operation : {"CommandBars.AdaptiveMenus=", "CommandBars.Add"}) {
+        SCOPED_TRACE(operation);
+        world.faults().Fail(operation, 1);
+        auto failed = open();
+        ASSERT_TRUE(handlerOf(failed)->attached());
+        world.Close(*failed);
+        EXPECT_NE(stored(u"Exists"), RegistryValue(0u));
+
+        auto next = open();
+        ASSERT_TRUE(bar(next)) << "later windows still get the toolbar";
+        EXPECT_TRUE(bar(next)->visible());
+    }
+}
+
 TEST_F(LayoutStoreTest, UnwritableStoreLeavesThePreviousLayout) {
     auto window = open();
     connect();

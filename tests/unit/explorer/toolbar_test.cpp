@@ -84,6 +84,22 @@ TEST_F(ToolbarTest, StoredPositionsInsertOrAppend) {
     EXPECT_EQ(tags, (std::vector<String>{u"_Business", u"_Dial", u"_Combo", u"_Mobile", u"_Home"}));
 }
 
+TEST_F(ToolbarTest, StoredPositionsOutsideTheBarAppend) {
+    connect();
+    // Office refuses a Before outside 1..Count+1: these would lose the control for good.
+    for (const char16_t* stored : {u"0", u"-5", u"-1", u"2147483647"}) {
+        SCOPED_TRACE(std::string(stored, stored + std::char_traits<char16_t>::length(stored)));
+        store(u"BeforePos", String(stored), u"_Business");
+        auto window = open();
+        std::vector<String> tags;
+        for (const auto& c : bar(window)->controls()) {
+            tags.push_back(c->tag().substr(std::size(u"Brindle_OutlookAddIn_") - 1));
+        }
+        EXPECT_EQ(tags,
+                  (std::vector<String>{u"_Dial", u"_Combo", u"_Business", u"_Mobile", u"_Home"}));
+    }
+}
+
 TEST_F(ToolbarTest, ControlStoredOnABuiltInBarGoesThere) {
     store(u"CommandBarName", String(u"Standard"), u"_Mobile");
     store(u"BeforePos", String(u"2"), u"_Mobile");
@@ -117,6 +133,23 @@ TEST_F(ToolbarTest, RemovedToolbarIsNotBuiltButItsControlsStillAre) {
     EXPECT_FALSE(holder->visible());
     EXPECT_EQ(holder->controls().size(), 5u);
     EXPECT_FALSE(handlerOf(window)->toolbar());
+}
+
+TEST_F(ToolbarTest, ShutdownDeletesTheControlsFromEveryWindowAndKeepsTheToolbar) {
+    auto first = open();
+    auto second = open();
+    connect();
+    ASSERT_TRUE(world.MoveControl(*second, control(second, u"_Home"), u"Standard", 1));
+
+    addin->IDTExtensibility2_OnBeginShutdown();
+    addin->IDTExtensibility2_OnDisconnection();
+    for (const auto& window : {first, second}) {
+        ASSERT_TRUE(bar(window)) << "the toolbar stays";
+        EXPECT_TRUE(bar(window)->controls().empty());
+        for (const char16_t* suffix : {u"_Dial", u"_Combo", u"_Business", u"_Mobile", u"_Home"}) {
+            EXPECT_FALSE(control<host::sim::SimControl>(window, suffix)) << "wherever it was";
+        }
+    }
 }
 
 TEST_F(ToolbarTest, HostFailuresAbandonOnlyTheirOwnStep) {

@@ -409,6 +409,19 @@ TEST_F(Outlook, GivesEachControlTheAdapterOfItsType) {
     EXPECT_FALSE(bs->FindControl({}, {}, {}, {}));
 }
 
+TEST_F(Outlook, AddedControlThatCannotBeReadIsDeletedAgain) {
+    int deletes = 0;
+    button2->member(L"Type", 1, [](const Call&, VARIANT*) { return E_FAIL; });
+    button2->member(L"Delete", 4, [&](const Call&, VARIANT*) {
+        ++deletes;
+        return S_OK;
+    });
+    raw.found = button2.get();
+    auto cs = d::WrapCommandBar(bar.get())->Controls();
+    EXPECT_EQ(ErrorOf([&] { cs->Add(1, {}, {}, true); }), E_FAIL);
+    EXPECT_EQ(deletes, 1) << "no blank, untagged button may stay on the bar";
+}
+
 TEST_F(Outlook, WrappersOfOneObjectShareItsIdentity) {
     auto first = find(button.get());
     auto second = find(button.get());

@@ -12,6 +12,8 @@
 #   ALLOW_EVENT_ERRORS            an event handler of the add-in may report a failure
 #   RESET_ADDIN_KEY               a .reg file that resets the add-in's key, imported before and
 #                                 after the run, for scripts that change the stored layout
+#   UNLOADED_AFTER_FAILURE        with EXPECTED_EXIT 1: the add-in, let go by the host after its
+#                                 failure, leaves nothing behind and agrees to unload
 # Every run that ends normally must end with the host's clean shutdown check.
 include(${CMAKE_CURRENT_LIST_DIR}/standin_lib.cmake)
 
@@ -32,6 +34,12 @@ if(EXPECTED)
 endif()
 if(NOT EXPECTED_EXIT)
     expect_clean_shutdown("${out}")
+endif()
+if(UNLOADED_AFTER_FAILURE)
+    if(NOT out MATCHES "(^|\n)addin: ")
+        message(FATAL_ERROR "no add-in was loaded")
+    endif()
+    expect_unloaded("${out}")
 endif()
 if(NOT ALLOW_EVENT_ERRORS AND out MATCHES "(^|\n)event-error: [^\n]*")
     message(FATAL_ERROR "an event handler of the add-in failed: ${CMAKE_MATCH_0}")

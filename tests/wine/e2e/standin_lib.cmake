@@ -73,6 +73,18 @@ function(standin_run out)
     set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
+# The add-in, once let go, left nothing behind: no leak reported, and the run ends with a
+# clean check and DllCanUnloadNow S_OK.
+function(expect_unloaded text)
+    if(text MATCHES "(^|\n)leak: [^\n]*")
+        message(FATAL_ERROR "the host reports a leak: ${CMAKE_MATCH_0}")
+    endif()
+    if(NOT text MATCHES
+       "\ncheck: objects=0 connections=0 timers=0\nunload: DllCanUnloadNow returned S_OK\n$")
+        message(FATAL_ERROR "the run does not end with the clean check and DllCanUnloadNow S_OK")
+    endif()
+endfunction()
+
 # The host's shutdown check passed: nothing referenced, nothing advised, no timer of the
 # add-in still set, and when an add-in was loaded, it was disconnected and agreed to unload.
 function(expect_clean_shutdown text)
