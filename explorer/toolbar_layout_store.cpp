@@ -14,6 +14,7 @@ void ExplorerHandler::SaveToolbarLayout() {
     if (!oBars) {
         return;
     }
+    const platform::RegistryBatch batch(library_.services.registry);  // one save for all values
     // A build that stopped before the toolbar was made (a host call failed) says nothing
     // about what the user wants: the stored toolbar values stay as they are.
     if (toolbarKnown_) {
@@ -30,8 +31,6 @@ void ExplorerHandler::SaveToolbarLayout() {
 void ExplorerHandler::SaveToolbarValues() {
     auto& common = library_.common;
     const LayoutValues store(library_.services.registry, common.sSettingsKey);
-    const platform::RegistryBatch batch(library_.services.registry);  // one save for all values
-
     bool present = false;
     step([&] { present = oBars->Item(common.sToolbarName) != nullptr; });
     if (!present) {
