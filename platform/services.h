@@ -39,13 +39,23 @@ class ShellRegistry {
     virtual void RegWrite(std::u16string_view path, const RegistryValue& value) = 0;
 };
 
+// The subkey names of an opened key, in the order the Windows registry enumerates them.
+struct SubkeyList {
+    std::vector<String> names;
+    // Set when the enumeration failed partway (not at its normal end): `names` then holds
+    // the subkeys enumerated before the failure, which callers keep.
+    std::optional<std::string> failure;
+
+    bool operator==(const SubkeyList&) const = default;
+};
+
 // Subkeys of a key of the current user's hive, given relative to it ("Software\...").
 class RegistryKeys {
   public:
     virtual ~RegistryKeys() = default;
-    // std::nullopt when the key cannot be opened for reading; otherwise the subkey names in
-    // the order the Windows registry enumerates them.
-    virtual std::optional<std::vector<String>> SubkeyNames(std::u16string_view key) = 0;
+    // std::nullopt when the key cannot be opened for reading. Throws Error when the store
+    // itself cannot be read.
+    virtual std::optional<SubkeyList> SubkeyNames(std::u16string_view key) = 0;
 };
 
 inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;

@@ -347,7 +347,7 @@ std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) 
     return std::nullopt;
 }
 
-std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_view key) {
+std::optional<SubkeyList> RegFileRegistry::SubkeyNames(std::u16string_view key) {
     for (const std::u16string_view root : {u"HKCU", u"HKEY_CURRENT_USER"}) {
         if (equalsIgnoringCase(key, root)) {
             key = {};
@@ -368,7 +368,7 @@ std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_v
     if (!id) {
         return std::nullopt;
     }
-    return hive.subkeyNames(*id);
+    return SubkeyList{hive.subkeyNames(*id), std::nullopt};  // held whole: no partial listing
 }
 
 void RegFileRegistry::RegWrite(std::u16string_view path, const RegistryValue& value) {
