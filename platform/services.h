@@ -59,13 +59,23 @@ class RegistryBatch {
     ShellRegistry& registry_;
 };
 
+// The subkey names of an opened key, in the order the Windows registry enumerates them.
+struct SubkeyList {
+    std::vector<String> names;
+    // Set when the enumeration failed partway (not at its normal end): `names` then holds
+    // the subkeys enumerated before the failure, which callers keep.
+    std::optional<std::string> failure;
+
+    bool operator==(const SubkeyList&) const = default;
+};
+
 // Subkeys of a key of the current user's hive, given relative to it ("Software\...").
 class RegistryKeys {
   public:
     virtual ~RegistryKeys() = default;
-    // std::nullopt when the key cannot be opened for reading; otherwise the subkey names in
-    // the order the Windows registry enumerates them.
-    virtual std::optional<std::vector<String>> SubkeyNames(std::u16string_view key) = 0;
+    // std::nullopt when the key cannot be opened for reading. Throws Error when the store
+    // itself cannot be read.
+    virtual std::optional<SubkeyList> SubkeyNames(std::u16string_view key) = 0;
 };
 
 inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
@@ -90,9 +100,22 @@ class ProcessLauncher {
   public:
     virtual ~ProcessLauncher() = default;
     // Starts one command line (Windows rules: the first token is the program) without
-    // waiting for it. Returns false when the program could not be started.
+    // waiting for it. Returns false when the program could not be started, and refuses,
+    // starting nothing, every line that IsStartableCommandLine rejects.
     virtual bool Start(std::u16string_view commandLine) = 0;
 };
+
+// CreateProcessW takes at most 32,767 characters, the terminating NUL included.
+inline constexpr std::size_t kMaxCommandLineLength = 32766;
+
+// Whether a launcher may try the line at all. Windows reads a command line up to its first
+// NUL and cuts (or rejects) one that is too long, so either would start a program with
+// another line than the one asked for; every launcher refuses both, so that a line starts
+// on every platform or on none.
+inline bool IsStartableCommandLine(std::u16string_view commandLine) noexcept {
+    return !commandLine.empty() && commandLine.size() <= kMaxCommandLineLength &&
+           commandLine.find(u'\0') == std::u16string_view::npos;
+}
 
 // One-shot use of periodic system timers: a timer fires every `elapse` milliseconds on the
 // user-interface thread until it is killed.

@@ -55,8 +55,11 @@ void Common::FindSoftphones() {
             StartsWith(sSoftphoneKey, u"HKCU") || StartsWith(sSoftphoneKey, u"HKEY_CURRENT_USER")
                 ? sSoftphoneKey
                 : u"HKCU\\" + sSoftphoneKey;
-        const auto names = services_.registryKeys.SubkeyNames(sSoftphoneKey);
-        for (const String& enumerated : names ? *names : std::vector<String>{}) {
+        // A listing that failed partway still names the subkeys before the failure; they are
+        // examined like any others, as the enumeration would have reached them.
+        auto listed = services_.registryKeys.SubkeyNames(sSoftphoneKey);
+        const std::vector<String> names = listed ? std::move(listed->names) : std::vector<String>{};
+        for (const String& enumerated : names) {
             if (enumerated.size() > kMaxSubkeyName) {
                 break;
             }

@@ -37,7 +37,7 @@ class ClassFactory final : public IClassFactory {
     ClassFactory(const ClassFactory&) = delete;
     ClassFactory& operator=(const ClassFactory&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         if (!out) {
             return E_POINTER;
         }
@@ -49,8 +49,8 @@ class ClassFactory final : public IClassFactory {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
         const ULONG left = --refs_;
         if (left == 0) {
             delete this;
@@ -58,7 +58,8 @@ class ClassFactory final : public IClassFactory {
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid,
+                                             void** out) noexcept override {
         if (!out) {
             return E_POINTER;
         }
@@ -68,7 +69,7 @@ class ClassFactory final : public IClassFactory {
         }
         return create_(iid, out);
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) noexcept override {
         module::Lock(lock != FALSE);
         return S_OK;
     }

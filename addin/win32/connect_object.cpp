@@ -115,7 +115,7 @@ HRESULT ConnectObject::Create(REFIID iid, void** out) noexcept {
 
 ConnectObject::ConnectObject(std::shared_ptr<Tessaly> core) : core_(std::move(core)) {}
 
-HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) {
+HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
@@ -132,11 +132,11 @@ HRESULT ConnectObject::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-ULONG ConnectObject::AddRef() {
+ULONG ConnectObject::AddRef() noexcept {
     return ++refs_;
 }
 
-ULONG ConnectObject::Release() {
+ULONG ConnectObject::Release() noexcept {
     const ULONG left = --refs_;
     if (left == 0) {
         delete this;
@@ -144,7 +144,7 @@ ULONG ConnectObject::Release() {
     return left;
 }
 
-HRESULT ConnectObject::GetTypeInfoCount(UINT* count) {
+HRESULT ConnectObject::GetTypeInfoCount(UINT* count) noexcept {
     if (!count) {
         return E_POINTER;
     }
@@ -152,7 +152,7 @@ HRESULT ConnectObject::GetTypeInfoCount(UINT* count) {
     return S_OK;
 }
 
-HRESULT ConnectObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+HRESULT ConnectObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept {
     if (info) {
         *info = nullptr;
     }
@@ -164,11 +164,12 @@ HRESULT ConnectObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
     return guarded([&] { return loadTypeInfo(DIID__Tessaly, info); });
 }
 
-HRESULT ConnectObject::GetClassInfo(ITypeInfo** info) {
+HRESULT ConnectObject::GetClassInfo(ITypeInfo** info) noexcept {
     return guarded([&] { return loadTypeInfo(CLSID_Tessaly, info); });
 }
 
-HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+                                     DISPID* ids) noexcept {
     if (iid != IID_NULL) {
         return DISP_E_UNKNOWNINTERFACE;
     }
@@ -185,7 +186,7 @@ HRESULT ConnectObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LC
 }
 
 HRESULT ConnectObject::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
-                              VARIANT* result, EXCEPINFO*, UINT* argError) {
+                              VARIANT* result, EXCEPINFO*, UINT* argError) noexcept {
     if (iid != IID_NULL) {
         return DISP_E_UNKNOWNINTERFACE;
     }
@@ -253,7 +254,7 @@ HRESULT ConnectObject::invokeExtensibility(DISPID id, const DISPPARAMS& params, 
 }
 
 HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch*,
-                                    SAFEARRAY**) {
+                                    SAFEARRAY**) noexcept {
     return guarded([&]() -> HRESULT {
         // The Application object is needed during connection only; the adapter goes with it.
         core_->IDTExtensibility2_OnConnection(
@@ -263,28 +264,28 @@ HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode Conn
     });
 }
 
-HRESULT ConnectObject::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) {
+HRESULT ConnectObject::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) noexcept {
     return guarded([&]() -> HRESULT {
         core_->IDTExtensibility2_OnDisconnection(static_cast<host::DisconnectMode>(RemoveMode));
         return S_OK;
     });
 }
 
-HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY**) {
+HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY**) noexcept {
     return guarded([&]() -> HRESULT {
         core_->IDTExtensibility2_OnAddInsUpdate();
         return S_OK;
     });
 }
 
-HRESULT ConnectObject::OnStartupComplete(SAFEARRAY**) {
+HRESULT ConnectObject::OnStartupComplete(SAFEARRAY**) noexcept {
     return guarded([&]() -> HRESULT {
         core_->IDTExtensibility2_OnStartupComplete();
         return S_OK;
     });
 }
 
-HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY**) {
+HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY**) noexcept {
     return guarded([&]() -> HRESULT {
         core_->IDTExtensibility2_OnBeginShutdown();
         return S_OK;

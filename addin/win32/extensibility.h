@@ -32,12 +32,13 @@ enum ExtensibilityDispId : DISPID {
 struct IDTExtensibility2 : public IDispatch {
     virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application,
                                                    ext_ConnectMode ConnectMode,
-                                                   IDispatch* AddInInst, SAFEARRAY** custom) = 0;
+                                                   IDispatch* AddInInst,
+                                                   SAFEARRAY** custom) noexcept = 0;
     virtual HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode,
-                                                      SAFEARRAY** custom) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) = 0;
-    virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) = 0;
+                                                      SAFEARRAY** custom) noexcept = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) noexcept = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) noexcept = 0;
+    virtual HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) noexcept = 0;
 
   protected:
     ~IDTExtensibility2() = default;

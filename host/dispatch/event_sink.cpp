@@ -26,7 +26,7 @@ class EventSink final : public IDispatch {
     EventSink(const EventSink&) = delete;
     EventSink& operator=(const EventSink&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         if (!out) {
             return E_POINTER;
         }
@@ -38,8 +38,8 @@ class EventSink final : public IDispatch {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
         const ULONG left = --refs_;
         if (left == 0) {
             delete this;
@@ -47,28 +47,28 @@ class EventSink final : public IDispatch {
         return left;
     }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (!count) {
             return E_POINTER;
         }
         *count = 0;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
         if (info) {
             *info = nullptr;
         }
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
-                                            DISPID* ids) override {
+                                            DISPID* ids) noexcept override {
         for (UINT i = 0; ids && i < count; ++i) {
             ids[i] = DISPID_UNKNOWN;
         }
         return DISP_E_UNKNOWNNAME;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO*, UINT*) override {
+                                     VARIANT* result, EXCEPINFO*, UINT*) noexcept override {
         return guarded([&]() -> HRESULT {
             if (result) {
                 VariantInit(result);

@@ -2,10 +2,13 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -84,6 +87,54 @@ class SpawnFileActions {
     bool ok_;
 };
 
+bool IsFile(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+std::optional<std::string> RunningProgramDirectory() {
+    std::string path(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+        return std::nullopt;
+    }
+    path.resize(static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The file to start for the program named first on the line, found as CreateProcessW finds
+// it when given no application name: a name with a directory part is taken relative to the
+// working directory; a bare name is looked for in the running program's directory, then the
+// working directory, then each directory of PATH (where the system directories are here).
+// The first file found is started, or fails to start; a directory is passed over. Windows
+// would also try the name with ".exe" appended first, which programs here do not carry.
+std::optional<std::string> ProgramFile(const std::string& name) {
+    if (name.find('/') != std::string::npos) {
+        return name;
+    }
+    std::vector<std::string> directories;
+    if (auto own = RunningProgramDirectory()) {
+        directories.push_back(std::move(*own));
+    }
+    directories.emplace_back();  // the working directory
+    if (const char* path = std::getenv("PATH")) {
+        std::string_view rest = path;
+        while (!rest.empty()) {
+            const auto colon = std::min(rest.find(':'), rest.size());
+            if (colon > 0) {  // an empty entry is the working directory, already searched
+                directories.push_back(std::string(rest.substr(0, colon)) + "/");
+            }
+            rest.remove_prefix(std::min(colon + 1, rest.size()));
+        }
+    }
+    for (const auto& directory : directories) {
+        if (IsFile(directory + name)) {
+            return directory + name;
+        }
+    }
+    return std::nullopt;
+}
+
 void WaitFor(pid_t pid) {
     while (waitpid(pid, nullptr, 0) == -1 && errno == EINTR) {
     }
@@ -102,8 +153,9 @@ bool PosixProcessLauncher::Start(std::u16string_view commandLine) {
 std::optional<pid_t> PosixProcessLauncher::Spawn(std::u16string_view commandLine) {
     ReapUnwatched();
 
-    // Windows hands the program a NUL-terminated line: nothing after a NUL exists for it.
-    commandLine = commandLine.substr(0, commandLine.find(u'\0'));
+    if (!IsStartableCommandLine(commandLine)) {
+        return std::nullopt;
+    }
     const auto args = SplitCommandLine(commandLine);
     if (args.empty() || args[0].empty()) {
         return std::nullopt;
@@ -129,14 +181,13 @@ std::optional<pid_t> PosixProcessLauncher::Spawn(std::u16string_view commandLine
     if (!attributes.ResetSignals() || !actions.CloseInheritedDescriptors()) {
         return std::nullopt;
     }
-    // A bare name is looked up in PATH, as Windows searches for it; a name with a slash is
-    // taken as given.
-    const bool searchPath = utf8[0].find('/') == std::string::npos;
+    const auto program = ProgramFile(utf8[0]);
+    if (!program) {
+        return std::nullopt;
+    }
     pid_t pid = 0;
     const int rc =
-        searchPath
-            ? posix_spawnp(&pid, argv[0], actions.get(), attributes.get(), argv.data(), environ)
-            : posix_spawn(&pid, argv[0], actions.get(), attributes.get(), argv.data(), environ);
+        posix_spawn(&pid, program->c_str(), actions.get(), attributes.get(), argv.data(), environ);
     if (rc != 0) {
         return std::nullopt;  // the C library has already reaped a child whose exec failed
     }

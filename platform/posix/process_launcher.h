@@ -27,9 +27,11 @@ class PosixProcessLauncher final : public ProcessLauncher {
     PosixProcessLauncher& operator=(const PosixProcessLauncher&) = delete;
     ~PosixProcessLauncher() override;
 
-    // False when the line is empty, names no program, cannot be converted to UTF-8, or the
-    // program could not be started (missing, not executable). With glibc and musl a failed
-    // exec is reported here; elsewhere such a child may merely exit with status 127.
+    // False when the line is refused (IsStartableCommandLine), names no program, cannot be
+    // converted to UTF-8, or the program could not be started (missing, not executable).
+    // The program is found where Windows finds it for the same line (see ProgramFile). With
+    // glibc and musl a failed exec is reported here; elsewhere such a child may merely exit
+    // with status 127.
     bool Start(std::u16string_view commandLine) override;
 
     // Start, returning the child's process id.

@@ -318,7 +318,7 @@ std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) 
     return typedValue(std::get<RegBytes>(value->second), path);
 }
 
-std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_view key) {
+std::optional<SubkeyList> RegFileRegistry::SubkeyNames(std::u16string_view key) {
     key = underCurrentUser(key).value_or(key);
     if (key.ends_with(u'\\')) {
         key.remove_suffix(1);
@@ -333,7 +333,7 @@ std::optional<std::vector<String>> RegFileRegistry::SubkeyNames(std::u16string_v
     for (const auto& [name, subkey] : found->subkeys) {
         names.push_back(name);
     }
-    return names;
+    return SubkeyList{std::move(names), std::nullopt};  // held whole: no partial listing
 }
 
 void RegFileRegistry::RegWrite(std::u16string_view path, const RegistryValue& value) {

@@ -48,7 +48,7 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
 
     // `key` relative to HKEY_CURRENT_USER, optionally with a leading "HKCU\" or
     // "HKEY_CURRENT_USER\"; the empty key is the hive's root.
-    std::optional<std::vector<String>> SubkeyNames(std::u16string_view key) override;
+    std::optional<SubkeyList> SubkeyNames(std::u16string_view key) override;
 
     const std::filesystem::path& file() const noexcept { return file_; }
 

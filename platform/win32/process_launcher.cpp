@@ -10,13 +10,15 @@
 namespace tessaly::win32 {
 
 bool Win32ProcessLauncher::Start(std::u16string_view commandLine) {
-    // CreateProcessW would run whatever precedes a NUL, which is not what was asked for.
-    if (commandLine.empty() || HasNul(commandLine)) {
+    // CreateProcessW would run whatever precedes a NUL, and cuts a line that is too long.
+    if (!platform::IsStartableCommandLine(commandLine)) {
         return false;
     }
     // The line goes to CreateProcessW exactly as given: no quoting, no expansion. With no
-    // application name, Windows takes the program from the line itself (quoted or not, with its
-    // usual search). CreateProcessW may write into the buffer, hence the copy.
+    // application name, Windows takes the program from the line itself (quoted or not): a
+    // name with a directory part relative to the working directory, a bare name searched
+    // for in the host's directory, the working directory, the system directories and PATH.
+    // CreateProcessW may write into the buffer, hence the copy.
     std::wstring buffer = ToWide(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

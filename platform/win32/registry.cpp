@@ -154,7 +154,7 @@ void Win32Registry::RegWrite(std::u16string_view path, const platform::RegistryV
     }
 }
 
-std::optional<std::vector<platform::String>> Win32Registry::SubkeyNames(std::u16string_view key) {
+std::optional<platform::SubkeyList> Win32Registry::SubkeyNames(std::u16string_view key) {
     const std::u16string_view relative = CurrentUserRelativeKey(key);
     if (HasNul(relative)) {
         return std::nullopt;
@@ -164,23 +164,27 @@ std::optional<std::vector<platform::String>> Win32Registry::SubkeyNames(std::u16
         ERROR_SUCCESS) {
         return std::nullopt;
     }
-    std::vector<platform::String> names;
+    platform::SubkeyList list;
     std::vector<wchar_t> name(256);  // a key name has at most 255 characters
     for (DWORD index = 0;;) {
         DWORD length = static_cast<DWORD>(name.size());
         const LSTATUS status = RegEnumKeyExW(opened.get(), index, name.data(), &length, nullptr,
                                              nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) {
-            return names;
+            return list;
         }
         if (status == ERROR_MORE_DATA && name.size() < 32768) {
             name.resize(name.size() * 2);
             continue;
         }
         if (status != ERROR_SUCCESS) {
-            ThrowSystemError("SubkeyNames: cannot enumerate", key, status);
+            // The subkeys before this index were enumerated and stay usable.
+            list.failure = "SubkeyNames: cannot enumerate \"" + ToMessageText(key) +
+                           "\" at index " + std::to_string(index) + ": error " +
+                           std::to_string(status);
+            return list;
         }
-        names.push_back(FromWide(name.data(), length));
+        list.names.push_back(FromWide(name.data(), length));
         ++index;
     }
 }

@@ -24,7 +24,7 @@ class Win32Registry final : public platform::ShellRegistry, public platform::Reg
     std::optional<platform::RegistryValue> RegRead(std::u16string_view path) override;
     // Writes REG_DWORD or REG_SZ.
     void RegWrite(std::u16string_view path, const platform::RegistryValue& value) override;
-    std::optional<std::vector<platform::String>> SubkeyNames(std::u16string_view key) override;
+    std::optional<platform::SubkeyList> SubkeyNames(std::u16string_view key) override;
 };
 
 class Win32FileSystem final : public platform::FileSystem {

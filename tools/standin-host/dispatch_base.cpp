@@ -316,7 +316,7 @@ class NamedTypeInfo final : public ITypeInfo {
     }
     virtual ~NamedTypeInfo() { registry_.remove(serial_); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         if (!out) {
             return E_POINTER;
         }
@@ -328,8 +328,8 @@ class NamedTypeInfo final : public ITypeInfo {
         *out = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override {
         const ULONG left = --references_;
         if (left == 0) {
             delete this;
@@ -337,7 +337,7 @@ class NamedTypeInfo final : public ITypeInfo {
         return left;
     }
     HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
-                                               BSTR* helpFile) override {
+                                               BSTR* helpFile) noexcept override {
         if (id != MEMBERID_NIL) {
             return TYPE_E_ELEMENTNOTFOUND;
         }
@@ -357,7 +357,7 @@ class NamedTypeInfo final : public ITypeInfo {
     }
     // Real type information describes every object; callers key their name caches by the
     // type, so the attributes answer, with no GUID, and the name says which type it is.
-    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** out) override {
+    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** out) noexcept override {
         if (!out) {
             return E_POINTER;
         }
@@ -372,36 +372,45 @@ class NamedTypeInfo final : public ITypeInfo {
         *out = attributes;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT, FUNCDESC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID, BSTR*, UINT, UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR*, UINT, MEMBERID*) override {
+    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT, FUNCDESC**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC**) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID, BSTR*, UINT, UINT*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR*, UINT, MEMBERID*) noexcept override {
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Invoke(PVOID, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
+                                     UINT*) noexcept override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override {
+    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*,
+                                          WORD*) noexcept override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) override {
+    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo**) noexcept override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, PVOID*) override {
+    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) noexcept override {
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib**, UINT*) override { return E_NOTIMPL; }
-    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* attributes) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, PVOID*) noexcept override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) noexcept override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib**, UINT*) noexcept override {
+        return E_NOTIMPL;
+    }
+    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* attributes) noexcept override {
         CoTaskMemFree(attributes);
     }
-    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC*) override {}
-    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) override {}
+    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC*) noexcept override {}
+    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) noexcept override {}
 
   private:
     ObjectRegistry& registry_;
@@ -443,7 +452,7 @@ DispatchBase* DispatchBase::FromUnknown(IUnknown* object) noexcept {
     return base;
 }
 
-HRESULT DispatchBase::QueryInterface(REFIID iid, void** out) {
+HRESULT DispatchBase::QueryInterface(REFIID iid, void** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
@@ -462,11 +471,11 @@ HRESULT DispatchBase::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-ULONG DispatchBase::AddRef() {
+ULONG DispatchBase::AddRef() noexcept {
     return ++references_;
 }
 
-ULONG DispatchBase::Release() {
+ULONG DispatchBase::Release() noexcept {
     const ULONG left = --references_;
     if (left == 0) {
         onFinalRelease();
@@ -475,7 +484,7 @@ ULONG DispatchBase::Release() {
     return left;
 }
 
-HRESULT DispatchBase::GetTypeInfoCount(UINT* count) {
+HRESULT DispatchBase::GetTypeInfoCount(UINT* count) noexcept {
     if (!count) {
         return E_POINTER;
     }
@@ -483,7 +492,7 @@ HRESULT DispatchBase::GetTypeInfoCount(UINT* count) {
     return S_OK;
 }
 
-HRESULT DispatchBase::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+HRESULT DispatchBase::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
@@ -501,7 +510,7 @@ HRESULT DispatchBase::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
     }
 }
 
-HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) {
+HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
@@ -520,7 +529,8 @@ std::wstring DispatchBase::coclassName() {
     return std::wstring(typeName_.begin(), typeName_.end());
 }
 
-HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                    DISPID* ids) noexcept {
     CallCounts& counts = registry_.counts();
     ++counts.getIdsOfNames;
     if (!names || !ids || count == 0) {
@@ -528,9 +538,14 @@ HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
     }
     // Only the member is looked up; Office gives no argument names.
     const std::wstring_view name = names[0] ? names[0] : L"";
-    ++counts.lookups[{serial_, Lower(name)}];
+    std::optional<DISPID> id;
+    try {
+        ++counts.lookups[{serial_, Lower(name)}];
+        id = FindMember(name);
+    } catch (...) {
+        return E_OUTOFMEMORY;  // the counters' and the name table's only failure
+    }
     HRESULT hr = S_OK;
-    const auto id = FindMember(name);
     if (id && hasMember(*id)) {
         ids[0] = *id;
     } else {
@@ -545,7 +560,7 @@ HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
 }
 
 HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                             VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+                             VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
     ++registry_.counts().invokes;
     if (!params) {
         return E_INVALIDARG;
@@ -577,10 +592,15 @@ HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
             return e.code();
         }
         *exception = EXCEPINFO{};
-        exception->bstrSource = SysAllocString(coclassName().c_str());
-        const std::string what = e.what();
-        exception->bstrDescription = SysAllocString(std::wstring(what.begin(), what.end()).c_str());
         exception->scode = e.code();
+        try {
+            exception->bstrSource = SysAllocString(coclassName().c_str());
+            const std::string what = e.what();
+            exception->bstrDescription =
+                SysAllocString(std::wstring(what.begin(), what.end()).c_str());
+        } catch (...) {
+            // Out of memory: the error goes back without its texts.
+        }
         return DISP_E_EXCEPTION;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -589,14 +609,14 @@ HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
     }
 }
 
-HRESULT DispatchBase::EnumConnectionPoints(IEnumConnectionPoints** out) {
+HRESULT DispatchBase::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
     if (out) {
         *out = nullptr;
     }
     return E_NOTIMPL;
 }
 
-HRESULT DispatchBase::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+HRESULT DispatchBase::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
@@ -629,7 +649,7 @@ std::size_t DispatchBase::connections() const {
 
 // ---- ConnectionPoint ---------------------------------------------------------------------
 
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
+HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
@@ -642,7 +662,7 @@ HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
+HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
     if (!iid) {
         return E_POINTER;
     }
@@ -650,14 +670,14 @@ HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) {
     return S_OK;
 }
 
-HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) noexcept {
     if (!out) {
         return E_POINTER;
     }
     return owner_.QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
 }
 
-HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
     if (!sink || !cookie) {
         return E_POINTER;
     }
@@ -680,7 +700,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     }
 }
 
-HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
+HRESULT ConnectionPoint::Unadvise(DWORD cookie) noexcept {
     const auto it = clients_.find(cookie);
     if (it == clients_.end()) {
         return CONNECT_E_NOCONNECTION;
@@ -692,7 +712,7 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
     return S_OK;
 }
 
-HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) {
+HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
     if (out) {
         *out = nullptr;
     }

@@ -188,22 +188,23 @@ class DispatchBase : public IDispatch, public IProvideClassInfo, public IConnect
     DispatchBase& operator=(const DispatchBase&) = delete;
 
     // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) override;
+                                            DISPID* ids) noexcept override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) override;
+                                     UINT* argError) noexcept override;
     // IProvideClassInfo
-    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) override;
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override;
     // IConnectionPointContainer (answered only by objects that raise events)
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) override;
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid,
+                                                  IConnectionPoint** out) noexcept override;
 
     // The host's own view.
     const std::string& typeName() const { return typeName_; }
@@ -219,7 +220,7 @@ class DispatchBase : public IDispatch, public IProvideClassInfo, public IConnect
     DispatchBase(ObjectRegistry& registry, std::string typeName);
     virtual ~DispatchBase();
 
-    virtual bool hasMember(DISPID id) const = 0;
+    virtual bool hasMember(DISPID id) const noexcept = 0;
     // Throws host::Error; DISP_E_MEMBERNOTFOUND for a call of the wrong kind.
     virtual void invokeMember(DISPID id, Call& call) = 0;
     // The coclass name ("ContactItem"); the interface is the same with a leading "_".
@@ -250,14 +251,15 @@ class ConnectionPoint final : public IConnectionPoint {
         : owner_(owner), iid_(iid), name_(std::move(name)), connect_(std::move(connect)) {}
     virtual ~ConnectionPoint() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override;
-    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** out) override;
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override;
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return owner_.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return owner_.Release(); }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
+    HRESULT STDMETHODCALLTYPE
+    GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override;
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) noexcept override;
 
     const IID& iid() const { return iid_; }
     const std::string& name() const { return name_; }

@@ -40,20 +40,22 @@ BOOL WINAPI TrackedCreateProcessW(LPCWSTR application, LPWSTR commandLine,
                                   LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
                                   DWORD flags, LPVOID environment, LPCWSTR directory,
                                   LPSTARTUPINFOW startup, LPPROCESS_INFORMATION info) noexcept {
+    BOOL started = TRUE;
+    if (StartProcesses()) {
+        started = ::CreateProcessW(application, commandLine, processAttributes, threadAttributes,
+                                   inheritHandles, flags, environment, directory, startup, info);
+    } else if (info) {
+        *info = PROCESS_INFORMATION{};
+    }
+    const DWORD error = GetLastError();  // the caller's to read, whatever reporting does
     try {
         const std::lock_guard lock(LinesMutex());
-        Lines().push_back("launch: " + Utf8(commandLine));
+        Lines().push_back((started ? "launch: " : "launch failed: ") + Utf8(commandLine));
     } catch (...) {
         // Out of memory: the start goes unreported rather than failing the add-in's call.
     }
-    if (!StartProcesses()) {
-        if (info) {
-            *info = PROCESS_INFORMATION{};
-        }
-        return TRUE;
-    }
-    return ::CreateProcessW(application, commandLine, processAttributes, threadAttributes,
-                            inheritHandles, flags, environment, directory, startup, info);
+    SetLastError(error);
+    return started;
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ namespace tessaly::standin {
 // Redirects `module`'s imports of CreateProcessW. Returns how many slots were redirected.
 int TrackLaunches(HMODULE module, bool start);
 
-// The `launch: <command line>` lines since the last call, in order.
+// The `launch: <command line>` lines since the last call, in order; a call that failed
+// gives `launch failed: <command line>`.
 std::vector<std::string> TakeLaunchLines();
 
 }  // namespace tessaly::standin

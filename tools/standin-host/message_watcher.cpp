@@ -33,9 +33,14 @@ std::vector<std::string> MessageBoxWatcher::take() {
     return std::exchange(pending_, {});
 }
 
-void MessageBoxWatcher::run() {
+// The watcher thread's body: a scan that fails (out of memory) is tried again at the next
+// poll instead of ending the process.
+void MessageBoxWatcher::run() noexcept {
     while (!stop_) {
-        scan();
+        try {
+            scan();
+        } catch (...) {
+        }
         std::this_thread::sleep_for(kPollInterval);
     }
 }
@@ -49,29 +54,39 @@ void MessageBoxWatcher::scan() {
     }
 }
 
-BOOL CALLBACK MessageBoxWatcher::visit(HWND window, LPARAM self) {
-    auto& watcher = *reinterpret_cast<MessageBoxWatcher*>(self);
+BOOL CALLBACK MessageBoxWatcher::visit(HWND window, LPARAM self) noexcept {
+    try {
+        reinterpret_cast<MessageBoxWatcher*>(self)->report(window);
+        return TRUE;
+    } catch (...) {
+        return FALSE;  // ends this scan; the next one starts over
+    }
+}
+
+// Queues the line of a message box not seen before and dismisses it. A failure (out of
+// memory) leaves the box unmarked, so that the next scan reports it.
+void MessageBoxWatcher::report(HWND window) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     wchar_t className[16] = {};
     if (process != GetCurrentProcessId() || !IsWindowVisible(window) ||
         GetClassNameW(window, className, 16) == 0 || std::wstring_view(className) != L"#32770") {
-        return TRUE;
+        return;
     }
-    watcher.present_.insert(window);
-    if (!watcher.seen_.insert(window).second) {
-        return TRUE;
+    present_.insert(window);
+    if (seen_.count(window) != 0) {
+        return;
     }
     const HWND textControl = GetDlgItem(window, kMessageTextId);
     const std::u16string text = textControl ? WindowText(textControl) : std::u16string();
-    const std::u16string title = WindowText(window);
+    std::string line =
+        "message: " + sim_tool::OneLine(WindowText(window)) + ": " + sim_tool::OneLine(text);
     {
-        std::lock_guard<std::mutex> lock(watcher.mutex_);
-        watcher.pending_.push_back("message: " + sim_tool::OneLine(title) + ": " +
-                                   sim_tool::OneLine(text));
+        std::lock_guard<std::mutex> lock(mutex_);
+        pending_.push_back(std::move(line));
     }
+    seen_.insert(window);  // should this fail, the box is reported twice rather than never
     PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return TRUE;
 }
 
 }  // namespace tessaly::standin

@@ -26,9 +26,11 @@ class MessageBoxWatcher {
     std::vector<std::string> take();
 
   private:
-    void run();
+    void run() noexcept;
     void scan();
-    static BOOL CALLBACK visit(HWND window, LPARAM self);
+    // EnumWindows' callback: lets nothing escape into user32.
+    static BOOL CALLBACK visit(HWND window, LPARAM self) noexcept;
+    void report(HWND window);
 
     std::atomic<bool> stop_{false};
     std::mutex mutex_;

@@ -89,7 +89,7 @@ class SimObject : public DispatchBase {
           object_(std::move(object)),
           key_(dynamic_cast<const void*>(object_.get())),
           members_(members) {}
-    bool hasMember(DISPID id) const override { return members_.count(id) != 0; }
+    bool hasMember(DISPID id) const noexcept override { return members_.count(id) != 0; }
     void onFinalRelease() noexcept override { server_.forget(key_); }
     ComPtr<IDispatch> wrap(const std::shared_ptr<host::Object>& object) {
         return server_.wrap(object);
@@ -685,7 +685,7 @@ class AddInObject final : public DispatchBase {
     const void* key() const override { return this; }
 
   protected:
-    bool hasMember(DISPID id) const override {
+    bool hasMember(DISPID id) const noexcept override {
         return id == dispid::ProgId || id == dispid::Description || id == dispid::Connect;
     }
     void invokeMember(DISPID id, Call& call) override {

@@ -141,6 +141,8 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   message: <title>: <text>   a message box of this process, seen by a watcher thread
                              and dismissed at once (needs a display, e.g. xvfb-run)
   launch: <command line>   every process the add-in starts (its CreateProcessW calls)
+  launch failed: <command line>   such a call that failed (a line the add-in refuses
+                           before calling CreateProcessW is not seen here)
 
 Exit status:
   0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK

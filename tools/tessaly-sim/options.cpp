@@ -159,6 +159,8 @@ Script:
 
 Output lines:
   launch: <command line>       the add-in started the softphone (with --no-launch: would)
+  launch failed: <command line>  the start failed or the line was refused (it holds a NUL
+                               or is longer than 32766 characters); the user sees nothing
   message: <title>: <text>     the add-in showed a message box; line breaks become \n.
                                Scripts dismiss it at once; interactively, press Enter.
   event-error: <event>: <what> an event handler of the add-in returned a failure

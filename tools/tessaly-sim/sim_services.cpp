@@ -17,8 +17,10 @@ void PrintedMessageBoxes::ShowMessage(std::u16string_view text, std::u16string_v
 }
 
 bool PrintingLauncher::Start(std::u16string_view commandLine) {
-    out_.Line("launch: " + OneLine(commandLine));
-    return inner_ == nullptr || inner_->Start(commandLine);
+    const bool started = inner_ != nullptr ? inner_->Start(commandLine)
+                                           : platform::IsStartableCommandLine(commandLine);
+    out_.Line((started ? "launch: " : "launch failed: ") + OneLine(commandLine));
+    return started;
 }
 
 SimServices::SimServices(Output& out, const std::filesystem::path& registryFile, bool launch)

@@ -32,8 +32,9 @@ class PrintedMessageBoxes final : public platform::MessageBoxes {
     std::function<void()> dismiss_;
 };
 
-// Prints "launch: <command line>" for every start, then starts it with the wrapped
-// launcher, or (without one, for --no-launch) starts nothing and reports success.
+// Starts each line with the wrapped launcher and prints "launch: <command line>", or
+// "launch failed: <command line>" when it did not start. Without a launcher (--no-launch)
+// it starts nothing and reports success for every line a launcher would try.
 class PrintingLauncher final : public platform::ProcessLauncher {
   public:
     PrintingLauncher(Output& out, platform::ProcessLauncher* inner) : out_(out), inner_(inner) {}

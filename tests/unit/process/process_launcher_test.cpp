@@ -12,6 +12,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/unit/process/launch_cases.h"
+
 namespace tessaly::platform::posix {
 namespace {
 
@@ -152,12 +154,16 @@ TEST_F(LauncherTest, ProgramWithBlanksInItsPathIsFound) {
 }
 
 TEST_F(LauncherTest, BareNameIsLookedUpInPath) {
+    const fs::path copy = dir_ / "bin" / "tessaly_path_recorder";
+    fs::create_directories(copy.parent_path());
+    fs::copy_file(kRecorder, copy);
+    fs::permissions(copy, fs::perms::owner_all);
     const std::string oldPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
-    setenv("PATH", (kRecorder.parent_path().string() + ":" + oldPath).c_str(), 1);
-    const bool started = launcher_.Start(U16(kRecorder.filename().string() + " y"));
+    setenv("PATH", (copy.parent_path().string() + ":" + oldPath).c_str(), 1);
+    const bool started = launcher_.Start(U16(copy.filename().string() + " y"));
     setenv("PATH", oldPath.c_str(), 1);
     ASSERT_TRUE(started);
-    EXPECT_EQ(ReadArgv(), (Args{kRecorder.filename().string(), "y"}));
+    EXPECT_EQ(ReadArgv(), (Args{copy.filename().string(), "y"}));
 }
 
 TEST_F(LauncherTest, ReportsWhatCannotBeStarted) {
@@ -179,12 +185,78 @@ TEST_F(LauncherTest, ReportsWhatCannotBeStarted) {
     EXPECT_FALSE(fs::exists(marker_));
 }
 
-TEST_F(LauncherTest, NothingAfterANulIsPassed) {
-    ASSERT_TRUE(launcher_.Start(U16(kRecorder.string() + " a") + u'\0' + u" b"));
+// The table the Windows launcher runs too; here the recorder is the argv recorder.
+class SharedCasesTest : public LauncherTest,
+                        public ::testing::WithParamInterface<test::LaunchCase> {
+  protected:
+    void SetUp() override {
+        LauncherTest::SetUp();
+        oldDirectory_ = fs::current_path();
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(oldDirectory_);
+        LauncherTest::TearDown();
+    }
+
+    void CopyRecorder(const fs::path& to) {
+        fs::create_directories(to.parent_path());
+        fs::copy_file(kRecorder, to);
+        fs::permissions(to, fs::perms::owner_all);
+    }
+
+    // Puts the recorder where the row says; returns how the line names it.
+    std::u16string Program(test::ProgramAt at) {
+        switch (at) {
+            case test::ProgramAt::kAbsolutePath:
+                return U16("\"" + kRecorder.string() + "\"");
+            case test::ProgramAt::kWorkingDirectory:
+                CopyRecorder(dir_ / "recorder_here");
+                return u"recorder_here";
+            case test::ProgramAt::kHostDirectory:
+                return U16(kRecorder.filename().string());  // built beside this test
+            case test::ProgramAt::kSubdirectory:
+                CopyRecorder(dir_ / "child programs" / "recorder");
+                return u"\"child programs/recorder\"";
+            case test::ProgramAt::kNowhere:
+                return u"tessaly-no-such-program";
+            case test::ProgramAt::kMissingPath:
+                return U16("\"" + (dir_ / "missing" / "phone").string() + "\"");
+            case test::ProgramAt::kNoProgram:
+                return u"";
+        }
+        return u"";
+    }
+
+    fs::path oldDirectory_;
+};
+
+TEST_P(SharedCasesTest, StartsWhatWindowsStartsAndRefusesTheRest) {
+    const test::LaunchCase& c = GetParam();
+    ASSERT_NE(kRecorder.parent_path(), dir_);
+    const std::u16string program = Program(c.program);
+    const std::u16string line = test::LineFor(c, program);
+    if (c.lineLength != 0) {
+        ASSERT_EQ(line.size(), c.lineLength);
+    }
+    if (c.outcome == test::Outcome::kFails) {
+        EXPECT_FALSE(launcher_.Start(line));
+        std::this_thread::sleep_for(100ms);  // room for a stray child to write
+        EXPECT_FALSE(fs::exists(out_));
+        return;
+    }
+    ASSERT_TRUE(launcher_.Start(line));
     const auto argv = ReadArgv();
-    ASSERT_TRUE(argv);
-    EXPECT_EQ(Args(argv->begin() + 1, argv->end()), Args{"a"});
+    ASSERT_TRUE(argv && !argv->empty()) << "the program did not record its arguments";
+    std::vector<std::u16string> received;
+    for (auto it = argv->begin() + 1; it != argv->end(); ++it) {
+        received.push_back(U16(*it));
+    }
+    EXPECT_EQ(received, test::ReceivedFor(c, program));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, SharedCasesTest, ::testing::ValuesIn(test::kLaunchCases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(LauncherTest, FinishedChildIsReaped) {
     const auto pid = launcher_.Spawn(U16(kRecorder.string()));

@@ -132,6 +132,34 @@ TEST_F(DiscoveryTest, MissingKeyOrUnreadableStoreFindsNothing) {
     EXPECT_EQ(common.lSelectedPhone, 0);
 }
 
+// The enumeration fails midway: what was accepted before the failure is kept and ordered as
+// usual; what came after it is not looked at.
+TEST_F(DiscoveryTest, ListingThatFailsMidwayKeepsWhatCameBefore) {
+    struct Case {
+        std::size_t failAfter;
+        std::vector<String> expected;
+    };
+    // Enumerated as 1-NoAppPath, 5E0A... (preferred), A, B, C.
+    const Case cases[] = {
+        {0, {}},
+        {1, {}},
+        {2, {kPreferred}},
+        {4, {kPreferred, u"A", u"B"}},
+    };
+    for (const Case& c : cases) {
+        platform.registry.values.clear();
+        set(u"1-NoAppPath", u"CmdLineParams", u"x");
+        install(u"A");
+        install(u"B");
+        install(u"C");
+        install(kPreferred);
+        platform.registry.failListingAfter = c.failAfter;
+        common.FindSoftphones();
+        EXPECT_EQ(guids(), c.expected) << "failing after " << c.failAfter;
+        EXPECT_EQ(common.lSelectedPhone, c.expected.empty() ? 0 : 1);
+    }
+}
+
 TEST_F(DiscoveryTest, NumericAppPathIsReadAsText) {
     platform.registry.values[u"HKCU\\" + common.sSoftphoneKey + u"\\N\\AppPath"] = 42u;
     platform.files.attributes[u"42"] = 0x20;

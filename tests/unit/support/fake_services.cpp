@@ -46,7 +46,7 @@ void FakeRegistry::RegWrite(std::u16string_view path, const platform::RegistryVa
     unbatchedWrites += openBatches == 0 ? 1 : 0;
 }
 
-std::optional<std::vector<String>> FakeRegistry::SubkeyNames(std::u16string_view key) {
+std::optional<platform::SubkeyList> FakeRegistry::SubkeyNames(std::u16string_view key) {
     if (failReads) {
         throw platform::Error("registry unreadable");
     }
@@ -71,7 +71,11 @@ std::optional<std::vector<String>> FakeRegistry::SubkeyNames(std::u16string_view
         return std::nullopt;
     }
     std::sort(names.begin(), names.end(), CaseInsensitiveLess{});
-    return names;
+    if (failListingAfter && *failListingAfter < names.size()) {
+        names.resize(*failListingAfter);
+        return platform::SubkeyList{std::move(names), "enumeration failed"};
+    }
+    return platform::SubkeyList{std::move(names), std::nullopt};
 }
 
 std::optional<std::uint32_t> FakeFiles::FileAttributesOf(std::u16string_view path) {

@@ -24,12 +24,14 @@ class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKe
   public:
     std::optional<platform::RegistryValue> RegRead(std::u16string_view path) override;
     void RegWrite(std::u16string_view path, const platform::RegistryValue& value) override;
-    std::optional<std::vector<String>> SubkeyNames(std::u16string_view key) override;
+    std::optional<platform::SubkeyList> SubkeyNames(std::u16string_view key) override;
     void BeginBatch() noexcept override { ++openBatches; }
     void EndBatch() noexcept override { batches += --openBatches == 0 ? 1 : 0; }
 
     std::map<String, platform::RegistryValue, CaseInsensitiveLess> values;  // full paths
     bool failReads = false;
+    // When set, every listing fails after this many names, as an enumeration can midway.
+    std::optional<std::size_t> failListingAfter;
     bool failWrites = false;
     std::vector<String> writes;  // paths, in order
     int openBatches = 0;

@@ -201,5 +201,32 @@ TEST(SimServicesTest, MessagesAndLaunchesArePrintedOnOneLine) {
               "launch: \"C:\\Phone\\phone.exe\" /dial:123\n");
 }
 
+// A start that fails, or a line every launcher refuses, is printed as such, with or without
+// --no-launch; the user sees nothing either way.
+TEST(SimServicesTest, FailedStartsArePrintedAsFailed) {
+    using namespace std::string_literals;
+    struct Case {
+        bool launch;
+        std::u16string line;
+        bool started;
+        std::string printed;
+    };
+    const Case cases[] = {
+        {true, u"/nonexistent/tessaly/phone /ap \"/postpone 1\"", false,
+         "launch failed: /nonexistent/tessaly/phone /ap \"/postpone 1\"\n"},
+        {false, u"phone /ap \"/postpone 1\"", true, "launch: phone /ap \"/postpone 1\"\n"},
+        {false, u"phone 1\0 2"s, false, "launch failed: phone 1"},
+        {false, u"phone " + std::u16string(40000, u'5'), false, "launch failed: phone 555"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream text;
+        std::ostringstream errors;
+        Output out(text, errors);
+        SimServices services(out, ::testing::TempDir() + "tool_services_test.reg", c.launch);
+        EXPECT_EQ(services.services().processes.Start(c.line), c.started) << c.printed;
+        EXPECT_EQ(text.str().substr(0, c.printed.size()), c.printed);
+    }
+}
+
 }  // namespace
 }  // namespace tessaly::sim_tool

@@ -6,7 +6,7 @@
 
 namespace tessaly::testing {
 
-HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** out) {
+HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
     if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
         *out = static_cast<IConnectionPoint*>(this);
         AddRef();
@@ -16,23 +16,23 @@ HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-ULONG FakeConnectionPoint::Release() {
+ULONG FakeConnectionPoint::Release() noexcept {
     // Owned by its FakeObject; references from callers only count.
     return --refs_;
 }
 
-HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) {
+HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
     *iid = iid_;
     return S_OK;
 }
 
-HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) {
+HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) noexcept {
     *out = &owner_;
     owner_.AddRef();
     return S_OK;
 }
 
-HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
+HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
     if (FAILED(adviseResult)) {
         return adviseResult;
     }
@@ -47,7 +47,7 @@ HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     return S_OK;
 }
 
-HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
+HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) noexcept {
     if (sinks.erase(cookie) == 0) {
         return CONNECT_E_NOCONNECTION;
     }
@@ -55,7 +55,7 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
     return S_OK;
 }
 
-HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections** out) {
+HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
     *out = nullptr;
     return E_NOTIMPL;
 }
@@ -104,7 +104,7 @@ FakeConnectionPoint& FakeObject::events(const IID& iid) {
     return *point;
 }
 
-HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
+HRESULT FakeObject::QueryInterface(REFIID iid, void** out) noexcept {
     if (iid == IID_IUnknown || iid == IID_IDispatch) {
         *out = static_cast<IDispatch*>(this);
     } else if (iid == IID_IConnectionPointContainer && !points_.empty()) {
@@ -119,7 +119,7 @@ HRESULT FakeObject::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-ULONG FakeObject::Release() {
+ULONG FakeObject::Release() noexcept {
     const ULONG left = --refs_;
     if (left == 0) {
         delete this;
@@ -127,22 +127,22 @@ ULONG FakeObject::Release() {
     return left;
 }
 
-HRESULT FakeObject::GetTypeInfoCount(UINT* count) {
+HRESULT FakeObject::GetTypeInfoCount(UINT* count) noexcept {
     *count = typeInfo ? 1 : 0;
     return S_OK;
 }
 
-HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
+HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
     *info = ComPtr<ITypeInfo>(typeInfo).detach();
     return typeInfo ? S_OK : E_NOTIMPL;
 }
 
-HRESULT FakeObject::GetClassInfo(ITypeInfo** out) {
+HRESULT FakeObject::GetClassInfo(ITypeInfo** out) noexcept {
     *out = ComPtr<ITypeInfo>(classInfo).detach();
     return classInfo ? S_OK : E_NOTIMPL;
 }
 
-HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
     ++nameLookups;
     for (UINT i = 0; i < count; ++i) {
         auto found = names_.find(names[i]);
@@ -155,7 +155,7 @@ HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
 }
 
 HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* exception, UINT*) {
+                           EXCEPINFO* exception, UINT*) noexcept {
     Call call{id, flags, {}, {}};
     for (UINT i = 0; i < params->cArgs; ++i) {
         Variant v;
@@ -180,12 +180,12 @@ HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
     return member->second(call, result);
 }
 
-HRESULT FakeObject::EnumConnectionPoints(IEnumConnectionPoints** out) {
+HRESULT FakeObject::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
     *out = nullptr;
     return E_NOTIMPL;
 }
 
-HRESULT FakeObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+HRESULT FakeObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
     auto found = points_.find(iid);
     if (found == points_.end()) {
         *out = nullptr;

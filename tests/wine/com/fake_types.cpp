@@ -12,7 +12,7 @@ FakeTypeInfo::FakeTypeInfo(std::wstring name, const GUID& guid, TYPEKIND kind)
     attributes_.memidDestructor = MEMBERID_NIL;
 }
 
-HRESULT FakeTypeInfo::QueryInterface(REFIID iid, void** out) {
+HRESULT FakeTypeInfo::QueryInterface(REFIID iid, void** out) noexcept {
     if (iid == IID_IUnknown || iid == IID_ITypeInfo) {
         *out = static_cast<ITypeInfo*>(this);
         AddRef();
@@ -22,7 +22,7 @@ HRESULT FakeTypeInfo::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-ULONG FakeTypeInfo::Release() {
+ULONG FakeTypeInfo::Release() noexcept {
     const ULONG left = --refs_;
     if (left == 0) {
         delete this;
@@ -30,14 +30,14 @@ ULONG FakeTypeInfo::Release() {
     return left;
 }
 
-HRESULT FakeTypeInfo::GetTypeAttr(TYPEATTR** out) {
+HRESULT FakeTypeInfo::GetTypeAttr(TYPEATTR** out) noexcept {
     *out = &attributes_;
     ++attributesHeld;
     return S_OK;
 }
 
 HRESULT FakeTypeInfo::GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
-                                       BSTR* helpFile) {
+                                       BSTR* helpFile) noexcept {
     ++documentationCalls;
     if (id != MEMBERID_NIL) {
         return TYPE_E_ELEMENTNOTFOUND;
@@ -57,7 +57,7 @@ HRESULT FakeTypeInfo::GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD
     return S_OK;
 }
 
-HRESULT FakeTypeInfo::GetContainingTypeLib(ITypeLib** out, UINT* index) {
+HRESULT FakeTypeInfo::GetContainingTypeLib(ITypeLib** out, UINT* index) noexcept {
     if (out) {
         *out = nullptr;
     }

@@ -8,6 +8,7 @@
 
 #include "platform/win32/services.h"
 #include "test_support.h"
+#include "tests/unit/process/launch_cases.h"
 
 namespace tessaly::win32 {
 namespace {
@@ -105,6 +106,81 @@ TEST_F(ProcessLauncherTest, DoesNotWaitForTheChild) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
     EXPECT_TRUE(WaitForRecord().has_value());
 }
+
+// The table the POSIX launcher runs too; here the recorder records its raw command line.
+class SharedCasesTest : public ProcessLauncherTest,
+                        public ::testing::WithParamInterface<tessaly::test::LaunchCase> {
+  protected:
+    void SetUp() override {
+        ProcessLauncherTest::SetUp();
+        const DWORD length = GetCurrentDirectoryW(0, nullptr);
+        oldDirectory_.assign(length, L'\0');
+        GetCurrentDirectoryW(length, oldDirectory_.data());
+        // Neither the test program's folder nor its child folder: nothing is found there.
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        ASSERT_TRUE(SetCurrentDirectoryW(temp));
+    }
+    void TearDown() override {
+        SetCurrentDirectoryW(oldDirectory_.c_str());
+        if (!beside_.empty()) {
+            DeleteFileW(beside_.c_str());
+        }
+        ProcessLauncherTest::TearDown();
+    }
+
+    // Puts the recorder where the row says; returns how the line names it.
+    std::u16string Program(tessaly::test::ProgramAt at) {
+        using tessaly::test::ProgramAt;
+        const std::wstring programs = testing::ProgramDirectory();
+        switch (at) {
+            case ProgramAt::kAbsolutePath:
+                return U16(L"\"" + recorder_ + L"\"");
+            case ProgramAt::kWorkingDirectory:
+                EXPECT_TRUE(SetCurrentDirectoryW((programs + L"child programs").c_str()));
+                return u"recorder.exe";
+            case ProgramAt::kHostDirectory:
+                beside_ = programs + L"recorder-beside-" + std::to_wstring(GetCurrentProcessId()) +
+                          L".exe";
+                EXPECT_TRUE(CopyFileW(recorder_.c_str(), beside_.c_str(), FALSE));
+                return U16(beside_.substr(programs.size()));
+            case ProgramAt::kSubdirectory:
+                EXPECT_TRUE(SetCurrentDirectoryW(programs.c_str()));
+                return u"\"child programs\\recorder.exe\"";
+            case ProgramAt::kNowhere:
+                return u"tessaly-no-such-program.exe";
+            case ProgramAt::kMissingPath:
+                return u"\"C:\\does not exist\\phone.exe\"";
+            case ProgramAt::kNoProgram:
+                return u"";
+        }
+        return u"";
+    }
+
+    std::wstring oldDirectory_;
+    std::wstring beside_;
+};
+
+TEST_P(SharedCasesTest, StartsWhatWindowsStartsAndRefusesTheRest) {
+    const auto& c = GetParam();
+    const std::u16string program = Program(c.program);
+    const std::u16string line = tessaly::test::LineFor(c, program);
+    if (c.lineLength != 0) {
+        ASSERT_EQ(line.size(), c.lineLength);
+    }
+    if (c.outcome == tessaly::test::Outcome::kFails) {
+        EXPECT_FALSE(launcher_.Start(line));
+        EXPECT_FALSE(WaitForRecord(1s).has_value());
+        return;
+    }
+    ASSERT_TRUE(launcher_.Start(line));
+    const auto recorded = WaitForRecord();
+    ASSERT_TRUE(recorded.has_value()) << "the child did not record its command line";
+    EXPECT_EQ(U16(*recorded), line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SharedCasesTest, ::testing::ValuesIn(tessaly::test::kLaunchCases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(ProcessLauncherTest, ReportsWhatCannotBeStarted) {
     using namespace std::string_literals;
