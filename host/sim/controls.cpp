@@ -11,6 +11,12 @@ using detail::args;
 
 SimControl::SimControl(World& world, std::int32_t type) : world_(world), type_(type) {}
 
+void SimControl::changed() {
+    if (const auto bar = bar_.lock(); bar && !deleted_) {
+        bar->changed();
+    }
+}
+
 void SimControl::call(const std::string& operation, const std::string& arguments) {
     if (!alive()) {
         world_.refuse(operation, arguments);
@@ -53,14 +59,17 @@ void SimControl::Move(std::optional<String> bar, std::optional<std::int32_t> bef
     const auto self = shared_from_this();
     owner->remove(*this);
     owner->insert(self, to);
+    owner->changed();
 }
 
 void SimControl::Delete(std::optional<bool> temporary) {
     call("CommandBarControl.Delete", args(temporary));
     const auto self = shared_from_this();
     world_.noteRemoved(*this);
-    bar_.lock()->remove(*this);
+    const auto owner = bar_.lock();
+    owner->remove(*this);
     deleted_ = true;
+    owner->changed();
 }
 
 String SimControl::Tag() {
@@ -70,6 +79,7 @@ String SimControl::Tag() {
 void SimControl::SetTag(const String& value) {
     call("CommandBarControl.Tag=", args(value));
     tag_ = value;
+    changed();
 }
 bool SimControl::Visible() {
     call("CommandBarControl.Visible");
@@ -78,6 +88,7 @@ bool SimControl::Visible() {
 void SimControl::SetVisible(bool value) {
     call("CommandBarControl.Visible=", args(value));
     visible_ = value;
+    changed();
 }
 bool SimControl::BeginGroup() {
     call("CommandBarControl.BeginGroup");
@@ -86,6 +97,7 @@ bool SimControl::BeginGroup() {
 void SimControl::SetBeginGroup(bool value) {
     call("CommandBarControl.BeginGroup=", args(value));
     beginGroup_ = value;
+    changed();
 }
 bool SimControl::Enabled() {
     call("CommandBarControl.Enabled");
@@ -94,6 +106,7 @@ bool SimControl::Enabled() {
 void SimControl::SetEnabled(bool value) {
     call("CommandBarControl.Enabled=", args(value));
     enabled_ = value;
+    changed();
 }
 String SimControl::Caption() {
     call("CommandBarControl.Caption");
@@ -102,6 +115,7 @@ String SimControl::Caption() {
 void SimControl::SetCaption(const String& value) {
     call("CommandBarControl.Caption=", args(value));
     caption_ = value;
+    changed();
 }
 String SimControl::TooltipText() {
     call("CommandBarControl.TooltipText");
@@ -110,6 +124,7 @@ String SimControl::TooltipText() {
 void SimControl::SetTooltipText(const String& value) {
     call("CommandBarControl.TooltipText=", args(value));
     tooltipText_ = value;
+    changed();
 }
 std::int32_t SimControl::Width() {
     call("CommandBarControl.Width");
@@ -118,6 +133,7 @@ std::int32_t SimControl::Width() {
 void SimControl::SetWidth(std::int32_t value) {
     call("CommandBarControl.Width=", args(value));
     width_ = value;
+    changed();
 }
 
 // ---- CommandBarButton --------------------------------------------------------------------
@@ -127,16 +143,19 @@ SimButton::SimButton(World& world) : SimControl(world, msoControlButton) {}
 void SimButton::SetStyle(std::int32_t value) {
     call("CommandBarButton.Style=", args(value));
     style_ = value;
+    changed();
 }
 
 void SimButton::SetPicture(const std::shared_ptr<Picture>& value) {
     call("CommandBarButton.Picture=", detail::objectArg(value));
     picture_ = value;
+    changed();
 }
 
 void SimButton::SetMask(const std::shared_ptr<Picture>& value) {
     call("CommandBarButton.Mask=", detail::objectArg(value));
     mask_ = value;
+    changed();
 }
 
 Subscription SimButton::Advise(std::shared_ptr<const Events> sink) {
@@ -165,17 +184,20 @@ SimComboBox::SimComboBox(World& world) : SimControl(world, msoControlComboBox) {
 void SimComboBox::SetStyle(std::int32_t value) {
     call("CommandBarComboBox.Style=", args(value));
     style_ = value;
+    changed();
 }
 
 void SimComboBox::SetDropDownLines(std::int32_t value) {
     call("CommandBarComboBox.DropDownLines=", args(value));
     dropDownLines_ = value;
+    changed();
 }
 
 void SimComboBox::Clear() {
     call("CommandBarComboBox.Clear");
     list_.clear();
     listIndex_ = 0;  // the text stays, as in Office
+    changed();
 }
 
 void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index) {
@@ -190,6 +212,7 @@ void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index)
     if (listIndex_ >= at) {
         ++listIndex_;  // the chosen entry keeps being chosen
     }
+    changed();
 }
 
 std::int32_t SimComboBox::ListCount() {
@@ -210,6 +233,7 @@ void SimComboBox::SetListIndex(std::int32_t value) {
     call("CommandBarComboBox.ListIndex=", arguments);
     listIndex_ = value;
     text_ = value == 0 ? String() : list_[static_cast<std::size_t>(value - 1)];
+    changed();
 }
 
 String SimComboBox::List(std::int32_t index) {
@@ -229,6 +253,7 @@ String SimComboBox::Text() {
 void SimComboBox::SetText(const String& value) {
     call("CommandBarComboBox.Text=", args(value));
     text_ = value;
+    changed();
     const auto it = std::find(list_.begin(), list_.end(), value);
     listIndex_ = it == list_.end() ? 0 : static_cast<std::int32_t>(it - list_.begin()) + 1;
 }
@@ -291,6 +316,7 @@ std::shared_ptr<CommandBarControl> SimControls::Add(std::optional<std::int32_t> 
     }
     control->temporary_ = temporary.value_or(false);
     bar->insert(control, before.value_or(0));
+    bar->changed();
     return control;
 }
 
