@@ -112,7 +112,8 @@ class CommandBarControl : public virtual host::CommandBarControl {
     std::int32_t Type() override;
     std::shared_ptr<host::CommandBar> Parent() override;
     std::int32_t Index() override;
-    void Move(std::optional<String> bar, std::optional<std::int32_t> before) override;
+    void Move(const std::shared_ptr<host::CommandBar>& bar,
+              std::optional<std::int32_t> before) override;
     void Delete(std::optional<bool> temporary) override;
     String Tag() override;
     void SetTag(const String& value) override;

@@ -39,26 +39,29 @@ std::int32_t SimControl::Index() {
     return bar_.lock()->indexOf(*this);
 }
 
-void SimControl::Move(std::optional<String> bar, std::optional<std::int32_t> before) {
-    const std::string arguments = args(bar, before);
-    if (bar) {
-        // Office wants a CommandBar object here; a name is a type mismatch.
-        world_.refuse("CommandBarControl.Move", arguments, kDISP_E_TYPEMISMATCH);
-    }
+void SimControl::Move(const std::shared_ptr<CommandBar>& bar, std::optional<std::int32_t> before) {
     const auto owner = bar_.lock();
-    const auto count = owner ? static_cast<std::int32_t>(owner->controls().size()) : 0;
-    if (alive() && before && (*before < 1 || *before > count + 1)) {
-        world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+    auto target = bar ? std::dynamic_pointer_cast<SimCommandBar>(bar) : owner;
+    const std::string arguments =
+        args(bar ? (target ? detail::utf8(target->name()) : "?") : "-", before);
+    if (alive()) {
+        // Only a live bar of the same window can take the control.
+        if (!target || !target->alive() || target->owner_.lock() != owner->owner_.lock()) {
+            world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+        }
+        const auto count = static_cast<std::int32_t>(target->controls().size());
+        if (before && (*before < 1 || *before > count + 1)) {
+            world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+        }
     }
     call("CommandBarControl.Move", arguments);
-    const std::int32_t from = owner->indexOf(*this);
-    std::int32_t to = before.value_or(count + 1);
-    if (to > from) {
+    std::int32_t to = before.value_or(0);
+    if (target == owner && to > owner->indexOf(*this)) {
         --to;  // the positions after this control move up once it is taken out
     }
     const auto self = shared_from_this();
     owner->remove(*this);
-    owner->insert(self, to);
+    target->insert(self, to);
     owner->changed();
 }
 

@@ -142,9 +142,8 @@ class SimControl : public virtual CommandBarControl,
     std::int32_t Type() override;
     std::shared_ptr<CommandBar> Parent() override;
     std::int32_t Index() override;
-    // The destination is named by a string here; the simulated host refuses such a move
-    // (Office expects a CommandBar object), so controls stay where they were added.
-    void Move(std::optional<String> bar, std::optional<std::int32_t> before) override;
+    // To another bar of the same window, or (nothing) within the control's own bar.
+    void Move(const std::shared_ptr<CommandBar>& bar, std::optional<std::int32_t> before) override;
     void Delete(std::optional<bool> temporary) override;
     String Tag() override;
     void SetTag(const String& value) override;
@@ -330,6 +329,7 @@ class SimCommandBar : public CommandBar, public std::enable_shared_from_this<Sim
     void changed();
 
   private:
+    friend class SimControl;
     friend class SimControls;
     friend class SimCommandBars;
     friend class World;

@@ -132,8 +132,10 @@ void World::Close(SimExplorer& explorer) {
 
 namespace {
 
+// A user can use only what is shown: an enabled, visible control on a visible bar.
 bool usable(const SimControl& control) {
-    return control.alive() && control.enabled() && control.visible();
+    const auto bar = control.bar();
+    return control.alive() && control.enabled() && control.visible() && bar && bar->visible();
 }
 
 // Office delivers a control's event to every connected control object that carries the

@@ -93,6 +93,22 @@ TEST_P(RemovedToolbarTest, ComesBackWhereItWasAfterAControlBroughtItsBarBack) {
     EXPECT_EQ(control(second, u"_Dial")->bar(), bar(second));
 }
 
+TEST_P(RemovedToolbarTest, AReorderInsideTheToolbarSurvivesARestart) {
+    auto first = open();
+    connect();
+    ASSERT_TRUE(world.MoveControl(*first, control(first, u"_Dial"), u"Brindle", 6));
+    world.Close(*first);
+
+    auto second = open();
+    world.Idle();
+    std::vector<String> order;
+    for (const auto& c : bar(second)->controls()) {
+        order.push_back(c->tag().substr(String(u"Brindle_OutlookAddIn_").size()));
+    }
+    EXPECT_EQ(order,
+              (std::vector<String>{u"_Combo", u"_Business", u"_Mobile", u"_Home", u"_Dial"}));
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, RemovedToolbarTest,
                          ::testing::Values(host::sim::UpdateMode::Idle,
                                            host::sim::UpdateMode::Strict),

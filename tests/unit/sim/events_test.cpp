@@ -105,7 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
     States, UnusableTest,
     ::testing::Values(UnusableCase{"Deleted", [](SimButton& x) { x.Delete(std::nullopt); }},
                       UnusableCase{"Disabled", [](SimButton& x) { x.SetEnabled(false); }},
-                      UnusableCase{"Hidden", [](SimButton& x) { x.SetVisible(false); }}),
+                      UnusableCase{"Hidden", [](SimButton& x) { x.SetVisible(false); }},
+                      UnusableCase{"OnAHiddenBar",
+                                   [](SimButton& x) { x.bar()->SetVisible(false); }}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(SimTest, TypeTextAndPickSetTheComboThenRaiseChangeOnSameTagCombos) {
@@ -201,6 +203,7 @@ TEST_F(SimTest, HandlerMayEndSubscriptionsDuringTheEvent) {
 
 TEST_F(SimTest, HandlerMayDeleteTheButtonBeingClicked) {
     auto bar = window->CommandBars()->Add(u"Tessaly", std::nullopt, std::nullopt, true);
+    bar->SetVisible(true);
     auto button = std::dynamic_pointer_cast<SimButton>(
         bar->Controls()->Add(msoControlButton, std::nullopt, std::nullopt, true));
     std::weak_ptr<SimButton> weak = button;

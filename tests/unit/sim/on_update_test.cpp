@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         Call{"BarPosition", [](OnUpdateTest& fx) { fx.toolbar->SetPosition(msoBarTop); }, true},
         Call{"ControlTag", [](OnUpdateTest& fx) { fx.button->SetTag(u"call"); }, true},
         Call{"ComboText", [](OnUpdateTest& fx) { fx.combo->SetText(u"123"); }, true},
-        Call{"MoveControl", [](OnUpdateTest& fx) { fx.button->Move(std::nullopt, 1); }, true},
+        Call{"MoveControl", [](OnUpdateTest& fx) { fx.button->Move(nullptr, 1); }, true},
         Call{"ReadsChangeNothing",
              [](OnUpdateTest& fx) {
                  fx.toolbar->Visible();
