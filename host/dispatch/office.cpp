@@ -233,7 +233,7 @@ void CommandBarControl::Move(const std::shared_ptr<host::CommandBar>& bar,
     if (!ours) {
         throw host::Error(E_INVALIDARG, "not a command bar of this host");
     }
-    object_.call(u"Move", {ours->get(), before});
+    object_.call(u"Move", {ours->dispatch(), before});
 }
 
 void CommandBarControl::Delete(std::optional<bool> temporary) {

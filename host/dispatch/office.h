@@ -57,6 +57,8 @@ class CommandBars final : public host::CommandBars {
 class CommandBar final : public host::CommandBar {
   public:
     explicit CommandBar(DispatchObject object) : object_(std::move(object)) {}
+    // The host's object, for calls that take the bar as an argument.
+    IDispatch* dispatch() const noexcept { return object_.get(); }
     String Name() override;
     std::shared_ptr<host::CommandBarControls> Controls() override;
     void Delete() override;
