@@ -126,7 +126,10 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
         step([&] { bar = must(oBars.get()).Add(barName, std::nullopt, std::nullopt, true); });
     }
     if (position == -1) {
-        step([&] { position = must(must(bar).Controls()).Count(); });
+        // Without a stored place the control goes to the end, after the controls the bar
+        // has now. Taking the index of the present last control instead would have the
+        // host's move put each new control in front of the previous one.
+        step([&] { position = must(must(bar).Controls()).Count() + 1; });
     }
     step([&] {
         control = must(bar).FindControl(type, std::nullopt, tag, std::nullopt, std::nullopt);
@@ -149,7 +152,11 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
     const bool misplaced = host::trueOnError(
         [&] { return must(control->Parent()).Name() != barName || control->Index() != position; });
     if (misplaced) {
-        step([&] { control->Move(barName, position); });
+        // Office takes the destination as a bar object and refuses a name.
+        step([&] {
+            must(bar);
+            control->Move(bar, position);
+        });
     }
     step([&] { control->SetTag(tag); });
     if (const auto visible = stored.ReadBoolean(u"Visible")) {

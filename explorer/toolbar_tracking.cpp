@@ -38,10 +38,13 @@ void ExplorerHandler::oBars_OnUpdate() {
     step([&] {
         oComboBox = As<host::CommandBarComboBox>(find(host::msoControlComboBox, u"_Combo"));
     });
-    step([&] {
-        oToolbar = host::must(oBars.get()).Item(library_.common.sToolbarName);
-        toolbarKnown_ = toolbarKnown_ || static_cast<bool>(oToolbar);
-    });
+    // Only a toolbar the build made or found is followed. While the toolbar is stored as
+    // removed, a bar of its name holds only controls stored there; it is hidden and floating
+    // as the host makes new bars, and saving its placement would bring the toolbar back
+    // hidden instead of where the user last had it.
+    if (oToolbar) {
+        step([&] { oToolbar = host::must(oBars.get()).Item(library_.common.sToolbarName); });
+    }
 }
 
 }  // namespace tessaly::explorer

@@ -33,7 +33,10 @@ class CommandBarControl : public Object {
     virtual std::int32_t Type() = 0;
     virtual std::shared_ptr<CommandBar> Parent() = 0;
     virtual std::int32_t Index() = 0;
-    virtual void Move(std::optional<String> bar, std::optional<std::int32_t> before) = 0;
+    // The destination is a bar object, as Office requires (a bar's name is a type mismatch
+    // there); nothing moves the control within its own bar.
+    virtual void Move(const std::shared_ptr<CommandBar>& bar,
+                      std::optional<std::int32_t> before) = 0;
     virtual void Delete(std::optional<bool> temporary) = 0;
 
     virtual String Tag() = 0;

@@ -234,8 +234,17 @@ std::int32_t CommandBarControl::Index() {
     return intOf(object_, u"Index");
 }
 
-void CommandBarControl::Move(std::optional<String> bar, std::optional<std::int32_t> before) {
-    object_.call(u"Move", {bar, before});
+void CommandBarControl::Move(const std::shared_ptr<host::CommandBar>& bar,
+                             std::optional<std::int32_t> before) {
+    if (!bar) {
+        object_.call(u"Move", {Omitted{}, before});
+        return;
+    }
+    const auto* ours = dynamic_cast<const CommandBar*>(bar.get());
+    if (!ours) {
+        throw host::Error(E_INVALIDARG, "not a command bar of this host");
+    }
+    object_.call(u"Move", {ours->dispatch(), before});
 }
 
 void CommandBarControl::Delete(std::optional<bool> temporary) {

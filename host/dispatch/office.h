@@ -57,6 +57,8 @@ class CommandBars final : public host::CommandBars {
 class CommandBar final : public host::CommandBar {
   public:
     explicit CommandBar(DispatchObject object) : object_(std::move(object)) {}
+    // The host's object, for calls that take the bar as an argument.
+    IDispatch* dispatch() const noexcept { return object_.get(); }
     String Name() override;
     std::shared_ptr<host::CommandBarControls> Controls() override;
     void Delete() override;
@@ -112,7 +114,8 @@ class CommandBarControl : public virtual host::CommandBarControl {
     std::int32_t Type() override;
     std::shared_ptr<host::CommandBar> Parent() override;
     std::int32_t Index() override;
-    void Move(std::optional<String> bar, std::optional<std::int32_t> before) override;
+    void Move(const std::shared_ptr<host::CommandBar>& bar,
+              std::optional<std::int32_t> before) override;
     void Delete(std::optional<bool> temporary) override;
     String Tag() override;
     void SetTag(const String& value) override;

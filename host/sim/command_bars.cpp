@@ -86,10 +86,14 @@ void SimCommandBar::Delete() {
     for (const auto& control : controls_) {
         world_.noteRemoved(*control);
     }
-    if (const auto owner = owner_.lock()) {
+    const auto owner = owner_.lock();
+    if (owner) {
         owner->removeBar(*this);
     }
     markDeleted();
+    if (owner) {
+        owner->changed();
+    }
 }
 
 std::shared_ptr<CommandBarControl> SimCommandBar::FindControl(std::optional<std::int32_t> type,
@@ -109,6 +113,7 @@ bool SimCommandBar::AdaptiveMenu() {
 void SimCommandBar::SetAdaptiveMenu(bool value) {
     call("CommandBar.AdaptiveMenu=", args(value));
     adaptiveMenu_ = value;
+    changed();
 }
 bool SimCommandBar::Enabled() {
     call("CommandBar.Enabled");
@@ -117,6 +122,7 @@ bool SimCommandBar::Enabled() {
 void SimCommandBar::SetEnabled(bool value) {
     call("CommandBar.Enabled=", args(value));
     enabled_ = value;
+    changed();
 }
 bool SimCommandBar::Visible() {
     call("CommandBar.Visible");
@@ -125,6 +131,7 @@ bool SimCommandBar::Visible() {
 void SimCommandBar::SetVisible(bool value) {
     call("CommandBar.Visible=", args(value));
     visible_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::RowIndex() {
     call("CommandBar.RowIndex");
@@ -133,14 +140,20 @@ std::int32_t SimCommandBar::RowIndex() {
 void SimCommandBar::SetRowIndex(std::int32_t value) {
     call("CommandBar.RowIndex=", args(value));
     rowIndex_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::Position() {
     call("CommandBar.Position");
     return position_;
 }
 void SimCommandBar::SetPosition(std::int32_t value) {
+    // Office accepts only the MsoBarPosition codes, msoBarLeft (0) to msoBarMenuBar (6).
+    if (alive() && (value < 0 || value > msoBarMenuBar)) {
+        world_.refuse("CommandBar.Position=", args(value), kE_INVALIDARG);
+    }
     call("CommandBar.Position=", args(value));
     position_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::Top() {
     call("CommandBar.Top");
@@ -149,6 +162,7 @@ std::int32_t SimCommandBar::Top() {
 void SimCommandBar::SetTop(std::int32_t value) {
     call("CommandBar.Top=", args(value));
     top_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::Left() {
     call("CommandBar.Left");
@@ -157,6 +171,7 @@ std::int32_t SimCommandBar::Left() {
 void SimCommandBar::SetLeft(std::int32_t value) {
     call("CommandBar.Left=", args(value));
     left_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::Width() {
     call("CommandBar.Width");
@@ -165,6 +180,7 @@ std::int32_t SimCommandBar::Width() {
 void SimCommandBar::SetWidth(std::int32_t value) {
     call("CommandBar.Width=", args(value));
     width_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::Height() {
     call("CommandBar.Height");
@@ -173,6 +189,7 @@ std::int32_t SimCommandBar::Height() {
 void SimCommandBar::SetHeight(std::int32_t value) {
     call("CommandBar.Height=", args(value));
     height_ = value;
+    changed();
 }
 std::int32_t SimCommandBar::Protection() {
     call("CommandBar.Protection");
@@ -181,6 +198,7 @@ std::int32_t SimCommandBar::Protection() {
 void SimCommandBar::SetProtection(std::int32_t value) {
     call("CommandBar.Protection=", args(value));
     protection_ = value;
+    changed();
 }
 
 void SimCommandBar::insert(const std::shared_ptr<SimControl>& control, std::int32_t before) {
@@ -200,6 +218,12 @@ std::int32_t SimCommandBar::indexOf(const SimControl& control) const {
     const auto it = std::find_if(controls_.begin(), controls_.end(),
                                  [&](const auto& c) { return c.get() == &control; });
     return it == controls_.end() ? 0 : static_cast<std::int32_t>(it - controls_.begin()) + 1;
+}
+
+void SimCommandBar::changed() {
+    if (const auto owner = owner_.lock(); owner && !deleted_) {
+        owner->changed();
+    }
 }
 
 void SimCommandBar::markDeleted() {
@@ -283,9 +307,11 @@ std::shared_ptr<CommandBar> SimCommandBars::Add(std::optional<String> name,
             barName = wide;
         }
     }
+    // A new bar is hidden and floating unless a position is given, as in Office.
     auto bar = addBar(barName, temporary.value_or(false));
     bar->visible_ = false;
     bar->position_ = position.value_or(msoBarFloating);
+    changed();
     return bar;
 }
 
@@ -305,6 +331,7 @@ std::shared_ptr<CommandBarControl> SimCommandBars::FindControl(std::optional<std
 void SimCommandBars::SetAdaptiveMenus(bool value) {
     call("CommandBars.AdaptiveMenus=", args(value));
     adaptiveMenus_ = value;
+    changed();
 }
 
 Subscription SimCommandBars::Advise(std::shared_ptr<const Events> sink) {
@@ -341,11 +368,36 @@ void SimCommandBars::removeBar(const SimCommandBar& bar) {
 
 void SimCommandBars::raiseOnUpdate() {
     const auto keepAlive = shared_from_this();
+    struct Raising {
+        int& depth;
+        explicit Raising(int& d) : depth(d) { ++depth; }
+        ~Raising() { --depth; }
+    } raising(raising_);
     detail::raiseOn(world_, sinks_, "CommandBars.OnUpdate", [](const Events& sink) {
         if (sink.OnUpdate) {
             sink.OnUpdate();
         }
     });
+}
+
+void SimCommandBars::changed() {
+    if (detached_) {
+        return;
+    }
+    updatePending_ = true;
+    // An update handler that changes the bars gets its own update at the next idle moment
+    // rather than re-entering itself.
+    if (world_.updateMode() == UpdateMode::Strict && raising_ == 0) {
+        raisePending();
+    }
+}
+
+void SimCommandBars::raisePending() {
+    if (!updatePending_ || detached_ || raising_ > 0) {
+        return;
+    }
+    updatePending_ = false;
+    raiseOnUpdate();
 }
 
 std::shared_ptr<SimCommandBar> SimCommandBars::addBar(const String& name, bool temporary) {

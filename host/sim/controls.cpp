@@ -11,6 +11,12 @@ using detail::args;
 
 SimControl::SimControl(World& world, std::int32_t type) : world_(world), type_(type) {}
 
+void SimControl::changed() {
+    if (const auto bar = bar_.lock(); bar && !deleted_) {
+        bar->changed();
+    }
+}
+
 void SimControl::call(const std::string& operation, const std::string& arguments) {
     if (!alive()) {
         world_.refuse(operation, arguments);
@@ -33,34 +39,40 @@ std::int32_t SimControl::Index() {
     return bar_.lock()->indexOf(*this);
 }
 
-void SimControl::Move(std::optional<String> bar, std::optional<std::int32_t> before) {
-    const std::string arguments = args(bar, before);
-    if (bar) {
-        // Office wants a CommandBar object here; a name is a type mismatch.
-        world_.refuse("CommandBarControl.Move", arguments, kDISP_E_TYPEMISMATCH);
-    }
+void SimControl::Move(const std::shared_ptr<CommandBar>& bar, std::optional<std::int32_t> before) {
     const auto owner = bar_.lock();
-    const auto count = owner ? static_cast<std::int32_t>(owner->controls().size()) : 0;
-    if (alive() && before && (*before < 1 || *before > count + 1)) {
-        world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+    auto target = bar ? std::dynamic_pointer_cast<SimCommandBar>(bar) : owner;
+    const std::string arguments =
+        args(bar ? (target ? detail::utf8(target->name()) : "?") : "-", before);
+    if (alive()) {
+        // Only a live bar of the same window can take the control.
+        if (!target || !target->alive() || target->owner_.lock() != owner->owner_.lock()) {
+            world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+        }
+        const auto count = static_cast<std::int32_t>(target->controls().size());
+        if (before && (*before < 1 || *before > count + 1)) {
+            world_.refuse("CommandBarControl.Move", arguments, kE_INVALIDARG);
+        }
     }
     call("CommandBarControl.Move", arguments);
-    const std::int32_t from = owner->indexOf(*this);
-    std::int32_t to = before.value_or(count + 1);
-    if (to > from) {
+    std::int32_t to = before.value_or(0);
+    if (target == owner && to > owner->indexOf(*this)) {
         --to;  // the positions after this control move up once it is taken out
     }
     const auto self = shared_from_this();
     owner->remove(*this);
-    owner->insert(self, to);
+    target->insert(self, to);
+    owner->changed();
 }
 
 void SimControl::Delete(std::optional<bool> temporary) {
     call("CommandBarControl.Delete", args(temporary));
     const auto self = shared_from_this();
     world_.noteRemoved(*this);
-    bar_.lock()->remove(*this);
+    const auto owner = bar_.lock();
+    owner->remove(*this);
     deleted_ = true;
+    owner->changed();
 }
 
 String SimControl::Tag() {
@@ -70,6 +82,7 @@ String SimControl::Tag() {
 void SimControl::SetTag(const String& value) {
     call("CommandBarControl.Tag=", args(value));
     tag_ = value;
+    changed();
 }
 bool SimControl::Visible() {
     call("CommandBarControl.Visible");
@@ -78,6 +91,7 @@ bool SimControl::Visible() {
 void SimControl::SetVisible(bool value) {
     call("CommandBarControl.Visible=", args(value));
     visible_ = value;
+    changed();
 }
 bool SimControl::BeginGroup() {
     call("CommandBarControl.BeginGroup");
@@ -86,6 +100,7 @@ bool SimControl::BeginGroup() {
 void SimControl::SetBeginGroup(bool value) {
     call("CommandBarControl.BeginGroup=", args(value));
     beginGroup_ = value;
+    changed();
 }
 bool SimControl::Enabled() {
     call("CommandBarControl.Enabled");
@@ -94,6 +109,7 @@ bool SimControl::Enabled() {
 void SimControl::SetEnabled(bool value) {
     call("CommandBarControl.Enabled=", args(value));
     enabled_ = value;
+    changed();
 }
 String SimControl::Caption() {
     call("CommandBarControl.Caption");
@@ -102,6 +118,7 @@ String SimControl::Caption() {
 void SimControl::SetCaption(const String& value) {
     call("CommandBarControl.Caption=", args(value));
     caption_ = value;
+    changed();
 }
 String SimControl::TooltipText() {
     call("CommandBarControl.TooltipText");
@@ -110,6 +127,7 @@ String SimControl::TooltipText() {
 void SimControl::SetTooltipText(const String& value) {
     call("CommandBarControl.TooltipText=", args(value));
     tooltipText_ = value;
+    changed();
 }
 std::int32_t SimControl::Width() {
     call("CommandBarControl.Width");
@@ -118,6 +136,7 @@ std::int32_t SimControl::Width() {
 void SimControl::SetWidth(std::int32_t value) {
     call("CommandBarControl.Width=", args(value));
     width_ = value;
+    changed();
 }
 
 // ---- CommandBarButton --------------------------------------------------------------------
@@ -127,16 +146,19 @@ SimButton::SimButton(World& world) : SimControl(world, msoControlButton) {}
 void SimButton::SetStyle(std::int32_t value) {
     call("CommandBarButton.Style=", args(value));
     style_ = value;
+    changed();
 }
 
 void SimButton::SetPicture(const std::shared_ptr<Picture>& value) {
     call("CommandBarButton.Picture=", detail::objectArg(value));
     picture_ = value;
+    changed();
 }
 
 void SimButton::SetMask(const std::shared_ptr<Picture>& value) {
     call("CommandBarButton.Mask=", detail::objectArg(value));
     mask_ = value;
+    changed();
 }
 
 Subscription SimButton::Advise(std::shared_ptr<const Events> sink) {
@@ -165,17 +187,20 @@ SimComboBox::SimComboBox(World& world) : SimControl(world, msoControlComboBox) {
 void SimComboBox::SetStyle(std::int32_t value) {
     call("CommandBarComboBox.Style=", args(value));
     style_ = value;
+    changed();
 }
 
 void SimComboBox::SetDropDownLines(std::int32_t value) {
     call("CommandBarComboBox.DropDownLines=", args(value));
     dropDownLines_ = value;
+    changed();
 }
 
 void SimComboBox::Clear() {
     call("CommandBarComboBox.Clear");
     list_.clear();
     listIndex_ = 0;  // the text stays, as in Office
+    changed();
 }
 
 void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index) {
@@ -190,6 +215,7 @@ void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index)
     if (listIndex_ >= at) {
         ++listIndex_;  // the chosen entry keeps being chosen
     }
+    changed();
 }
 
 std::int32_t SimComboBox::ListCount() {
@@ -210,6 +236,7 @@ void SimComboBox::SetListIndex(std::int32_t value) {
     call("CommandBarComboBox.ListIndex=", arguments);
     listIndex_ = value;
     text_ = value == 0 ? String() : list_[static_cast<std::size_t>(value - 1)];
+    changed();
 }
 
 String SimComboBox::List(std::int32_t index) {
@@ -229,6 +256,7 @@ String SimComboBox::Text() {
 void SimComboBox::SetText(const String& value) {
     call("CommandBarComboBox.Text=", args(value));
     text_ = value;
+    changed();
     const auto it = std::find(list_.begin(), list_.end(), value);
     listIndex_ = it == list_.end() ? 0 : static_cast<std::int32_t>(it - list_.begin()) + 1;
 }
@@ -291,6 +319,7 @@ std::shared_ptr<CommandBarControl> SimControls::Add(std::optional<std::int32_t> 
     }
     control->temporary_ = temporary.value_or(false);
     bar->insert(control, before.value_or(0));
+    bar->changed();
     return control;
 }
 

@@ -56,6 +56,9 @@ void EventLoop::Advance(std::uint64_t ms) {
         earliest->second.due = now_ + (earliest->second.elapse == 0 ? 1 : earliest->second.elapse);
         TimerProc proc = earliest->second.proc;  // the timer may be killed inside
         proc(id);
+        if (afterTimer_) {
+            afterTimer_();
+        }
     }
     now_ = std::max(now_, target);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -26,6 +27,9 @@ class EventLoop : public platform::SystemTimers {
     std::size_t liveTimers() const { return timers_.size(); }
     // Makes the next SetTimer calls fail (return 0), to test a refused timer.
     void refuseTimers(int count) { refuse_ = count; }
+    // Called after each timer callback, when control is back in the host's message loop
+    // (the host's idle processing, such as World::Idle).
+    void setAfterTimer(std::function<void()> afterTimer) { afterTimer_ = std::move(afterTimer); }
 
   private:
     struct Timer {
@@ -37,6 +41,7 @@ class EventLoop : public platform::SystemTimers {
     std::uint64_t now_ = 0;
     std::uint32_t nextId_ = 1;
     int refuse_ = 0;
+    std::function<void()> afterTimer_;
 };
 
 }  // namespace tessaly::host::sim

@@ -50,6 +50,16 @@ class Faults {
     std::map<std::string, Armed> armed_;
 };
 
+// When OnUpdate of a window's command bars is raised after the bars changed. Office raises
+// it once the window is idle again, for a whole batch of changes (Idle); Strict raises it
+// synchronously at the end of every changing call, re-entering the caller, so that tests
+// can prove the add-in copes with an update between any two of its steps.
+enum class UpdateMode { Idle, Strict };
+
+// The mode named by the environment variable TESSALY_SIM_ON_UPDATE ("strict" or "idle";
+// anything else: Idle), so that a whole test run can be held to the strict mode.
+UpdateMode UpdateModeFromEnvironment();
+
 struct CallRecord {
     std::string operation;  // as for Faults
     std::string arguments;  // comma-separated; an omitted optional argument is "-"
@@ -134,9 +144,8 @@ class SimControl : public virtual CommandBarControl,
     std::int32_t Type() override;
     std::shared_ptr<CommandBar> Parent() override;
     std::int32_t Index() override;
-    // The destination is named by a string here; the simulated host refuses such a move
-    // (Office expects a CommandBar object), so controls stay where they were added.
-    void Move(std::optional<String> bar, std::optional<std::int32_t> before) override;
+    // To another bar of the same window, or (nothing) within the control's own bar.
+    void Move(const std::shared_ptr<CommandBar>& bar, std::optional<std::int32_t> before) override;
     void Delete(std::optional<bool> temporary) override;
     String Tag() override;
     void SetTag(const String& value) override;
@@ -175,6 +184,8 @@ class SimControl : public virtual CommandBarControl,
     friend class World;
     // Throws when the control is no longer on a bar; then checks faults and logs.
     void call(const std::string& operation, const std::string& arguments = {});
+    // The control's state changed: its window's bars report an update.
+    void changed();
     World& world_;
     std::int32_t type_;
     std::weak_ptr<SimCommandBar> bar_;
@@ -317,8 +328,11 @@ class SimCommandBar : public CommandBar, public std::enable_shared_from_this<Sim
     void remove(const SimControl& control);
     std::int32_t indexOf(const SimControl& control) const;  // 0 when absent
     void markDeleted();
+    // The bar or one of its controls changed: the window's bars report an update.
+    void changed();
 
   private:
+    friend class SimControl;
     friend class SimControls;
     friend class SimCommandBars;
     friend class World;
@@ -367,7 +381,13 @@ class SimCommandBars : public CommandBars, public std::enable_shared_from_this<S
     bool adaptiveMenus() const { return adaptiveMenus_; }
     std::size_t connections() const { return sinks_.size(); }
     void removeBar(const SimCommandBar& bar);
+    // Raises OnUpdate now, on the sinks connected when it starts.
     void raiseOnUpdate();
+    // A change to these bars: raised now (strict mode) or at the next idle moment.
+    void changed();
+    // Raises the update the last changes are waiting for, if any (once for all of them).
+    void raisePending();
+    bool updatePending() const { return updatePending_; }
     // Appends a bar that is not built in (the model's own operation: no faults, no log).
     std::shared_ptr<SimCommandBar> addBar(const String& name, bool temporary);
     // The window is gone: every bar and control dies, and later calls fail.
@@ -378,6 +398,8 @@ class SimCommandBars : public CommandBars, public std::enable_shared_from_this<S
     void call(const std::string& operation, const std::string& arguments = {});
     World& world_;
     bool detached_ = false;
+    bool updatePending_ = false;
+    int raising_ = 0;  // OnUpdate handlers running; a change they make waits for idle
     std::vector<std::shared_ptr<SimCommandBar>> bars_;
     bool adaptiveMenus_ = false;
     std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
@@ -495,6 +517,15 @@ class World {
                                               bool commandBarsReady = true);
     const std::vector<std::shared_ptr<SimExplorer>>& explorers() const { return explorers_; }
 
+    // OnUpdate: when it is raised after a change to a window's command bars (by default the
+    // mode the environment names, see UpdateModeFromEnvironment).
+    void setUpdateMode(UpdateMode mode) { updateMode_ = mode; }
+    UpdateMode updateMode() const { return updateMode_; }
+    // The host's message loop has nothing else to do: every window whose bars changed since
+    // the last idle moment gets one OnUpdate. Each user action below begins with it (the
+    // user acts from an idle window) and each customisation also ends with it.
+    void Idle();
+
     // The user's actions. Each raises the events Outlook would raise.
     void Activate(SimExplorer& explorer);  // makes the command bars ready first
     void Select(SimExplorer& explorer, std::vector<std::shared_ptr<Item>> items);
@@ -558,6 +589,7 @@ class World {
 
   private:
     Faults faults_;
+    UpdateMode updateMode_ = UpdateModeFromEnvironment();
     std::vector<CallRecord> calls_;
     std::vector<EventFailure> eventFailures_;
     std::vector<std::shared_ptr<SimFolder>> folders_;

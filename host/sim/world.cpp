@@ -1,9 +1,15 @@
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "host/sim/internal.h"
 
 namespace tessaly::host::sim {
+
+UpdateMode UpdateModeFromEnvironment() {
+    const char* mode = std::getenv("TESSALY_SIM_ON_UPDATE");
+    return mode != nullptr && std::string(mode) == "strict" ? UpdateMode::Strict : UpdateMode::Idle;
+}
 
 World::World()
     : explorersObject_(std::make_shared<SimExplorers>(*this)),
@@ -47,8 +53,19 @@ std::shared_ptr<SimItem> World::AddItem(SimFolder& folder, const String& typeNam
 
 // ---- Windows -----------------------------------------------------------------------------
 
+void World::Idle() {
+    // A handler may close a window; go by a snapshot.
+    const auto open = explorers_;
+    for (const auto& explorer : open) {
+        if (!explorer->closed_) {
+            explorer->bars_->raisePending();
+        }
+    }
+}
+
 std::shared_ptr<SimExplorer> World::OpenExplorer(std::shared_ptr<SimFolder> folder,
                                                  bool commandBarsReady) {
+    Idle();
     auto explorer = std::make_shared<SimExplorer>(*this, std::move(folder), commandBarsReady);
     explorers_.push_back(explorer);
     const auto collection = explorersObject_;
@@ -62,6 +79,7 @@ std::shared_ptr<SimExplorer> World::OpenExplorer(std::shared_ptr<SimFolder> fold
 }
 
 void World::Activate(SimExplorer& explorer) {
+    Idle();
     if (explorer.closed_) {
         return;
     }
@@ -74,6 +92,7 @@ void World::Activate(SimExplorer& explorer) {
 }
 
 void World::Select(SimExplorer& explorer, std::vector<std::shared_ptr<Item>> items) {
+    Idle();
     if (explorer.closed_) {
         return;
     }
@@ -86,6 +105,7 @@ void World::Select(SimExplorer& explorer, std::vector<std::shared_ptr<Item>> ite
 }
 
 void World::SwitchFolder(SimExplorer& explorer, std::shared_ptr<SimFolder> folder) {
+    Idle();
     if (explorer.closed_) {
         return;
     }
@@ -93,6 +113,7 @@ void World::SwitchFolder(SimExplorer& explorer, std::shared_ptr<SimFolder> folde
 }
 
 void World::Close(SimExplorer& explorer) {
+    Idle();
     if (explorer.closed_) {
         return;
     }
@@ -111,8 +132,10 @@ void World::Close(SimExplorer& explorer) {
 
 namespace {
 
+// A user can use only what is shown: an enabled, visible control on a visible bar.
 bool usable(const SimControl& control) {
-    return control.alive() && control.enabled() && control.visible();
+    const auto bar = control.bar();
+    return control.alive() && control.enabled() && control.visible() && bar && bar->visible();
 }
 
 // Office delivers a control's event to every connected control object that carries the
@@ -146,6 +169,7 @@ std::vector<std::shared_ptr<Sim>> recipients(const std::vector<std::shared_ptr<S
 }  // namespace
 
 bool World::Click(const std::shared_ptr<SimButton>& button) {
+    Idle();
     if (!button || !usable(*button)) {
         return false;
     }
@@ -158,6 +182,7 @@ bool World::Click(const std::shared_ptr<SimButton>& button) {
 }
 
 bool World::TypeText(const std::shared_ptr<SimComboBox>& combo, const String& text) {
+    Idle();
     if (!combo || !usable(*combo)) {
         return false;
     }
@@ -173,6 +198,7 @@ bool World::TypeText(const std::shared_ptr<SimComboBox>& combo, const String& te
 }
 
 bool World::Pick(const std::shared_ptr<SimComboBox>& combo, std::int32_t index) {
+    Idle();
     if (!combo || !usable(*combo) || index < 1 ||
         index > static_cast<std::int32_t>(combo->list_.size())) {
         return false;
@@ -199,6 +225,7 @@ bool belongsTo(const SimExplorer& explorer, const SimControl& control) {
 
 bool World::MoveControl(SimExplorer& explorer, const std::shared_ptr<SimControl>& control,
                         const String& barName, std::int32_t before) {
+    Idle();
     if (explorer.closed_ || !control || !belongsTo(explorer, *control)) {
         return false;
     }
@@ -215,22 +242,26 @@ bool World::MoveControl(SimExplorer& explorer, const std::shared_ptr<SimControl>
     }
     source->remove(*control);
     destination->insert(control, at);
-    bars.raiseOnUpdate();
+    bars.changed();
+    Idle();
     return true;
 }
 
 bool World::DeleteControl(SimExplorer& explorer, const std::shared_ptr<SimControl>& control) {
+    Idle();
     if (explorer.closed_ || !control || !belongsTo(explorer, *control)) {
         return false;
     }
     noteRemoved(*control);
     control->bar()->remove(*control);
     control->deleted_ = true;
-    explorer.bars_->raiseOnUpdate();
+    explorer.bars_->changed();
+    Idle();
     return true;
 }
 
 bool World::DeleteBar(SimExplorer& explorer, const String& barName) {
+    Idle();
     if (explorer.closed_) {
         return false;
     }
@@ -244,12 +275,14 @@ bool World::DeleteBar(SimExplorer& explorer, const String& barName) {
     }
     bars.removeBar(*bar);
     bar->markDeleted();
-    bars.raiseOnUpdate();
+    bars.changed();
+    Idle();
     return true;
 }
 
 std::shared_ptr<SimControl> World::RestoreControl(SimExplorer& explorer, std::int32_t type,
                                                   const String& tag, const String& barName) {
+    Idle();
     if (explorer.closed_ || (type != msoControlButton && type != msoControlComboBox)) {
         return nullptr;
     }
@@ -270,7 +303,8 @@ std::shared_ptr<SimControl> World::RestoreControl(SimExplorer& explorer, std::in
         control->caption_ = it->second;
     }
     bar->insert(control, 0);
-    bars.raiseOnUpdate();
+    bars.changed();
+    Idle();
     return control;
 }
 
@@ -318,6 +352,7 @@ std::shared_ptr<SimControl> World::CopyControl(SimExplorer& explorer,
 }
 
 void World::RaiseUpdate(SimExplorer& explorer) {
+    Idle();
     if (explorer.closed_) {
         return;
     }

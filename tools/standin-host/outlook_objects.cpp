@@ -549,25 +549,20 @@ class ControlObject : public SimObject<T> {
     }
 
   private:
-    // Office's Move takes the destination bar as an object; the model names bars.
-    static std::optional<std::u16string> barArg(const Call& call) {
-        const VARIANT* v = call.arg(0);
-        if (!v) {
-            return std::nullopt;
-        }
-        if ((v->vt & ~VT_BYREF) == VT_BSTR) {
-            return call.optString(0);
+    // Office's Move takes the destination bar as an object and refuses anything else,
+    // a bar's name included.
+    static std::shared_ptr<host::CommandBar> barArg(const Call& call) {
+        if (!call.arg(0)) {
+            return nullptr;
         }
         const ComPtr<IUnknown> object = call.optObject(0);
         auto* ours = object
                          ? dynamic_cast<CommandBarObject*>(DispatchBase::FromUnknown(object.get()))
                          : nullptr;
-        const auto* bar =
-            ours ? dynamic_cast<const sim::SimCommandBar*>(ours->bar().get()) : nullptr;
-        if (!bar) {
+        if (!ours || !ours->bar()) {
             throw ArgumentError(DISP_E_TYPEMISMATCH, 0, "the bar is not a command bar");
         }
-        return bar->name();
+        return ours->bar();
     }
 };
 

@@ -79,6 +79,12 @@ StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
             flag(options.help);
         } else if (name == "--no-launch") {
             options.launch = false;
+        } else if (name == "--on-update") {
+            const std::string mode = value();
+            if (mode != "idle" && mode != "strict") {
+                throw UsageError("--on-update takes idle or strict");
+            }
+            options.strictOnUpdate = mode == "strict";
         } else if (name == "--registry" || name == "--softphones") {
             throw UsageError(name + " is not supported: the stand-in host uses the real registry");
         } else {
@@ -95,6 +101,7 @@ std::string StandinHelpText() {
     std::string text =
         R"(Usage: tessaly-standin [--profile FILE] [--script FILE | --interactive] [--invoke]
                        [--stats] [--fail Interface.Member[:TIMES]]...
+                       [--on-update=idle|strict]
        tessaly-standin --help
 
 A stand-in for Outlook: the simulated Outlook of tessaly-sim, exposed over COM. It loads
@@ -116,6 +123,9 @@ Options:
                    CommandBarControl.Tag=, ContactItem.MobileTelephoneNumber
   --help           print this text and exit
   --no-launch      print the add-in's process starts as `launch:` lines but start nothing
+  --on-update MODE when the command bars report a change (OnUpdate): "idle" (default,
+                   as Office: once per batch, when the message queue is empty) or
+                   "strict" (at once after every changing call, re-entering the add-in)
 Not supported: --registry (the real registry is used), --softphones.
 
 Time is real: `wait MS` runs the message loop for MS milliseconds, so the add-in's

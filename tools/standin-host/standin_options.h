@@ -17,6 +17,7 @@ struct StandinOptions {
     bool stats = false;   // print the call counts at the end
     bool launch = true;   // false: report the add-in's process starts, start nothing
     bool help = false;
+    bool strictOnUpdate = false;                        // --on-update=strict
     std::vector<std::pair<std::string, int>> failures;  // --fail OP[:TIMES]
 };
 

@@ -70,6 +70,9 @@ class Host {
   public:
     Host(const sim_tool::Profile& profile, const StandinOptions& options, Output& out)
         : options_(options), out_(out), server_(world_) {
+        if (options.strictOnUpdate) {
+            world_.setUpdateMode(host::sim::UpdateMode::Strict);
+        }
         session_ = std::make_unique<StandinSession>(
             world_, sim_tool::PopulateWorld(profile, world_), out_,
             [this](const sim_tool::Command& command) { hostCommand(command); });
@@ -123,6 +126,7 @@ class Host {
 
     // OnBeginShutdown and OnDisconnection of each add-in, then Outlook lets go of it.
     void disconnect() {
+        world_.Idle();
         for (auto& addin : addins_) {
             if (!connected_.insert(addin.get()).second) {
                 continue;
@@ -202,6 +206,8 @@ class Host {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);
             }
+            // The queue is empty: Office reports the bars' changes now.
+            world_.Idle();
             flush();
             const auto now = std::chrono::steady_clock::now();
             if (now >= deadline) {

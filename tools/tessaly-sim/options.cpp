@@ -20,7 +20,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             } else if (i + 1 < args.size()) {
                 target = args[++i];
             } else {
-                throw UsageError(name + " needs a file name");
+                throw UsageError(name +
+                                 (name == "--on-update" ? " needs a mode" : " needs a file name"));
             }
             if (target->empty()) {
                 throw UsageError(name + " needs a file name");
@@ -46,6 +47,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             flag(options.help);
         } else if (name == "--softphones") {
             flag(options.softphones);
+        } else if (name == "--on-update") {
+            value(options.onUpdate);
+            if (*options.onUpdate != "idle" && *options.onUpdate != "strict") {
+                throw UsageError("--on-update takes idle or strict");
+            }
         } else {
             throw UsageError("unknown option \"" + args[i] + "\"");
         }
@@ -81,7 +87,7 @@ const char* CommandSummary() {
 std::string HelpText() {
     std::string text =
         R"(Usage: tessaly-sim [--profile FILE] [--registry FILE] [--script FILE | --interactive]
-                  [--no-launch]
+                  [--no-launch] [--on-update=idle|strict]
        tessaly-sim --softphones [--registry FILE]
        tessaly-sim --help
 
@@ -96,6 +102,10 @@ Options:
   --script FILE    run the commands of FILE ("-": standard input)
   --interactive    read commands from the terminal, in real time
   --no-launch      print softphone starts but start nothing (each start succeeds)
+  --on-update MODE when the toolbar's command bars report a change (OnUpdate): "idle"
+                   (default, as Office: once per batch of changes, before the next
+                   command and after each timer) or "strict" (at once after every
+                   changing call, re-entering the add-in)
   --softphones     print the softphone installations found in the registry and exit
   --help           print this text and exit
 Without --script and --interactive, the program is interactive when standard input is a

@@ -16,6 +16,7 @@ struct Options {
     bool noLaunch = false;
     bool help = false;
     bool softphones = false;
+    std::optional<std::string> onUpdate;  // "idle" or "strict"
 };
 
 class UsageError : public std::runtime_error {

@@ -46,6 +46,10 @@ SessionConfig ConfigFrom(const Options& options) {
     config.registryFile =
         options.registry ? std::filesystem::path(*options.registry) : DefaultRegistryFile();
     config.launch = !options.noLaunch;
+    if (options.onUpdate) {
+        config.updateMode = *options.onUpdate == "strict" ? host::sim::UpdateMode::Strict
+                                                          : host::sim::UpdateMode::Idle;
+    }
     return config;
 }
 

@@ -16,8 +16,12 @@ Session::Session(const Profile& profile, Output& out, const SessionConfig& confi
     : out_(out),
       services_(out, config.registryFile, config.launch),
       commands_(world_, PopulateWorld(profile, world_), out, *this) {
+    if (config.updateMode) {
+        world_.setUpdateMode(*config.updateMode);
+    }
     library_ = std::make_unique<Library>(services_.services());
     waiter_ = [this](std::uint64_t ms) { loop().Advance(ms); };
+    loop().setAfterTimer([this] { world_.Idle(); });
 }
 
 Session::~Session() {
@@ -56,6 +60,7 @@ void Session::Disconnect() {
     if (!addin_) {
         return;
     }
+    world_.Idle();
     // Outlook releases the add-in after disconnecting it, whether or not the calls worked.
     const auto addin = std::move(addin_);
     CallAddin("OnBeginShutdown", [&] { addin->IDTExtensibility2_OnBeginShutdown(); });

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ class AddinFailure : public std::runtime_error {
 
 struct SessionConfig {
     std::filesystem::path registryFile;
-    bool launch = true;  // false: print launches, start nothing
+    bool launch = true;                               // false: print launches, start nothing
+    std::optional<host::sim::UpdateMode> updateMode;  // none: the world's default
 };
 
 class Session : private WorldHost {

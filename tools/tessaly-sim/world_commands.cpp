@@ -91,6 +91,9 @@ std::shared_ptr<sim::SimControl> WorldCommands::RequireControl(const Command& co
 }
 
 void WorldCommands::Execute(const Command& command) {
+    // A script's commands come one by one from the host's message loop, which gives the
+    // window the idle moment Office raises the bars' pending update in.
+    world_.Idle();
     switch (command.verb) {
         case Verb::Open:
             Open(command);

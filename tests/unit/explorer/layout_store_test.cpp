@@ -63,6 +63,61 @@ TEST_F(LayoutStoreTest, RemovedToolbarIsRecordedAndBuiltAgainAfterItsControlsBri
     EXPECT_EQ(stored(u"Exists"), RegistryValue(1u));
 }
 
+// Whether the bars' update comes once the window is idle or after every call, a bar made
+// only to hold a control while the toolbar is stored as removed is not taken for the
+// toolbar: its hidden, floating placement is not saved over the user's.
+class RemovedToolbarTest : public testing::AddinTest,
+                           public ::testing::WithParamInterface<host::sim::UpdateMode> {
+  public:
+    RemovedToolbarTest() { world.setUpdateMode(GetParam()); }
+};
+
+TEST_P(RemovedToolbarTest, ComesBackWhereItWasAfterAControlBroughtItsBarBack) {
+    store(u"Exists", 0u);
+    store(u"Visible", 0xFFFFFFFFu);
+    store(u"Position", 3u);  // docked at the bottom
+    store(u"RowIndex", 2u);
+    store(u"CommandBarName", String(u"Brindle"), u"_Dial");
+    auto first = open();
+    connect();
+    ASSERT_TRUE(bar(first));
+    world.Idle();
+    world.Close(*first);
+    EXPECT_EQ(stored(u"Exists"), RegistryValue(1u));
+    EXPECT_EQ(stored(u"Visible"), RegistryValue(0xFFFFFFFFu));
+    EXPECT_EQ(stored(u"Position"), RegistryValue(3u));
+
+    auto second = open();
+    ASSERT_TRUE(bar(second));
+    EXPECT_TRUE(bar(second)->visible());
+    EXPECT_EQ(bar(second)->position(), 3);
+    EXPECT_EQ(bar(second)->rowIndex(), 2);
+    EXPECT_EQ(control(second, u"_Dial")->bar(), bar(second));
+}
+
+TEST_P(RemovedToolbarTest, AReorderInsideTheToolbarSurvivesARestart) {
+    auto first = open();
+    connect();
+    ASSERT_TRUE(world.MoveControl(*first, control(first, u"_Dial"), u"Brindle", 6));
+    world.Close(*first);
+
+    auto second = open();
+    world.Idle();
+    std::vector<String> order;
+    for (const auto& c : bar(second)->controls()) {
+        order.push_back(c->tag().substr(String(u"Brindle_OutlookAddIn_").size()));
+    }
+    EXPECT_EQ(order,
+              (std::vector<String>{u"_Combo", u"_Business", u"_Mobile", u"_Home", u"_Dial"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, RemovedToolbarTest,
+                         ::testing::Values(host::sim::UpdateMode::Idle,
+                                           host::sim::UpdateMode::Strict),
+                         [](const auto& p) {
+                             return p.param == host::sim::UpdateMode::Idle ? "Idle" : "Strict";
+                         });
+
 TEST_F(LayoutStoreTest, WindowThatNeverHadItsToolbarSavesNothing) {
     connect();
     auto window = open(/*ready=*/false);

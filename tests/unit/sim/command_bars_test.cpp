@@ -230,27 +230,33 @@ TEST_F(SimTest, ControlDeleteAndMove) {
     auto two = addControl(window, u"Tessaly", u"two");
     auto three = addControl(window, u"Tessaly", u"three");
 
-    try {
-        one->Move(u"Standard", std::nullopt);
-        FAIL() << "a bar given by name must be refused";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.code(), kDISP_E_TYPEMISMATCH);
-    }
-    EXPECT_EQ(one->Index(), 1);
-
-    one->Move(std::nullopt, std::nullopt);  // to the end
+    const auto tessaly = window->CommandBars()->Item(u"Tessaly");
+    one->Move(nullptr, std::nullopt);  // to the end
     EXPECT_EQ(one->Index(), 3);
-    one->Move(std::nullopt, 1);
+    one->Move(tessaly, 1);
     EXPECT_EQ(one->Index(), 1);
-    one->Move(std::nullopt, 3);  // before "three"
+    one->Move(nullptr, 3);  // before "three"
     EXPECT_EQ(two->Index(), 1);
     EXPECT_EQ(one->Index(), 2);
     EXPECT_EQ(three->Index(), 3);
-    EXPECT_THROW(one->Move(std::nullopt, 5), Error);
+    EXPECT_THROW(one->Move(nullptr, 5), Error);
+
+    // To another bar of the window, given as the bar object Office expects.
+    const auto standard = window->CommandBars()->Item(u"Standard");
+    one->Move(standard, 1);
+    EXPECT_EQ(one->Parent(), standard);
+    EXPECT_EQ(one->Index(), 1);
+    one->Move(tessaly, 3);
+    EXPECT_EQ(one->Parent(), tessaly);
+    EXPECT_EQ(one->Index(), 3);
+    const auto otherWindow = world.OpenExplorer(inbox);
+    EXPECT_THROW(one->Move(otherWindow->CommandBars()->Item(u"Standard"), 1), Error)
+        << "a bar of another window cannot take it";
+    EXPECT_EQ(one->Parent(), tessaly);
 
     two->Delete(true);
     EXPECT_FALSE(two->alive());
-    EXPECT_EQ(one->Index(), 1);
+    EXPECT_EQ(one->Index(), 2);
     EXPECT_EQ(window->CommandBars()->Item(u"Tessaly")->Controls()->Count(), 2);
 }
 

@@ -22,6 +22,8 @@ class AddinTest : public ::testing::Test {
     AddinTest() {
         contacts = world.AddFolder(u"Contacts");
         world.SetDefaultContactsFolder(contacts);
+        // Timers fire from the host's message loop, which then idles.
+        platform.loop.setAfterTimer([this] { world.Idle(); });
     }
     void TearDown() override {
         if (addin) {

@@ -52,6 +52,7 @@ class SessionTest : public ::testing::Test {
         if (!target) {
             target = std::dynamic_pointer_cast<sim::SimCommandBar>(
                 bars->Add(bar, std::nullopt, std::nullopt, true));
+            target->SetVisible(true);  // a user can only use a bar that is shown
         }
         auto control = target->Controls()->Add(type, std::nullopt, std::nullopt, true);
         control->SetTag(tag);
@@ -113,6 +114,15 @@ TEST_F(SessionTest, ClickFindsTheButtonByTagOnAnyBarAndRaisesItsEvent) {
     Run("click 1 Dial");
     EXPECT_EQ(clicks, 1);
     EXPECT_NE(text_.str().find("the Dial button cannot be clicked"), std::string::npos);
+
+    // A user cannot reach a button on a bar that is not shown.
+    button->SetEnabled(true);
+    button->bar()->SetVisible(false);
+    text_.str("");
+    Run("click 1 Dial");
+    EXPECT_EQ(clicks, 1);
+    EXPECT_NE(text_.str().find("note: window 1: the Dial button cannot be clicked"),
+              std::string::npos);
 }
 
 TEST_F(SessionTest, MissingControlsAreNotesNotErrors) {

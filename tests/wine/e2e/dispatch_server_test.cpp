@@ -409,6 +409,7 @@ TEST_F(DispatchServerTest, ClickReachesEveryWindowWithTheControlActuallyUsed) {
 
     const auto clicked = std::dynamic_pointer_cast<sim::SimButton>(
         first->commandBars()->find(u"Brindle")->controls().front());
+    clicked->bar()->SetVisible(true);  // a user clicks only on a bar that is shown
     ASSERT_TRUE(world.Click(clicked));
     for (const RecordingSink* sink : {&sinkOne, &sinkTwo}) {
         ASSERT_EQ(sink->received.size(), 1u);
