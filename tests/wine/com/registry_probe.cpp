@@ -80,6 +80,15 @@ std::vector<std::string> LeftoverRegistration() {
             problems.push_back("key still there: " + narrow(key));
         }
     }
+    // In a profile that had none of them, the keys above the add-in's go as well.
+    for (const auto& key : registration::ParentKeys()) {
+        HKEY handle = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_READ, &handle) ==
+            ERROR_SUCCESS) {
+            RegCloseKey(handle);
+            problems.push_back("empty parent key left: " + narrow(key));
+        }
+    }
     if (typeLibRegistered()) {
         problems.push_back("type library still registered");
     }
