@@ -68,7 +68,9 @@ std::vector<String> RegistrationKeys() {
 }
 
 std::vector<String> ParentKeys() {
-    const std::vector<std::u16string_view> roots = {u"Software\\Classes", u"Software\\Microsoft"};
+    // Software\Classes is among them: a fresh Wine profile has none until the first class is
+    // registered, while in Windows it is the root of a hive of its own and never empty.
+    const std::vector<std::u16string_view> roots = {u"Software", u"Software\\Microsoft"};
     std::vector<String> parents;
     for (const auto& key : RegistrationKeys()) {
         String parent = key;

@@ -39,7 +39,7 @@ std::vector<String> RegistrationKeys();
 
 // The keys above those that writing the rows may have created (in a fresh profile none of
 // them exists), deepest first. Unregistration removes each one that is empty again; the
-// shared roots Software\Classes and Software\Microsoft are never among them.
+// shared roots Software and Software\Microsoft are never among them.
 std::vector<String> ParentKeys();
 
 enum class Bitness { Win32, Win64 };

@@ -130,6 +130,7 @@ TEST(RegistrationRows, ParentKeysAreTheCreatedOnesDeepestFirst) {
                                 u"Software\\Microsoft\\Office\\Outlook",
                                 u"Software\\Classes\\CLSID",
                                 u"Software\\Microsoft\\Office",
+                                u"Software\\Classes",
                             }));
 }
 
