@@ -87,8 +87,8 @@ std::vector<std::string> LeftoverRegistration() {
             ERROR_SUCCESS) {
             DWORD subkeys = 0;
             DWORD values = 0;
-            RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                             &values, nullptr, nullptr, nullptr, nullptr);
+            RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr);
             RegCloseKey(handle);
             if (subkeys == 0 && values == 0) {
                 problems.push_back("empty parent key left: " + narrow(key));
