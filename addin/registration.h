@@ -37,4 +37,19 @@ std::vector<Row> RegistrationRows(std::u16string_view dllPath);
 // Together they cover every row above and nothing else.
 std::vector<String> RegistrationKeys();
 
+// The keys above those that writing the rows may have created (in a fresh profile none of
+// them exists), deepest first. Unregistration removes each one that is empty again; the
+// shared roots Software and Software\Microsoft are never among them.
+std::vector<String> ParentKeys();
+
+enum class Bitness { Win32, Win64 };
+
+// The values that registering the type library for the user writes, as Windows writes them
+// for the library in the DLL at `dllPath` whose folder is `helpDir`: the TypeLib key and one
+// Interface key per dispatch interface, relative to HKEY_CURRENT_USER. The DLL leaves this to
+// the system's RegisterTypeLibForUser, which reads the library itself; installers that cannot
+// call it write these rows. Throws std::invalid_argument when the path is empty.
+std::vector<Row> TypeLibRows(std::u16string_view dllPath, std::u16string_view helpDir,
+                             Bitness bitness);
+
 }  // namespace tessaly::registration

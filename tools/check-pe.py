@@ -4,12 +4,17 @@
 Usage: check-pe.py TessalyOutlook.dll [--machine x64|x86]
 
 Checks that the DLL exports exactly the five COM server entry points, undecorated; imports
-system DLLs only (no MinGW runtime); and carries the version resource values, the string
-table, the bitmaps 102 and 103 and a type library. Needs python3-pefile.
+system DLLs only (no MinGW runtime); carries the version resource values, the string table,
+the bitmaps 102 and 103 and a type library; is stripped, with a .gnu_debuglink naming the
+debug file beside it (whose checksum it must match); and is smaller than 700 KB.
+Needs python3-pefile.
 """
 import argparse
+import os
 import re
+import struct
 import sys
+import zlib
 
 import pefile
 
@@ -29,7 +34,11 @@ VERSION_STRINGS = {
     "InternalName": "TessalyOutlook",
     "OriginalFilename": "TessalyOutlook.dll",
     "OLESelfRegister": "",
+    "CompanyName": "Wrenfield",
+    "FileDescription": "Tessaly Add-In for Microsoft Outlook",
 }
+
+MAX_SIZE = 700 * 1024
 
 MACHINES = {"x64": pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_AMD64"],
             "x86": pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"]}
@@ -86,6 +95,67 @@ def resources(pe):
     return found
 
 
+def section_name(pe, s):
+    """The section's name; "/N" is the offset of a long name in the COFF string table, which
+    follows the symbols and which stripping keeps for such names."""
+    name = s.Name.rstrip(b"\0").decode("ascii", "replace")
+    if not re.fullmatch(r"/[0-9]+", name) or not pe.FILE_HEADER.PointerToSymbolTable:
+        return name
+    table = pe.FILE_HEADER.PointerToSymbolTable + 18 * pe.FILE_HEADER.NumberOfSymbols
+    start = table + int(name[1:])
+    end = pe.__data__.find(b"\0", start)
+    return pe.__data__[start:end].decode("ascii", "replace") if end > start else name
+
+
+def section(pe, name):
+    for s in pe.sections:
+        if section_name(pe, s) == name:
+            return s
+    return None
+
+
+def debuglink(pe):
+    """(file name, CRC-32) of the .gnu_debuglink section, or None."""
+    link = section(pe, ".gnu_debuglink")
+    if link is None:
+        return None
+    data = link.get_data()
+    end = data.find(b"\0")
+    if end <= 0:
+        return None
+    offset = (end + 4) & ~3  # the name, its NUL and padding to 4 bytes, then the CRC
+    if len(data) < offset + 4:
+        return None
+    return data[:end].decode("utf-8", "replace"), struct.unpack_from("<I", data, offset)[0]
+
+
+def check_stripped(pe, path):
+    errors = []
+    if pe.FILE_HEADER.NumberOfSymbols:
+        errors.append(f"not stripped: {pe.FILE_HEADER.NumberOfSymbols} COFF symbols")
+    names = [section_name(pe, s) for s in pe.sections]
+    debug = [n for n in names if n.startswith(".debug")]
+    if debug:
+        errors.append(f"not stripped: debug sections {debug}")
+    link = debuglink(pe)
+    expected = os.path.basename(path) + ".debug"
+    if link is None:
+        errors.append("no .gnu_debuglink section")
+        return errors
+    name, crc = link
+    if name != expected:
+        errors.append(f".gnu_debuglink names {name!r}, expected {expected!r}")
+    debug_file = os.path.join(os.path.dirname(path), name)
+    if not os.path.isfile(debug_file):
+        errors.append(f"debug file {debug_file} missing")
+    else:
+        with open(debug_file, "rb") as f:
+            actual = zlib.crc32(f.read()) & 0xFFFFFFFF
+        if actual != crc:
+            errors.append(f"{debug_file} has CRC {actual:#010x}, the link expects {crc:#010x}")
+    return errors
+
+
 def check(path, machine):
     errors = []
     pe = pefile.PE(path)
@@ -137,6 +207,11 @@ def check(path, machine):
             errors.append(f"bitmap {bitmap} missing")
     if 1 not in found.get("TYPELIB", set()):
         errors.append("TYPELIB resource 1 missing")
+
+    errors.extend(check_stripped(pe, path))
+    size = os.path.getsize(path)
+    if size >= MAX_SIZE:
+        errors.append(f"{size} bytes, expected under {MAX_SIZE}")
     return errors
 
 

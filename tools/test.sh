@@ -61,11 +61,31 @@ cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 -j "$jobs"
 ctest --preset windows-x64 -j "$jobs"
 
-# This machine runs no 32-bit code, so the x86 build is only built here.
+# This machine runs no 32-bit code, so the x86 build (DLL and package) is only built here.
 step "Windows x86: cross build and static check of the DLL"
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86 -j "$jobs"
 # Debian's python3, which has python3-pefile, whatever python3 comes first on the PATH.
 /usr/bin/python3 tools/check-pe.py build/windows-x86/addin/win32/TessalyOutlook.dll --machine x86
+
+step "signing: a throwaway self-signed certificate, both builds, the signed package installed"
+sign_dir=$(mktemp -d)
+trap 'rm -rf "$sign_dir"' EXIT
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tessaly test signing" \
+    -addext extendedKeyUsage=codeSigning -keyout "$sign_dir/key.pem" -out "$sign_dir/cert.pem" \
+    2>/dev/null
+openssl pkcs12 -export -inkey "$sign_dir/key.pem" -in "$sign_dir/cert.pem" \
+    -out "$sign_dir/test.p12" -passout pass:tessaly
+tools/sign.sh "$sign_dir/test.p12" tessaly
+for file in build/windows-x64/addin/win32/TessalyOutlook.dll build/windows-x64/TessalyOutlook-*.msi \
+            build/windows-x86/addin/win32/TessalyOutlook.dll build/windows-x86/TessalyOutlook-*.msi; do
+    osslsigncode verify -CAfile "$sign_dir/cert.pem" -in "$file" >/dev/null ||
+        { echo "error: $file: the signature does not verify" >&2; exit 1; }
+    echo "verified $file"
+done
+# The signed DLL is still the shipped one, and its package installs, loads and uninstalls.
+/usr/bin/python3 tools/check-pe.py build/windows-x64/addin/win32/TessalyOutlook.dll --machine x64
+/usr/bin/python3 tools/check-pe.py build/windows-x86/addin/win32/TessalyOutlook.dll --machine x86
+ctest --preset windows-x64 -R '^msi_'
 
 step "all checks passed"

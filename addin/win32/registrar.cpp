@@ -58,6 +58,36 @@ HRESULT deleteKey(const platform::String& key) {
                : HRESULT_FROM_WIN32(removed);
 }
 
+// Removes `key` if it holds no value and no subkey: a parent that registration created, or
+// that someone else keeps for their own entries (then it is not empty and stays).
+HRESULT deleteIfEmpty(const platform::String& key) {
+    const std::wstring name = ToWide(key);
+    HKEY handle = nullptr;
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, &handle);
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
+        return S_OK;
+    }
+    if (status != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(status);
+    }
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    {
+        UniqueHKey owner(handle);
+        status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                  &values, nullptr, nullptr, nullptr, nullptr);
+    }
+    if (status != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(status);
+    }
+    if (subkeys != 0 || values != 0) {
+        return S_OK;
+    }
+    status = RegDeleteKeyW(HKEY_CURRENT_USER, name.c_str());
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND ? S_OK
+                                                                     : HRESULT_FROM_WIN32(status);
+}
+
 constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
 HRESULT registerTypeLib(const std::wstring& path) {
@@ -127,6 +157,11 @@ HRESULT UnregisterServer() noexcept {
             if (const HRESULT hr = deleteKey(key); FAILED(hr) && SUCCEEDED(first)) {
                 first = hr;
             }
+        }
+        // Tidying only: a parent that cannot go (Windows keeps the user's classes in a hive
+        // of its own, whose root cannot be deleted) leaves the registration removed.
+        for (const auto& key : registration::ParentKeys()) {
+            static_cast<void>(deleteIfEmpty(key));
         }
         if (const HRESULT hr = unregisterTypeLib(); FAILED(hr) && SUCCEEDED(first)) {
             first = hr;

@@ -124,5 +124,54 @@ TEST(RegistrationKeys, NeverNameASharedParent) {
     EXPECT_EQ(keys.size(), 3u);
 }
 
+TEST(RegistrationRows, ParentKeysAreTheCreatedOnesDeepestFirst) {
+    EXPECT_EQ(ParentKeys(), (std::vector<String>{
+                                u"Software\\Microsoft\\Office\\Outlook\\Addins",
+                                u"Software\\Microsoft\\Office\\Outlook",
+                                u"Software\\Classes\\CLSID",
+                                u"Software\\Microsoft\\Office",
+                                u"Software\\Classes",
+                            }));
+}
+
+TEST(TypeLibRows, NameTheLibraryForEachBitness) {
+    const String lib = u"Software\\Classes\\TypeLib\\{BC59B8F3-285E-489D-B844-DBF403C984A9}\\1.0";
+    const struct {
+        Bitness bitness;
+        std::u16string_view key;
+    } cases[] = {{Bitness::Win64, u"\\0\\win64"}, {Bitness::Win32, u"\\0\\win32"}};
+    for (const auto& c : cases) {
+        const auto rows = TypeLibRows(kDll, u"C:\\Program Files\\Tessaly\\", c.bitness);
+        const Row* path = find(rows, lib + String(c.key), u"");
+        ASSERT_NE(path, nullptr);
+        EXPECT_EQ(path->value, RegistryValue(String(kDll)));
+        const Row* description = find(rows, lib, u"");
+        ASSERT_NE(description, nullptr);
+        EXPECT_EQ(description->value, RegistryValue(String(u"Tessaly Outlook Add-In")));
+        const Row* help = find(rows, lib + u"\\HELPDIR", u"");
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(help->value, RegistryValue(String(u"C:\\Program Files\\Tessaly\\")));
+    }
+    EXPECT_THROW(TypeLibRows(u"", u"", Bitness::Win64), std::invalid_argument);
+}
+
+TEST(TypeLibRows, DescribeBothDispatchInterfacesOfTheLibrary) {
+    const auto rows = TypeLibRows(kDll, u"C:\\", Bitness::Win64);
+    for (const auto* iid :
+         {u"{C790B70A-AF7A-4EFE-96F2-1B4238FBD19B}", u"{16193E2F-2A3D-4B74-82E4-E23294F52825}"}) {
+        const String key = String(u"Software\\Classes\\Interface\\") + iid;
+        const Row* lib = find(rows, key + u"\\TypeLib", u"");
+        ASSERT_NE(lib, nullptr);
+        EXPECT_EQ(lib->value, RegistryValue(String(u"{BC59B8F3-285E-489D-B844-DBF403C984A9}")));
+        const Row* proxy = find(rows, key + u"\\ProxyStubClsid32", u"");
+        ASSERT_NE(proxy, nullptr);
+        EXPECT_EQ(proxy->value, RegistryValue(String(u"{00020420-0000-0000-C000-000000000046}")));
+    }
+    // Never the host's own interface, which another library registers.
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const Row& r) { return r.key.find(u"B65AD801") != String::npos; }),
+              0);
+}
+
 }  // namespace
 }  // namespace tessaly::registration

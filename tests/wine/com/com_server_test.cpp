@@ -56,6 +56,30 @@ TEST_F(Registration, LeavesOtherAddinsAlone) {
                            &value, &size),
               ERROR_SUCCESS);
     RegDeleteTreeW(HKEY_CURRENT_USER, other);
+    EXPECT_EQ(unregisterServer(), S_OK) << "now the emptied parents go";
+    EXPECT_EQ(join(LeftoverRegistration()), "");
+}
+
+// A parent key that holds a value of someone else's stays; the empty ones below it go.
+TEST_F(Registration, KeepsAParentThatHoldsAValue) {
+    const wchar_t* outlook = L"Software\\Microsoft\\Office\\Outlook";
+    const DWORD one = 1;
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, outlook, L"Other", REG_DWORD, &one, sizeof one),
+              ERROR_SUCCESS);
+    ASSERT_EQ(registerServer(), S_OK);
+    ASSERT_EQ(unregisterServer(), S_OK);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office\\Outlook\\Addins", 0,
+                            KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, outlook, L"Other", RRF_RT_REG_DWORD, nullptr, &value,
+                           &size),
+              ERROR_SUCCESS);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, outlook, L"Other");
+    EXPECT_EQ(unregisterServer(), S_OK);
+    EXPECT_EQ(join(LeftoverRegistration()), "");
 }
 
 TEST_F(Registration, DllInstallAcceptsOnlyPerUser) {

@@ -80,6 +80,21 @@ std::vector<std::string> LeftoverRegistration() {
             problems.push_back("key still there: " + narrow(key));
         }
     }
+    // The keys above the add-in's go as well once nothing else is in them.
+    for (const auto& key : registration::ParentKeys()) {
+        HKEY handle = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_READ, &handle) ==
+            ERROR_SUCCESS) {
+            DWORD subkeys = 0;
+            DWORD values = 0;
+            RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr);
+            RegCloseKey(handle);
+            if (subkeys == 0 && values == 0) {
+                problems.push_back("empty parent key left: " + narrow(key));
+            }
+        }
+    }
     if (typeLibRegistered()) {
         problems.push_back("type library still registered");
     }
