@@ -7,6 +7,8 @@
 #include <cwctype>
 #include <new>
 
+#include "platform/win32/type_info_stub.h"
+
 namespace tessaly::standin {
 
 namespace {
@@ -308,7 +310,7 @@ namespace {
 // Counted among the host's objects like the dispatch objects, so a leaked one shows up.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class NamedTypeInfo final : public ITypeInfo {
+class NamedTypeInfo final : public win32::TypeInfoStub {
   public:
     NamedTypeInfo(ObjectRegistry& registry, std::wstring name)
         : registry_(registry), name_(std::move(name)) {
@@ -372,45 +374,9 @@ class NamedTypeInfo final : public ITypeInfo {
         *out = attributes;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT, FUNCDESC**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID, BSTR*, UINT, UINT*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR*, UINT, MEMBERID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(PVOID, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*,
-                                          WORD*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo**) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, PVOID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib**, UINT*) noexcept override {
-        return E_NOTIMPL;
-    }
     void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* attributes) noexcept override {
         CoTaskMemFree(attributes);
     }
-    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC*) noexcept override {}
-    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) noexcept override {}
 
   private:
     ObjectRegistry& registry_;

@@ -9,13 +9,14 @@
 #include <string>
 
 #include "platform/win32/raii.h"
+#include "platform/win32/type_info_stub.h"
 
 namespace tessaly::testing {
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 
-class FakeTypeInfo final : public ITypeInfo {
+class FakeTypeInfo final : public win32::TypeInfoStub {
   public:
     FakeTypeInfo(std::wstring name, const GUID& guid, TYPEKIND kind);
     virtual ~FakeTypeInfo() = default;
@@ -29,41 +30,6 @@ class FakeTypeInfo final : public ITypeInfo {
     HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
                                                BSTR* helpFile) noexcept override;
     HRESULT STDMETHODCALLTYPE GetContainingTypeLib(ITypeLib** out, UINT* index) noexcept override;
-
-    // The rest is not asked for by the add-in.
-    HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetFuncDesc(UINT, FUNCDESC**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetVarDesc(UINT, VARDESC**) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetNames(MEMBERID, BSTR*, UINT, UINT*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetRefTypeOfImplType(UINT, HREFTYPE*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetImplTypeFlags(UINT, INT*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR*, UINT, MEMBERID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(PVOID, MEMBERID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*,
-                                          WORD*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetRefTypeInfo(HREFTYPE, ITypeInfo**) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID, PVOID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) noexcept override { return E_NOTIMPL; }
-    void STDMETHODCALLTYPE ReleaseFuncDesc(FUNCDESC*) noexcept override {}
-    void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) noexcept override {}
 
     ULONG refs() const { return refs_; }
     int documentationCalls = 0;

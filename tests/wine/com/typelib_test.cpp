@@ -22,6 +22,19 @@ std::wstring text(const GUID& guid) {
     return buffer;
 }
 
+// The type's attributes, copied; all zero (and a test failure) when the type refuses them.
+TYPEATTR Attributes(ITypeInfo* type) {
+    TYPEATTR copy{};
+    TYPEATTR* attr = nullptr;
+    if (SUCCEEDED(type->GetTypeAttr(&attr))) {
+        copy = *attr;
+        type->ReleaseTypeAttr(attr);
+    } else {
+        ADD_FAILURE() << "GetTypeAttr failed";
+    }
+    return copy;
+}
+
 class TypeLibrary : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -80,20 +93,15 @@ TEST_F(TypeLibrary, HoldsTheClassesInterfacesAndRecord) {
         auto type = info(*c.guid);
         ASSERT_TRUE(type);
         EXPECT_EQ(name(type.get()), c.name);
-        TYPEATTR* attr = nullptr;
-        ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
-        EXPECT_EQ(attr->typekind, c.kind) << std::string(c.name, c.name + wcslen(c.name));
-        type->ReleaseTypeAttr(attr);
+        EXPECT_EQ(Attributes(type.get()).typekind, c.kind)
+            << std::string(c.name, c.name + wcslen(c.name));
     }
 }
 
 TEST_F(TypeLibrary, PhoneInfoHasFourStringsInOrder) {
     auto type = info(win32::GUID_PhoneInfo);
     ASSERT_TRUE(type);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
-    const WORD vars = attr->cVars;
-    type->ReleaseTypeAttr(attr);
+    const WORD vars = Attributes(type.get()).cVars;
     const std::vector<std::wstring> expected = {L"sGUID", L"sPath", L"sCmdLineParams",
                                                 L"sAdditionalValue"};
     ASSERT_EQ(vars, expected.size());
@@ -115,12 +123,7 @@ struct Function {
 
 std::vector<Function> functions(ITypeInfo* type) {
     std::vector<Function> result;
-    TYPEATTR* attr = nullptr;
-    if (FAILED(type->GetTypeAttr(&attr))) {
-        return result;
-    }
-    const WORD count = attr->cFuncs;
-    type->ReleaseTypeAttr(attr);
+    const WORD count = Attributes(type).cFuncs;
     for (UINT i = 0; i < count; ++i) {
         FUNCDESC* f = nullptr;
         if (SUCCEEDED(type->GetFuncDesc(i, &f))) {
@@ -221,10 +224,7 @@ std::wstring referencedType(ITypeInfo* owner, const ELEMDESC& param) {
 TEST_F(TypeLibrary, InitTakesTheConnectClassAndTheExplorerByReference) {
     auto type = info(win32::DIID__ExplorerHandler);
     ASSERT_TRUE(type);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
-    const WORD count = attr->cFuncs;
-    type->ReleaseTypeAttr(attr);
+    const WORD count = Attributes(type.get()).cFuncs;
     bool found = false;
     for (UINT i = 0; i < count; ++i) {
         FUNCDESC* f = nullptr;
@@ -262,11 +262,9 @@ TEST_F(TypeLibrary, TessalyPublishesOnExplorerCloseAndIsTheOnlyCreatableClass) {
          {Case{&win32::CLSID_Tessaly, true, 1}, Case{&win32::CLSID_ExplorerHandler, false, 1}}) {
         auto type = info(*c.clsid);
         ASSERT_TRUE(type);
-        TYPEATTR* attr = nullptr;
-        ASSERT_EQ(type->GetTypeAttr(&attr), S_OK);
-        EXPECT_EQ((attr->wTypeFlags & TYPEFLAG_FCANCREATE) != 0, c.creatable);
-        EXPECT_EQ(attr->cImplTypes, c.interfaces);
-        type->ReleaseTypeAttr(attr);
+        const TYPEATTR attr = Attributes(type.get());
+        EXPECT_EQ((attr.wTypeFlags & TYPEFLAG_FCANCREATE) != 0, c.creatable);
+        EXPECT_EQ(attr.cImplTypes, c.interfaces);
     }
 }
 
