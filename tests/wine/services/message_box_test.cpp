@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -15,8 +14,6 @@
 
 namespace tessaly::win32 {
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr wchar_t kTitle[] = L"Tessaly \u2013 Pr\u00fcfung";
 constexpr wchar_t kText[] = L"Die Nummer 555 0199 wird gew\u00e4hlt.";
@@ -90,8 +87,9 @@ TEST(MessageBoxTest, ModalBoxWithOkOnlyKeepsTimersRunning) {
     std::atomic<bool> dismissed{false};
     BoxContents contents;
     std::thread user([&] {
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (!returned && std::chrono::steady_clock::now() < deadline) {
+        // Until the box has returned by itself (no display) or been dismissed here; a box
+        // that never shows up is left to the test runner's timeout.
+        while (!returned) {
             HWND box = FindWindowW(nullptr, kTitle);
             // Dismissed only after the timer has been seen firing under the open box.
             if (box != nullptr && ticksWhileOpen >= 2) {
@@ -103,17 +101,13 @@ TEST(MessageBoxTest, ModalBoxWithOkOnlyKeepsTimersRunning) {
             Sleep(20);
         }
     });
-    const auto started = std::chrono::steady_clock::now();
     services.messages.ShowMessage(std::u16string(reinterpret_cast<const char16_t*>(kText)),
                                   std::u16string(reinterpret_cast<const char16_t*>(kTitle)));
     returned = true;
-    const auto open = std::chrono::steady_clock::now() - started;
     user.join();
     services.timers.KillTimer(timer);
 
-    ASSERT_TRUE(dismissed) << "the box never appeared (returned after "
-                           << std::chrono::duration_cast<std::chrono::milliseconds>(open).count()
-                           << " ms)";
+    ASSERT_TRUE(dismissed) << "the box returned without being shown";
     EXPECT_GE(ticksWhileOpen, 2);
     EXPECT_EQ(FindWindowW(nullptr, kTitle), nullptr) << "the box is gone once it returned";
     EXPECT_EQ(contents.buttons, std::vector<std::wstring>{L"OK"});

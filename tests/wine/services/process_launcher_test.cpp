@@ -29,7 +29,7 @@ class ProcessLauncherTest : public ::testing::Test {
                   L"-" + std::to_wstring(++counter) + L".txt";
         DeleteFileW(record_.c_str());
         SetEnvironmentVariableW(L"TESSALY_RECORD_FILE", record_.c_str());
-        SetEnvironmentVariableW(L"TESSALY_RECORD_DELAY_MS", nullptr);
+        SetEnvironmentVariableW(L"TESSALY_RECORD_GATE", nullptr);
     }
     void TearDown() override { DeleteFileW(record_.c_str()); }
 
@@ -100,12 +100,18 @@ TEST_F(ProcessLauncherTest, FindsAnUnquotedProgramPathWithBlanks) {
 }
 
 TEST_F(ProcessLauncherTest, DoesNotWaitForTheChild) {
-    // The child writes its record only after a long pause: a launcher that waited for it
-    // would return with the record already there.
-    SetEnvironmentVariableW(L"TESSALY_RECORD_DELAY_MS", L"8000");
+    // The child writes its record only once the gate file exists, which happens only after
+    // Start has returned: a launcher that waited for the child would find the record there.
+    const std::wstring gate = record_ + L".gate";
+    SetEnvironmentVariableW(L"TESSALY_RECORD_GATE", gate.c_str());
     ASSERT_TRUE(launcher_.Start(U16(L"\"" + recorder_ + L"\" slow")));
     EXPECT_EQ(GetFileAttributesW(record_.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(WaitForRecord(30s).has_value());
+    HANDLE opened = CreateFileW(gate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(opened, INVALID_HANDLE_VALUE);
+    CloseHandle(opened);
+    EXPECT_TRUE(WaitForRecord().has_value());
+    DeleteFileW(gate.c_str());
 }
 
 // The table the POSIX launcher runs too; here the recorder records its raw command line.

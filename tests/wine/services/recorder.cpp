@@ -9,9 +9,16 @@ int main() {
     if (GetEnvironmentVariableW(L"TESSALY_RECORD_FILE", target, MAX_PATH) == 0) {
         return 2;
     }
-    wchar_t delay[16] = {};
-    if (GetEnvironmentVariableW(L"TESSALY_RECORD_DELAY_MS", delay, 16) != 0) {
-        Sleep(static_cast<DWORD>(std::wcstoul(delay, nullptr, 10)));
+    // With TESSALY_RECORD_GATE set, nothing is written before that file exists: a test can
+    // then tell a launcher that returned at once from one that waited for the child.
+    wchar_t gate[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"TESSALY_RECORD_GATE", gate, MAX_PATH) != 0) {
+        for (int waited = 0; GetFileAttributesW(gate) == INVALID_FILE_ATTRIBUTES; ++waited) {
+            if (waited == 3000) {
+                break;  // a minute without the gate: the launcher waited for us, so record it
+            }
+            Sleep(20);
+        }
     }
     const wchar_t* line = GetCommandLineW();
     const std::wstring temporary = std::wstring(target) + L".partial";
