@@ -9,13 +9,18 @@ packages=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 wine64-tools xvfb xauth python3-pefile
     wixl msitools osslsigncode openssl
+    wine32:i386
 )
+
+# The x86 DLL and its tests run under a WoW64 Wine, whose 32-bit half comes from i386.
+need_i386=0
+dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ "$need_i386" -eq 0 ]; then
     exit 0
 fi
 
@@ -25,5 +30,8 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [ "$need_i386" -eq 1 ]; then
+    dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

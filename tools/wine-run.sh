@@ -8,18 +8,34 @@ export WINEPREFIX=${TESSALY_WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # Nothing may prompt for the .NET or HTML engines.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+# A prefix fits the Wine that made it: one made before Wine's 32-bit half was installed no
+# longer starts afterwards (kernel32.dll, c0000135), so the marker records which Wine it was.
+wine_build() {
+    local halves=win64
+    [ -x /usr/lib/wine/wine ] && halves=wow64
+    echo "$(wine --version) $halves"
+}
+
 # The prefix counts as made only once wineboot has finished: its registry files appear
 # early, and a program started before the system programs are installed fails to start.
 ready="$WINEPREFIX/.tessaly-ready"
-if [ ! -f "$ready" ]; then
-    mkdir -p "$WINEPREFIX"
+build=$(wine_build)
+if [ "$(cat "$ready" 2>/dev/null)" != "$build" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
     # Several test programs may start at once; only one makes the prefix.
     exec 9>"$WINEPREFIX.lock"
     flock 9
-    if [ ! -f "$ready" ]; then
+    if [ "$(cat "$ready" 2>/dev/null)" != "$build" ]; then
+        if [ -e "$WINEPREFIX" ]; then
+            echo "wine-run: $WINEPREFIX was made by another Wine (${build% *} now); making it anew" >&2
+            wineserver -k 2>/dev/null || true
+            rm -rf "$WINEPREFIX"
+        fi
+        mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1
         wineserver -w
-        touch "$ready"
+        echo "$build" >"$ready"
     fi
     flock -u 9
     exec 9>&-

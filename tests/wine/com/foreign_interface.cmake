@@ -62,11 +62,11 @@ if(MODE STREQUAL "foreign")
     add_foreign_keys()
 endif()
 snapshot(before before_text)
-wine_step("" STATUS register_status COMMAND regsvr32 /s ${DLL})
+wine_step("" STATUS register_status COMMAND ${REGSVR32} /s ${DLL})
 wine_step("" STATUS typelib_status
           COMMAND reg query "HKCR\\TypeLib\\{BC59B8F3-285E-489D-B844-DBF403C984A9}")
 snapshot(registered registered_text)
-wine_step("" STATUS unregister_status COMMAND regsvr32 /s /u ${DLL})
+wine_step("" STATUS unregister_status COMMAND ${REGSVR32} /s /u ${DLL})
 snapshot(unregistered unregistered_text)
 # Cleaned up before judging, so that a failure leaves no foreign key for later tests.
 remove_foreign_keys()

@@ -14,12 +14,12 @@ endfunction()
 # Without a window manager, Wine waits two seconds for each hidden window to be withdrawn,
 # so a dismissed box would hold the click that much longer; unmanaged windows go at once.
 wine_step("" COMMAND reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /t REG_SZ /d N /f)
-wine_step("" COMMAND regsvr32 /s ${DLL})
+wine_step("" COMMAND ${REGSVR32} /s ${DLL})
 set(key "HKCU\\Software\\Wrenfield\\Brindle Outlook AddIn")
 wine_step("" STATUS ignored COMMAND reg delete "${key}" /f)
 wine_step("" STATUS softphone_key COMMAND reg query "${key}\\Softphone")
 standin_run(out SCRIPT ${HERE}/message_box.script STATUS status)
-wine_step("" STATUS unregistered COMMAND regsvr32 /s /u ${DLL})
+wine_step("" STATUS unregistered COMMAND ${REGSVR32} /s /u ${DLL})
 end_prefix()
 
 if(softphone_key EQUAL 0)
