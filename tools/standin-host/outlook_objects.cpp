@@ -3,6 +3,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/win32/text.h"
+
 namespace tessaly::standin {
 
 namespace sim = host::sim;
@@ -303,7 +305,7 @@ class ItemObject final : public SimObject<host::Item> {
 
   protected:
     // Asked of the item each time, as Outlook's objects answer for themselves.
-    std::wstring coclassName() override { return ToWide(object_->TypeName()); }
+    std::wstring coclassName() override { return win32::ToWide(object_->TypeName()); }
 
     void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
