@@ -136,18 +136,14 @@ RegKey& descend(RegKey& key, const Path& components) {
 
 }  // namespace
 
+// No stored key has an empty, over-long or too deeply nested name, so such a path finds none.
 const RegKey* RegHive::findKey(std::u16string_view path) const noexcept {
-    Path components;
-    if (!path.empty() && splitKeyPath(path, components) != nullptr) {
-        return nullptr;  // no such name can exist
-    }
     const RegKey* key = &root;
-    for (const auto component : components) {
-        const auto it = key->subkeys.find(component);
-        if (it == key->subkeys.end()) {
-            return nullptr;
-        }
-        key = &it->second;
+    for (std::size_t start = 0; key != nullptr && !path.empty() && start <= path.size();) {
+        const auto end = std::min(path.find(u'\\', start), path.size());
+        const auto it = key->subkeys.find(path.substr(start, end - start));
+        key = it == key->subkeys.end() ? nullptr : &it->second;
+        start = end + 1;
     }
     return key;
 }

@@ -60,10 +60,9 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
     void load(bool reread);
     void adopt(RegHive hive, Stamp stamp, std::string bytes);
     void save();
-    Stamp replaceFile(const std::string& temporaryPrefix, std::string_view bytes) const;
     template <class F>
     void reporting(F&& action);
-    [[noreturn]] void failSystem(std::string_view action, int error, bool withLine) const;
+    [[noreturn]] void failRead(int error) const;
 
     const std::filesystem::path file_;
     const std::string name_;
