@@ -38,7 +38,6 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
 
     // Read-only views for diagnostics and tests; not part of the published interface.
     bool attached() const { return static_cast<bool>(oBars); }
-    bool subscribedToWindow() const { return oExplorer.subscribed(); }
     const std::shared_ptr<host::Explorer>& explorer() const { return oExplorer.get(); }
     const String& comboText() const { return sComboText; }
     const String& dialingNumber() const { return sDialingNumber; }

@@ -2,11 +2,12 @@
 
 #include <string>
 
+#include "platform/case_fold.h"
 #include "softphone/text.h"
 
 namespace tessaly::explorer {
+using platform::equalsIgnoringAsciiCase;
 using softphone::DecimalText;
-using softphone::EqualsIgnoringAsciiCase;
 using softphone::ParseDecimal;
 using softphone::TrimBlanks;
 
@@ -32,10 +33,10 @@ std::optional<bool> LayoutValues::ReadBoolean(std::u16string_view name) const {
     }
     const auto& text = std::get<std::u16string>(*value);
     const std::u16string word = TrimBlanks(text);
-    if (EqualsIgnoringAsciiCase(word, u"True")) {
+    if (equalsIgnoringAsciiCase(word, u"True")) {
         return true;
     }
-    if (EqualsIgnoringAsciiCase(word, u"False")) {
+    if (equalsIgnoringAsciiCase(word, u"False")) {
         return false;
     }
     if (const auto number = ParseDecimal<std::int32_t>(text)) {

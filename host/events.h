@@ -91,7 +91,6 @@ class WithEvents {
     const std::shared_ptr<T>& get() const noexcept { return object_; }
     T* operator->() const noexcept { return object_.get(); }
     explicit operator bool() const noexcept { return static_cast<bool>(object_); }
-    bool subscribed() const noexcept { return subscription_.active(); }
 
   private:
     std::shared_ptr<const Events> sink_;

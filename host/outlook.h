@@ -61,9 +61,6 @@ struct ExplorerEvents {
     std::function<void()> FolderSwitch;
     std::function<void(const std::shared_ptr<MAPIFolder>& NewFolder, bool& Cancel)>
         BeforeFolderSwitch;
-    std::function<void()> ViewSwitch;
-    std::function<void(bool& Cancel)> BeforeViewSwitch;
-    std::function<void()> Deactivate;
     std::function<void()> SelectionChange;
     std::function<void()> Close;
 };

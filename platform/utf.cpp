@@ -27,19 +27,22 @@ std::size_t findInvalidUtf16(std::u16string_view text) noexcept {
     return std::u16string_view::npos;
 }
 
-std::string toUtf8(std::u16string_view text) {
+namespace {
+
+// With `replace`, an unpaired surrogate becomes U+FFFD; without, it raises UtfError.
+std::string encode(std::u16string_view text, bool replace) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t cp = text[i];
-        if (isHighSurrogate(text[i])) {
-            if (i + 1 == text.size() || !isLowSurrogate(text[i + 1])) {
-                throw UtfError("unpaired UTF-16 surrogate", i);
-            }
+        if (isHighSurrogate(text[i]) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
-        } else if (isLowSurrogate(text[i])) {
-            throw UtfError("unpaired UTF-16 surrogate", i);
+        } else if (isHighSurrogate(text[i]) || isLowSurrogate(text[i])) {
+            if (!replace) {
+                throw UtfError("unpaired UTF-16 surrogate", i);
+            }
+            cp = 0xFFFD;
         }
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));
@@ -58,6 +61,35 @@ std::string toUtf8(std::u16string_view text) {
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string toUtf8(std::u16string_view text) {
+    return encode(text, false);
+}
+
+std::string toPrintableUtf8(std::u16string_view text) {
+    return encode(text, true);
+}
+
+std::string toUtf16Le(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() * 2);
+    for (const char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+std::u16string fromUtf16Le(std::string_view bytes) {
+    std::u16string text(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                        static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+    }
+    return text;
 }
 
 std::u16string fromUtf8(std::string_view text) {

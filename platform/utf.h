@@ -23,9 +23,18 @@ class UtfError : public std::range_error {
 // Throws UtfError on an unpaired surrogate.
 std::string toUtf8(std::u16string_view text);
 
+// For messages and display, where the text matters more than its exact units: an unpaired
+// surrogate becomes U+FFFD.
+std::string toPrintableUtf8(std::u16string_view text);
+
 // Throws UtfError on malformed UTF-8: bad lead or continuation bytes, truncated or overlong
 // sequences, encoded surrogates, code points above U+10FFFF.
 std::u16string fromUtf8(std::string_view text);
+
+// The UTF-16LE bytes that files and registry data hold, and back; an odd last byte is
+// dropped. Units are copied as they are, unpaired surrogates included.
+std::string toUtf16Le(std::u16string_view text);
+std::u16string fromUtf16Le(std::string_view bytes);
 
 // Index of the first unpaired surrogate, or std::u16string_view::npos when the text is valid.
 std::size_t findInvalidUtf16(std::u16string_view text) noexcept;

@@ -1,5 +1,6 @@
 // Cleans a number and starts the softphone with the command line that dials it.
 #include <algorithm>
+#include <utility>
 
 #include "softphone/common.h"
 
@@ -8,6 +9,16 @@ String TrimSwitchChars(std::u16string_view s) {
     const auto first = s.find_first_not_of(u"/-");
     return first == std::u16string_view::npos ? String{} : String(s.substr(first));
 }
+
+namespace {
+
+// Enclosed in double quotes when it holds a blank anywhere; quotes it may carry already are
+// not looked for.
+String QuotedIfBlank(String s) {
+    return s.find(u' ') == String::npos ? s : u"\"" + s + u"\"";
+}
+
+}  // namespace
 
 String QuoteArgument(std::u16string_view s) {
     String out;
@@ -23,10 +34,7 @@ String QuoteArgument(std::u16string_view s) {
             out += c;
         }
     }
-    if (out.find(u' ') != String::npos) {
-        out = u"\"" + out + u"\"";
-    }
-    return out;
+    return QuotedIfBlank(std::move(out));
 }
 
 String Common::GetPhonePath() {
@@ -34,10 +42,7 @@ String Common::GetPhonePath() {
     if (!phone) {
         return {};
     }
-    if (phone->sPath.find(u' ') != String::npos) {
-        return u"\"" + phone->sPath + u"\"";
-    }
-    return phone->sPath;
+    return QuotedIfBlank(phone->sPath);
 }
 
 void Common::DialNumber(String number) {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "host/error.h"
+#include "platform/case_fold.h"
 #include "softphone/common.h"
 
 namespace tessaly::softphone {
@@ -55,7 +56,7 @@ bool Common::InitSettings() {
 
         sPreferredGUIDs = TrimAtNull(LoadString(1004));
         bUseFirstFound = false;
-        bUseFirstFound = EqualsIgnoringAsciiCase(TrimAtNull(LoadString(1005)), u"true");
+        bUseFirstFound = platform::equalsIgnoringAsciiCase(TrimAtNull(LoadString(1005)), u"true");
         sNoVersionsMessage = TrimAtNull(LoadString(1007));
         sMessageTitle = TrimAtNull(LoadString(1008));
         sEnterNumberText = TrimAtNull(LoadString(1009));

@@ -18,22 +18,6 @@ inline std::u16string TrimBlanks(std::u16string_view s) {
     return std::u16string(s.substr(first, s.find_last_not_of(u' ') - first + 1));
 }
 
-inline char16_t LowerAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-}
-
-inline bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // A decimal integer: blanks around an optionally signed run of digits that fits Int.
 template <class Int>
 std::optional<Int> ParseDecimal(std::u16string_view text) {

@@ -8,16 +8,6 @@
 
 namespace tessaly::host::dispatch {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
-
-std::wstring ToWide(std::u16string_view text) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::u16string FromWide(const wchar_t* text, std::size_t length) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
-
 void check(HRESULT hr, const char* what) {
     if (FAILED(hr)) {
         throw host::Error(hr, what);

@@ -16,14 +16,15 @@
 
 #include "host/error.h"
 #include "platform/win32/raii.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::host::dispatch {
 
 using win32::ComPtr;
 using win32::Variant;
 
-std::wstring ToWide(std::u16string_view text);
-std::u16string FromWide(const wchar_t* text, std::size_t length);
+using win32::FromWide;
+using win32::ToWide;
 
 // Throws host::Error(hr) when hr is a failure.
 void check(HRESULT hr, const char* what);

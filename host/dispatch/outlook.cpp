@@ -100,14 +100,6 @@ EventHandler plainEvent(const std::shared_ptr<const ExplorerEvents>& sink, Explo
     };
 }
 
-// Cancel is the last argument of the Before... events, passed by reference.
-const VARIANT& cancelArgument(const EventArgs& args) {
-    if (args.count() == 0) {
-        throw host::Error(DISP_E_BADPARAMCOUNT, "the event has no Cancel argument");
-    }
-    return args[args.count() - 1];
-}
-
 }  // namespace
 
 Subscription Explorer::Advise(std::shared_ptr<const Events> sink) {
@@ -117,29 +109,8 @@ Subscription Explorer::Advise(std::shared_ptr<const Events> sink) {
     EventHandlers handlers;
     handlers[kDispActivate] = plainEvent(sink, &ExplorerEvents::Activate);
     handlers[kDispFolderSwitch] = plainEvent(sink, &ExplorerEvents::FolderSwitch);
-    handlers[kDispViewSwitch] = plainEvent(sink, &ExplorerEvents::ViewSwitch);
-    handlers[kDispDeactivate] = plainEvent(sink, &ExplorerEvents::Deactivate);
     handlers[kDispSelectionChange] = plainEvent(sink, &ExplorerEvents::SelectionChange);
     handlers[kDispClose] = plainEvent(sink, &ExplorerEvents::Close);
-    handlers[kDispBeforeFolderSwitch] = [sink](const EventArgs& args) {
-        if (!sink->BeforeFolderSwitch) {
-            return;
-        }
-        auto folder = WrapFolder(args.object(0));
-        const VARIANT& cancelArg = cancelArgument(args);
-        bool cancel = ToBool(cancelArg);
-        sink->BeforeFolderSwitch(folder, cancel);
-        SetByRef(cancelArg, cancel);
-    };
-    handlers[kDispBeforeViewSwitch] = [sink](const EventArgs& args) {
-        if (!sink->BeforeViewSwitch) {
-            return;
-        }
-        const VARIANT& cancelArg = cancelArgument(args);
-        bool cancel = ToBool(cancelArg);
-        sink->BeforeViewSwitch(cancel);
-        SetByRef(cancelArg, cancel);
-    };
     try {
         return AdviseEvents(object_.get(), DIID_ExplorerEvents_10, handlers);
     } catch (const host::Error&) {

@@ -26,10 +26,6 @@ inline constexpr IID DIID_ExplorerEvents = {
     0x0006304F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr DISPID kDispActivate = 0xF001;
 inline constexpr DISPID kDispFolderSwitch = 0xF002;
-inline constexpr DISPID kDispBeforeFolderSwitch = 0xF003;
-inline constexpr DISPID kDispViewSwitch = 0xF004;
-inline constexpr DISPID kDispBeforeViewSwitch = 0xF005;
-inline constexpr DISPID kDispDeactivate = 0xF006;
 inline constexpr DISPID kDispSelectionChange = 0xF007;
 inline constexpr DISPID kDispClose = 0xF008;
 

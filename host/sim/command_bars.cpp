@@ -2,6 +2,7 @@
 #include <string>
 
 #include "host/sim/internal.h"
+#include "platform/case_fold.h"
 
 namespace tessaly::host::sim {
 
@@ -345,7 +346,8 @@ Subscription SimCommandBars::Advise(std::shared_ptr<const Events> sink) {
 
 std::shared_ptr<SimCommandBar> SimCommandBars::find(const String& name) const {
     for (const auto& bar : bars_) {
-        if (detail::sameNameIgnoringCase(bar->name(), name)) {
+        // Office compares bar names without regard to case; names are ASCII in practice.
+        if (platform::equalsIgnoringAsciiCase(bar->name(), name)) {
             return bar;
         }
     }

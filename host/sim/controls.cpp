@@ -43,7 +43,7 @@ void SimControl::Move(const std::shared_ptr<CommandBar>& bar, std::optional<std:
     const auto owner = bar_.lock();
     auto target = bar ? std::dynamic_pointer_cast<SimCommandBar>(bar) : owner;
     const std::string arguments =
-        args(bar ? (target ? detail::utf8(target->name()) : "?") : "-", before);
+        args(bar ? (target ? platform::toPrintableUtf8(target->name()) : "?") : "-", before);
     if (alive()) {
         // Only a live bar of the same window can take the control.
         if (!target || !target->alive() || target->owner_.lock() != owner->owner_.lock()) {

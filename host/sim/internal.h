@@ -1,5 +1,5 @@
-// Helpers shared by the simulated host's sources: formatting call arguments for the log,
-// Office's name comparison, and raising an event on a snapshot of a sink list.
+// Helpers shared by the simulated host's sources: formatting call arguments for the log
+// and raising an event on a snapshot of a sink list.
 #pragma once
 
 #include <cstdint>
@@ -12,13 +12,9 @@
 #include <vector>
 
 #include "host/sim/sim_host.h"
+#include "platform/utf.h"
 
 namespace tessaly::host::sim::detail {
-
-std::string utf8(std::u16string_view text);
-
-// Office compares bar names without regard to case; names are ASCII in practice.
-bool sameNameIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 inline std::string arg(const std::string& value) {
     return value;
@@ -27,7 +23,7 @@ inline std::string arg(const char* value) {
     return value;
 }
 inline std::string arg(const String& value) {
-    return utf8(value);
+    return platform::toPrintableUtf8(value);
 }
 inline std::string arg(bool value) {
     return value ? "true" : "false";

@@ -321,7 +321,6 @@ class SimCommandBar : public CommandBar, public std::enable_shared_from_this<Sim
     std::int32_t top() const { return top_; }
     std::int32_t left() const { return left_; }
     std::int32_t width() const { return width_; }
-    std::int32_t height() const { return height_; }
     std::int32_t protection() const { return protection_; }
     // Inserts an existing control (1-based; 0 or beyond the end appends) / takes it out.
     void insert(const std::shared_ptr<SimControl>& control, std::int32_t before);
@@ -387,7 +386,6 @@ class SimCommandBars : public CommandBars, public std::enable_shared_from_this<S
     void changed();
     // Raises the update the last changes are waiting for, if any (once for all of them).
     void raisePending();
-    bool updatePending() const { return updatePending_; }
     // Appends a bar that is not built in (the model's own operation: no faults, no log).
     std::shared_ptr<SimCommandBar> addBar(const String& name, bool temporary);
     // The window is gone: every bar and control dies, and later calls fail.

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/case_fold.h"
+
 namespace tessaly::platform::pe {
 namespace {
 
@@ -375,21 +377,12 @@ std::optional<Block> ParseBlock(std::span<const std::byte> data, std::size_t at,
     return b;
 }
 
-char16_t FoldAscii(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char16_t x, char16_t y) { return FoldAscii(x) == FoldAscii(y); });
-}
-
 bool KeyEquals(std::span<const std::byte> data, const Block& b, std::u16string_view name) {
     if ((b.keyEnd - b.keyStart) / 2 != name.size()) {
         return false;
     }
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (FoldAscii(U16(data, b.keyStart + 2 * i)) != FoldAscii(name[i])) {
+        if (platform::upperAscii(U16(data, b.keyStart + 2 * i)) != platform::upperAscii(name[i])) {
             return false;
         }
     }
@@ -440,7 +433,7 @@ std::optional<std::vector<std::byte>> VersionInfoBlock(std::span<const std::byte
 std::optional<std::u16string> QueryVersionInfoString(std::span<const std::byte> versionInfo,
                                                      std::u16string_view queryPath) {
     const auto parts = SplitQuery(queryPath);
-    if (parts.size() != 3 || !EqualsNoCase(parts[0], u"StringFileInfo")) {
+    if (parts.size() != 3 || !platform::equalsIgnoringAsciiCase(parts[0], u"StringFileInfo")) {
         return std::nullopt;
     }
     const auto root = ParseBlock(versionInfo, 0, versionInfo.size());

@@ -12,21 +12,9 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/case_fold.h"
+
 namespace tessaly::platform::posix {
-
-// Upper-cases one UTF-16 unit the way the registry compares names: ASCII, Latin-1, Latin
-// Extended-A, Greek, Cyrillic and full-width Latin letters; other units compare as they are.
-char16_t foldCase(char16_t c) noexcept;
-bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) noexcept;
-
-// Orders names as the registry enumerates them: by upper-cased UTF-16 units.
-struct CaseInsensitiveLess {
-    using is_transparent = void;
-    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept;
-};
-
-enum class RegEncoding { Utf8, Utf8Bom, Utf16Le };
-enum class RegLineEnding { CrLf, Lf };
 
 // A value of a hex form: its registry type ("hex:" is REG_BINARY, "hex(N):" type N) and bytes.
 struct RegBytes {
@@ -59,9 +47,11 @@ struct RegHive {
 
     bool operator==(const RegHive&) const = default;
 
+    enum class Encoding { Utf8, Utf8Bom, Utf16Le };
+
     RegKey root;
-    RegEncoding encoding = RegEncoding::Utf8;
-    RegLineEnding lineEnding = RegLineEnding::CrLf;
+    Encoding encoding = Encoding::Utf8;
+    bool crlf = true;
 };
 
 // Parses the bytes of a .reg file (UTF-8 with or without BOM, or UTF-16LE with BOM). An input

@@ -2,10 +2,8 @@
 // other processes (test drivers, a previous run) may rewrite at any time.
 #pragma once
 
-#include <sys/types.h>
-
+#include <array>
 #include <cstdint>
-
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -17,8 +15,6 @@
 #include "platform/posix/reg_file.h"
 #include "platform/services.h"
 
-struct stat;
-
 namespace tessaly::platform::posix {
 
 // Reads are served from a parsed copy of the file, parsed again only when the file's identity,
@@ -29,9 +25,7 @@ namespace tessaly::platform::posix {
 // cannot be read or parsed is never overwritten. Errors are platform::Error naming the file;
 // read and parse errors have the form "FILE:LINE: message".
 //
-// Values read as the shell's RegRead gives them: REG_SZ (also as hex(1)) as text up to its
-// first NUL, REG_EXPAND_SZ (hex(2)) as that text with each %NAME% of a defined environment
-// variable replaced, REG_DWORD (also as hex(4)) as a number; any other type is an Error.
+// Values of a hex(N) form read as ShellValue makes them, expanding %NAME% from the environment.
 //
 // Thread-safe; a batch groups the writes of every thread while it is open.
 class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
@@ -50,43 +44,32 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
     // "HKEY_CURRENT_USER\"; the empty key is the hive's root.
     std::optional<SubkeyList> SubkeyNames(std::u16string_view key) override;
 
-    const std::filesystem::path& file() const noexcept { return file_; }
-
     // Called with the message of each failure to read, parse or replace the file, once until
     // the file can be used again (the failing call still throws).
     void setFailureReporter(std::function<void(const std::string&)> reporter);
 
   private:
-    struct Stamp {
-        dev_t device;
-        ino_t inode;
-        off_t size;
-        std::int64_t modifiedNs;
-        std::int64_t changedNs;
-        bool operator==(const Stamp&) const = default;
-    };
+    // The file's device, inode, size and change times: a cheap check whether it moved.
+    using Stamp = std::array<std::int64_t, 5>;
     struct Write {
         String key;
         String name;
         RegData data;
     };
 
-    static Stamp stampOf(const struct stat& st) noexcept;
-    const RegHive& load(bool reread);
-    void adopt(RegHive hive, std::optional<Stamp> stamp, std::string bytes);
+    void load(bool reread);
+    void adopt(RegHive hive, Stamp stamp, std::string bytes);
     void save();
-    Stamp replaceFile(const std::filesystem::path& target, std::string_view bytes) const;
     template <class F>
     void reporting(F&& action);
-    [[noreturn]] void failSystem(std::string_view action, int error, bool withLine) const;
+    [[noreturn]] void failRead(int error) const;
 
     const std::filesystem::path file_;
     const std::string name_;
     std::mutex mutex_;
-    bool loaded_ = false;
     RegHive hive_;                // the file's content with pending_ applied
     std::string bytes_;           // what hive_ was parsed from or last saved as
-    std::optional<Stamp> stamp_;  // std::nullopt while the file does not exist
+    std::optional<Stamp> stamp_;  // of the file hive_ holds (Stamp{}: none); nullopt: not read
     std::vector<Write> pending_;  // written since the last save
     int batches_ = 0;             // open batches
     std::function<void(const std::string&)> reporter_;

@@ -2,16 +2,19 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/shell_registry.h"
+#include "platform/utf.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/service_impls.h"
-#include "platform/win32/shell_path.h"
 #include "platform/win32/text.h"
 
 namespace tessaly::win32 {
+
+using platform::RegistryRoot;
+using platform::ShellPath;
 
 namespace {
 
@@ -32,22 +35,16 @@ HKEY RootKey(RegistryRoot root) noexcept {
 }
 
 ShellPath ParseOrThrow(const char* operation, std::u16string_view path) {
-    const auto parsed = ParseShellPath(path);
+    const auto parsed = platform::ParseShellPath(path);
     if (!parsed) {
         throw platform::Error(std::string(operation) + ": not a registry path: \"" +
-                              ToMessageText(path) + "\"");
+                              platform::toPrintableUtf8(path) + "\"");
     }
     return *parsed;
 }
 
 bool IsMissing(LSTATUS status) noexcept {
     return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
-}
-
-platform::String TextUpToNul(const std::vector<BYTE>& data) {
-    platform::String text(data.size() / sizeof(char16_t), u'\0');
-    std::memcpy(text.data(), data.data(), text.size() * sizeof(char16_t));
-    return text.substr(0, text.find(u'\0'));
 }
 
 platform::String Expanded(const platform::String& text, std::u16string_view path) {
@@ -103,25 +100,9 @@ std::optional<platform::RegistryValue> Win32Registry::RegRead(std::u16string_vie
         ThrowSystemError("RegRead: cannot read", path, status);
     }
 
-    switch (type) {
-        case REG_DWORD: {
-            if (data.size() != sizeof(DWORD)) {
-                throw platform::Error("RegRead: \"" + ToMessageText(path) +
-                                      "\" is a REG_DWORD of " + std::to_string(data.size()) +
-                                      " bytes");
-            }
-            DWORD number = 0;
-            std::memcpy(&number, data.data(), sizeof number);
-            return platform::RegistryValue(static_cast<std::uint32_t>(number));
-        }
-        case REG_SZ:
-            return platform::RegistryValue(TextUpToNul(data));
-        case REG_EXPAND_SZ:
-            return platform::RegistryValue(Expanded(TextUpToNul(data), path));
-        default:
-            throw platform::Error("RegRead: \"" + ToMessageText(path) +
-                                  "\" has the unsupported registry type " + std::to_string(type));
-    }
+    return platform::ShellValue(
+        type, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), path,
+        [path](const platform::String& text) { return Expanded(text, path); });
 }
 
 void Win32Registry::RegWrite(std::u16string_view path, const platform::RegistryValue& value) {
@@ -142,7 +123,7 @@ void Win32Registry::RegWrite(std::u16string_view path, const platform::RegistryV
         const std::wstring text = ToWide(std::get<platform::String>(value));
         const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);  // with the NUL
         if (bytes > MAXDWORD) {
-            throw platform::Error("RegWrite: the value for \"" + ToMessageText(path) +
+            throw platform::Error("RegWrite: the value for \"" + platform::toPrintableUtf8(path) +
                                   "\" is too long");
         }
         status =
@@ -155,7 +136,7 @@ void Win32Registry::RegWrite(std::u16string_view path, const platform::RegistryV
 }
 
 std::optional<platform::SubkeyList> Win32Registry::SubkeyNames(std::u16string_view key) {
-    const std::u16string_view relative = CurrentUserRelativeKey(key);
+    const std::u16string_view relative = platform::CurrentUserRelativeKey(key);
     if (HasNul(relative)) {
         return std::nullopt;
     }
@@ -179,7 +160,7 @@ std::optional<platform::SubkeyList> Win32Registry::SubkeyNames(std::u16string_vi
         }
         if (status != ERROR_SUCCESS) {
             // The subkeys before this index were enumerated and stay usable.
-            list.failure = "SubkeyNames: cannot enumerate \"" + ToMessageText(key) +
+            list.failure = "SubkeyNames: cannot enumerate \"" + platform::toPrintableUtf8(key) +
                            "\" at index " + std::to_string(index) + ": error " +
                            std::to_string(status);
             return list;

@@ -4,22 +4,9 @@
 
 #include <string>
 
-namespace tessaly::win32 {
+#include "platform/utf.h"
 
-std::string ToMessageText(std::u16string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
-    const int units = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return "<unprintable>";
-    }
-    std::string result(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, units, result.data(), bytes, nullptr, nullptr);
-    return result;
-}
+namespace tessaly::win32 {
 
 void ThrowSystemError(const char* what, std::u16string_view subject, unsigned long code) {
     wchar_t* buffer = nullptr;
@@ -36,8 +23,8 @@ void ThrowSystemError(const char* what, std::u16string_view subject, unsigned lo
             systemText.pop_back();
         }
     }
-    std::string message = std::string(what) + " \"" + ToMessageText(subject) + "\": ";
-    message += systemText.empty() ? std::string("error") : ToMessageText(systemText);
+    std::string message = std::string(what) + " \"" + platform::toPrintableUtf8(subject) + "\": ";
+    message += systemText.empty() ? std::string("error") : platform::toPrintableUtf8(systemText);
     message += " (" + std::to_string(code) + ")";
     throw platform::Error(message);
 }

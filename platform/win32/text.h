@@ -25,9 +25,6 @@ inline bool HasNul(std::u16string_view text) noexcept {
     return text.find(u'\0') != std::u16string_view::npos;
 }
 
-// UTF-8 for error messages; unpaired surrogates become U+FFFD, which is fine for a message.
-std::string ToMessageText(std::u16string_view text);
-
 // platform::Error "<what> \"<subject>\": <system message> (<code>)".
 [[noreturn]] void ThrowSystemError(const char* what, std::u16string_view subject,
                                    unsigned long code);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/case_fold.h"
 #include "platform/win32/service_impls.h"
 #include "platform/win32/text.h"
 
@@ -21,23 +22,8 @@ bool NamesAString(std::u16string_view query) {
         query.remove_prefix(1);
     }
     constexpr std::u16string_view kStrings = u"StringFileInfo\\";
-    if (query.size() <= kStrings.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < kStrings.size(); ++i) {
-        char16_t c = query[i];
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - (u'a' - u'A'));
-        }
-        char16_t expected = kStrings[i];
-        if (expected >= u'a' && expected <= u'z') {
-            expected = static_cast<char16_t>(expected - (u'a' - u'A'));
-        }
-        if (c != expected) {
-            return false;
-        }
-    }
-    return true;
+    return query.size() > kStrings.size() &&
+           platform::equalsIgnoringAsciiCase(query.substr(0, kStrings.size()), kStrings);
 }
 
 }  // namespace

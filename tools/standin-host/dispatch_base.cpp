@@ -112,14 +112,6 @@ const wchar_t* MemberNameOf(DISPID id) {
     return L"?";
 }
 
-std::wstring ToWide(std::u16string_view text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string FromWide(std::wstring_view text) {
-    return std::u16string(text.begin(), text.end());
-}
-
 std::string HresultText(HRESULT hr) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08lX", static_cast<unsigned long>(hr));

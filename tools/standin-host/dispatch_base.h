@@ -288,8 +288,6 @@ class ConnectionPoint final : public IConnectionPoint {
 // `args` are in DISPPARAMS order (last argument first).
 void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count);
 
-std::wstring ToWide(std::u16string_view text);
-std::u16string FromWide(std::wstring_view text);
 std::string HresultText(HRESULT hr);
 
 }  // namespace tessaly::standin

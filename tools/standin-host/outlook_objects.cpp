@@ -3,6 +3,8 @@
 #include <set>
 #include <utility>
 
+#include "platform/win32/text.h"
+
 namespace tessaly::standin {
 
 namespace sim = host::sim;
@@ -209,8 +211,6 @@ class ExplorerObject final : public SimObject<host::Explorer> {
         };
         events->Activate = simple(kDispActivate);
         events->FolderSwitch = simple(kDispFolderSwitch);
-        events->ViewSwitch = simple(kDispViewSwitch);
-        events->Deactivate = simple(kDispDeactivate);
         events->SelectionChange = simple(kDispSelectionChange);
         events->Close = simple(kDispClose);
         events->BeforeFolderSwitch = [host, client](const std::shared_ptr<host::MAPIFolder>& f,
@@ -223,16 +223,6 @@ class ExplorerObject final : public SimObject<host::Explorer> {
             args[0].pboolVal = &flag;
             args[1] = DispatchArg(folder);
             FireEvent(client.get(), kDispBeforeFolderSwitch, args, 2);
-            cancel = flag != VARIANT_FALSE;
-        };
-        events->BeforeViewSwitch = [client](bool& cancel) {
-            VARIANT_BOOL flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
-            VARIANT args[2];
-            VariantInit(&args[0]);
-            VariantInit(&args[1]);
-            args[0].vt = VT_BOOL | VT_BYREF;
-            args[0].pboolVal = &flag;
-            FireEvent(client.get(), kDispBeforeViewSwitch, args, 2);
             cancel = flag != VARIANT_FALSE;
         };
         return object_->Advise(std::move(events));
@@ -303,7 +293,7 @@ class ItemObject final : public SimObject<host::Item> {
 
   protected:
     // Asked of the item each time, as Outlook's objects answer for themselves.
-    std::wstring coclassName() override { return ToWide(object_->TypeName()); }
+    std::wstring coclassName() override { return win32::ToWide(object_->TypeName()); }
 
     void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);

@@ -18,6 +18,7 @@
 #include "message_watcher.h"
 #include "options.h"
 #include "outlook_objects.h"
+#include "platform/win32/text.h"
 #include "profile.h"
 #include "standin_options.h"
 #include "standin_session.h"
@@ -111,8 +112,9 @@ class Host {
             });
             addins_.push_back(std::move(addin));
             LoadedAddin& loaded = *addins_.back();
-            instances_.push_back(server_.makeAddInObject(FromWide(registration.progId),
-                                                         FromWide(registration.description)));
+            instances_.push_back(server_.makeAddInObject(
+                win32::FromWide(registration.progId.data(), registration.progId.size()),
+                win32::FromWide(registration.description.data(), registration.description.size())));
             const double ms = guarded(name, [&] {
                 return loaded.OnConnection(application_.get(), instances_.back().get());
             });

@@ -1,8 +1,6 @@
 #include "control_names.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "platform/case_fold.h"
 #include "utf8.h"
 
 namespace tessaly::sim_tool {
@@ -39,12 +37,7 @@ std::string_view NameOf(ControlName control) {
 
 std::optional<ControlName> ParseControlName(std::string_view text) {
     for (ControlName c : kAllControls) {
-        const std::string_view name = NameOf(c);
-        if (name.size() == text.size() &&
-            std::equal(name.begin(), name.end(), text.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) ==
-                       std::tolower(static_cast<unsigned char>(b));
-            })) {
+        if (platform::equalsIgnoringAsciiCase(NameOf(c), text)) {
             return c;
         }
     }

@@ -11,19 +11,7 @@ std::u16string ToUtf16(std::string_view utf8) {
 }
 
 std::string ToUtf8(std::u16string_view utf16) {
-    std::u16string repaired;
-    for (;;) {
-        const std::size_t bad = platform::findInvalidUtf16(utf16);
-        if (bad == std::u16string_view::npos) {
-            break;
-        }
-        if (repaired.empty()) {
-            repaired.assign(utf16);
-        }
-        repaired[bad] = u'\uFFFD';
-        utf16 = repaired;
-    }
-    return platform::toUtf8(utf16);
+    return platform::toPrintableUtf8(utf16);
 }
 
 bool IsValidUtf8(std::string_view text) {

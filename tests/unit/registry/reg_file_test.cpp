@@ -1,4 +1,4 @@
-// The .reg parser and serializer on byte buffers, and the UTF conversions they rest on.
+// The .reg parser and serializer on byte buffers.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,62 +6,9 @@
 
 #include "platform/posix/reg_file.h"
 #include "platform/services.h"
-#include "platform/utf.h"
 
 namespace tessaly::platform::posix {
 namespace {
-
-TEST(Utf, ConvertsBothWaysIncludingSurrogatePairs) {
-    const std::u16string text = u"A\u00e9\u20ac\U0001D11E";
-    const std::string utf8 = "A\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E";
-    EXPECT_EQ(toUtf8(text), utf8);
-    EXPECT_EQ(fromUtf8(utf8), text);
-}
-
-struct BadUtf8 {
-    std::string bytes;
-    std::size_t offset;
-};
-
-class InvalidUtf8 : public ::testing::TestWithParam<BadUtf8> {};
-
-TEST_P(InvalidUtf8, ThrowsWithOffsetOfTheBadSequence) {
-    try {
-        fromUtf8(GetParam().bytes);
-        FAIL() << "accepted invalid UTF-8";
-    } catch (const UtfError& e) {
-        EXPECT_EQ(e.offset(), GetParam().offset);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Utf, InvalidUtf8,
-                         ::testing::Values(BadUtf8{"ab\x80", 2},            // stray continuation
-                                           BadUtf8{"a\xC0\xAF", 1},         // overlong '/'
-                                           BadUtf8{"\xE0\x80\xAF", 0},      // overlong, 3 bytes
-                                           BadUtf8{"x\xED\xA0\x80", 1},     // encoded surrogate
-                                           BadUtf8{"\xF4\x90\x80\x80", 0},  // above U+10FFFF
-                                           BadUtf8{"abc\xE2\x82", 3},       // truncated
-                                           BadUtf8{"\xC3\x28", 0}));        // bad continuation
-
-TEST(Utf, UnpairedSurrogatesAreRejected) {
-    EXPECT_THROW(toUtf8(std::u16string(1, char16_t{0xD800})), UtfError);
-    EXPECT_THROW(toUtf8(u"a" + std::u16string(1, char16_t{0xDC00})), UtfError);
-    EXPECT_EQ(findInvalidUtf16(u"ok" + std::u16string(1, char16_t{0xDBFF})), 2u);
-    EXPECT_EQ(findInvalidUtf16(u"\U0001F600"), std::u16string_view::npos);
-}
-
-TEST(CaseFolding, OrdersTheWayTheRegistryEnumerates) {
-    const CaseInsensitiveLess less;
-    EXPECT_TRUE(less(u"apple", u"Banana"));
-    EXPECT_FALSE(less(u"Banana", u"apple"));
-    EXPECT_TRUE(less(u"ab", u"ABC"));
-    // '_' sorts after upper-case letters because names are compared upper-cased.
-    EXPECT_TRUE(less(u"Z", u"_"));
-    EXPECT_TRUE(less(u"a", u"_"));
-    EXPECT_TRUE(equalsIgnoringCase(u"\u00e9t\u00e9 \u0434\u0430", u"\u00c9T\u00c9 \u0414\u0410"));
-    EXPECT_TRUE(equalsIgnoringCase(u"\u0142\u017e", u"\u0141\u017d"));
-    EXPECT_FALSE(equalsIgnoringCase(u"a", u"b"));
-}
 
 RegHive parse(std::string_view bytes) {
     return parseRegFile(bytes, "test.reg");

@@ -1,6 +1,7 @@
 // Finding, ordering and selecting the registered softphone installations.
 #include <gtest/gtest.h>
 
+#include "platform/case_fold.h"
 #include "softphone/common.h"
 #include "tests/unit/support/fake_services.h"
 
@@ -104,7 +105,7 @@ TEST_F(DiscoveryTest, SubkeysWithoutAppPathAreSkipped) {
 TEST_F(DiscoveryTest, GuidsCompareExactly) {
     String lower = kPreferred;
     for (auto& c : lower) {
-        c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+        c = platform::lowerAscii(c);
     }
     install(u"0-first");
     install(lower);

@@ -5,26 +5,12 @@
 namespace tessaly::testing {
 namespace {
 
-char16_t fold(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-}
-
 String keyOf(std::u16string_view path) {
     const auto slash = path.rfind(u'\\');
     return String(slash == std::u16string_view::npos ? path : path.substr(0, slash));
 }
 
-bool sameText(std::u16string_view a, std::u16string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char16_t x, char16_t y) { return fold(x) == fold(y); });
-}
-
 }  // namespace
-
-bool CaseInsensitiveLess::operator()(const String& a, const String& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char16_t x, char16_t y) { return fold(x) < fold(y); });
-}
 
 std::optional<platform::RegistryValue> FakeRegistry::RegRead(std::u16string_view path) {
     if (failReads) {
@@ -55,14 +41,15 @@ std::optional<platform::SubkeyList> FakeRegistry::SubkeyNames(std::u16string_vie
     bool exists = false;
     for (const auto& [path, value] : values) {
         const String k = keyOf(path) + u"\\";
-        if (!sameText(k.substr(0, prefix.size()), prefix)) {
+        if (!platform::equalsIgnoringCase(k.substr(0, prefix.size()), prefix)) {
             continue;
         }
         exists = true;
         const String rest = k.substr(prefix.size());
         const String name = rest.substr(0, rest.find(u'\\'));
-        const bool known = std::any_of(names.begin(), names.end(),
-                                       [&](const String& n) { return sameText(n, name); });
+        const bool known = std::any_of(names.begin(), names.end(), [&](const String& n) {
+            return platform::equalsIgnoringCase(n, name);
+        });
         if (!name.empty() && !known) {
             names.push_back(name);
         }
@@ -70,7 +57,7 @@ std::optional<platform::SubkeyList> FakeRegistry::SubkeyNames(std::u16string_vie
     if (!exists) {
         return std::nullopt;
     }
-    std::sort(names.begin(), names.end(), CaseInsensitiveLess{});
+    std::sort(names.begin(), names.end(), platform::CaseInsensitiveLess{});
     if (failListingAfter && *failListingAfter < names.size()) {
         names.resize(*failListingAfter);
         return platform::SubkeyList{std::move(names), "enumeration failed"};

@@ -9,16 +9,12 @@
 
 #include "addin/library.h"
 #include "host/sim/event_loop.h"
+#include "platform/case_fold.h"
 #include "platform/services.h"
 
 namespace tessaly::testing {
 
 using platform::String;
-
-// Registry paths compared without regard to case, as the Windows registry does.
-struct CaseInsensitiveLess {
-    bool operator()(const String& a, const String& b) const;
-};
 
 class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKeys {
   public:
@@ -28,7 +24,8 @@ class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKe
     void BeginBatch() noexcept override { ++openBatches; }
     void EndBatch() noexcept override { batches += --openBatches == 0 ? 1 : 0; }
 
-    std::map<String, platform::RegistryValue, CaseInsensitiveLess> values;  // full paths
+    // Full paths, compared without regard to case as the registry does.
+    std::map<String, platform::RegistryValue, platform::CaseInsensitiveLess> values;
     bool failReads = false;
     // When set, every listing fails after this many names, as an enumeration can midway.
     std::optional<std::size_t> failListingAfter;

@@ -519,25 +519,19 @@ TEST_F(Outlook, ComboChangeAndOnUpdateReachTheirSinks) {
     EXPECT_EQ(combo->refs(), startRefs[6]);
 }
 
-TEST_F(Outlook, ExplorerEventsArriveWithTheirArguments) {
+// The events the add-in handles arrive; the others (BeforeFolderSwitch, ViewSwitch,
+// BeforeViewSwitch, Deactivate, and ones this build does not know) are acknowledged and
+// leave their arguments alone.
+TEST_F(Outlook, ExplorerEventsTheAddInHandlesArrive) {
     auto window = d::WrapExplorer(explorer.get());
     auto& point = explorer->events(d::DIID_ExplorerEvents_10);
     std::map<std::string, int> seen;
     auto events = std::make_shared<host::ExplorerEvents>();
-    const void* newFolder = nullptr;
     events->Activate = [&] { ++seen["Activate"]; };
     events->FolderSwitch = [&] { ++seen["FolderSwitch"]; };
-    events->BeforeFolderSwitch = [&](const std::shared_ptr<host::MAPIFolder>& f, bool& cancel) {
+    events->BeforeFolderSwitch = [&](const std::shared_ptr<host::MAPIFolder>&, bool&) {
         ++seen["BeforeFolderSwitch"];
-        newFolder = f->Identity();
-        cancel = true;
     };
-    events->ViewSwitch = [&] { ++seen["ViewSwitch"]; };
-    events->BeforeViewSwitch = [&](bool& cancel) {
-        ++seen["BeforeViewSwitch"];
-        cancel = true;
-    };
-    events->Deactivate = [&] { ++seen["Deactivate"]; };
     events->SelectionChange = [&] { ++seen["SelectionChange"]; };
     events->Close = [&] { ++seen["Close"]; };
     auto subscription = window->Advise(events);
@@ -546,17 +540,13 @@ TEST_F(Outlook, ExplorerEventsArriveWithTheirArguments) {
     for (DISPID id : {0xF001, 0xF002, 0xF004, 0xF006, 0xF007, 0xF008, 0xFA11}) {
         EXPECT_EQ(point.fire(id, {}), S_OK);
     }
-    EXPECT_EQ(point.fire(d::kDispBeforeFolderSwitch,
-                         {BoolRef(&folderCancel), DispatchRefVariant(&target)}),
-              S_OK);
-    EXPECT_EQ(point.fire(d::kDispBeforeViewSwitch, {BoolRef(&viewCancel), Text(L"Cards")}), S_OK);
-    EXPECT_EQ(seen.size(), 8u);
-    for (const auto& [name, count] : seen) {
-        EXPECT_EQ(count, 1) << name;
-    }
-    EXPECT_EQ(newFolder, IdOf(folder.get()));
-    EXPECT_EQ(folderCancel, VARIANT_TRUE);
-    EXPECT_EQ(viewCancel, VARIANT_TRUE);
+    EXPECT_EQ(point.fire(0xF003, {BoolRef(&folderCancel), DispatchRefVariant(&target)}), S_OK);
+    EXPECT_EQ(point.fire(0xF005, {BoolRef(&viewCancel), Text(L"Cards")}), S_OK);
+    EXPECT_EQ(seen,
+              (std::map<std::string, int>{
+                  {"Activate", 1}, {"Close", 1}, {"FolderSwitch", 1}, {"SelectionChange", 1}}));
+    EXPECT_EQ(folderCancel, VARIANT_FALSE);
+    EXPECT_EQ(viewCancel, VARIANT_FALSE);
     window.reset();
     forget();
     EXPECT_EQ(explorer->refs(), startRefs[0]) << "the subscription holds no window";

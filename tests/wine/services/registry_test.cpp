@@ -12,7 +12,6 @@
 
 #include "platform/win32/raii.h"
 #include "platform/win32/services.h"
-#include "platform/win32/shell_path.h"
 #include "test_support.h"
 #include "tests/unit/registry/typed_value_cases.h"
 
@@ -22,69 +21,6 @@ namespace {
 using platform::RegistryValue;
 using platform::String;
 using testing::U16;
-
-// --- path splitting (no registry involved) ---
-
-struct PathCase {
-    std::u16string_view path;
-    RegistryRoot root;
-    std::u16string_view key;
-    std::u16string_view value;
-};
-
-TEST(ShellPathTest, SplitsRootKeyAndValue) {
-    const PathCase cases[] = {
-        {u"HKCU\\Software\\X\\Name", RegistryRoot::CurrentUser, u"Software\\X", u"Name"},
-        {u"HKEY_CURRENT_USER\\Software\\X\\Name", RegistryRoot::CurrentUser, u"Software\\X",
-         u"Name"},
-        {u"hkcu\\Software\\X\\", RegistryRoot::CurrentUser, u"Software\\X", u""},
-        {u"HKCU\\Name", RegistryRoot::CurrentUser, u"", u"Name"},
-        {u"HKCU\\", RegistryRoot::CurrentUser, u"", u""},
-        {u"HKLM\\Software\\A b\\C d", RegistryRoot::LocalMachine, u"Software\\A b", u"C d"},
-        {u"HKEY_LOCAL_MACHINE\\K\\V", RegistryRoot::LocalMachine, u"K", u"V"},
-        {u"HKCR\\.txt\\", RegistryRoot::ClassesRoot, u".txt", u""},
-        {u"HKEY_CLASSES_ROOT\\.txt\\", RegistryRoot::ClassesRoot, u".txt", u""},
-        {u"HKU\\.DEFAULT\\V", RegistryRoot::Users, u".DEFAULT", u"V"},
-        {u"HKEY_USERS\\.DEFAULT\\V", RegistryRoot::Users, u".DEFAULT", u"V"},
-        {u"HKCC\\System\\V", RegistryRoot::CurrentConfig, u"System", u"V"},
-        {u"HKEY_CURRENT_CONFIG\\System\\V", RegistryRoot::CurrentConfig, u"System", u"V"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.path.begin(), c.path.end()));
-        const auto parsed = ParseShellPath(c.path);
-        ASSERT_TRUE(parsed.has_value());
-        EXPECT_EQ(parsed->root, c.root);
-        EXPECT_EQ(parsed->key, c.key);
-        EXPECT_EQ(parsed->value, c.value);
-    }
-}
-
-TEST(ShellPathTest, RejectsWhatNamesNoRegistryLocation) {
-    using namespace std::string_view_literals;
-    for (const std::u16string_view path :
-         {u""sv, u"HKCU"sv, u"Software\\X\\Name"sv, u"HKXX\\Software\\Name"sv, u"HKCUX\\A\\B"sv,
-          u"\\HKCU\\A"sv, u"HKCU\\A\0B\\C"sv, u"HKCU\\A\\B\0"sv}) {
-        EXPECT_FALSE(ParseShellPath(path).has_value()) << std::string(path.begin(), path.end());
-    }
-}
-
-TEST(ShellPathTest, CurrentUserRelativeKeyDropsRootAndTrailingBackslash) {
-    const std::pair<std::u16string_view, std::u16string_view> cases[] = {
-        {u"Software\\X", u"Software\\X"},
-        {u"Software\\X\\", u"Software\\X"},
-        {u"HKCU\\Software\\X", u"Software\\X"},
-        {u"hkey_current_user\\Software\\X\\", u"Software\\X"},
-        {u"HKCU", u""},
-        {u"HKCU\\", u""},
-        {u"HKCUSoftware", u"HKCUSoftware"},
-        {u"HKLM\\Software", u"HKLM\\Software"},
-    };
-    for (const auto& [key, expected] : cases) {
-        EXPECT_EQ(CurrentUserRelativeKey(key), expected) << std::string(key.begin(), key.end());
-    }
-}
-
-// --- the real registry ---
 
 class RegistryTest : public ::testing::Test {
   protected:

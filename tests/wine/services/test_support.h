@@ -6,6 +6,8 @@
 #include <chrono>
 #include <string>
 
+#include "platform/win32/text.h"
+
 namespace tessaly::win32::testing {
 
 // Dispatches the thread's messages (timers among them) until `done` holds or time runs out.
@@ -46,7 +48,7 @@ inline std::wstring ProgramDirectory() {
 }
 
 inline std::u16string U16(const std::wstring& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
+    return FromWide(text.data(), text.size());
 }
 
 }  // namespace tessaly::win32::testing

@@ -1,11 +1,16 @@
-// The text form of registry paths that the shell's RegRead/RegWrite take, split into root,
-// key and value. Pure string logic, free of Windows headers.
+// What both registry stores share with the shell's RegRead/RegWrite: the text form of their
+// paths, split into root, key and value, and what a read makes of a value's typed data. Pure
+// logic, free of Windows headers.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 
-namespace tessaly::win32 {
+#include "platform/services.h"
+
+namespace tessaly::platform {
 
 enum class RegistryRoot { CurrentUser, LocalMachine, ClassesRoot, Users, CurrentConfig };
 
@@ -26,4 +31,11 @@ std::optional<ShellPath> ParseShellPath(std::u16string_view path);
 // relative to the hive's root (empty for the root itself).
 std::u16string_view CurrentUserRelativeKey(std::u16string_view key);
 
-}  // namespace tessaly::win32
+// What RegRead gives for the data of a value of registry type `type`: REG_SZ as its text up to
+// the first NUL, REG_EXPAND_SZ as that text passed through `expand`, REG_DWORD as the number
+// its four little-endian bytes make. Any other type, or a REG_DWORD of another size, throws
+// Error naming `path`.
+RegistryValue ShellValue(std::uint32_t type, std::string_view data, std::u16string_view path,
+                         const std::function<String(const String&)>& expand);
+
+}  // namespace tessaly::platform

@@ -1,26 +1,14 @@
-#include "platform/win32/shell_path.h"
+#include "platform/shell_registry.h"
 
 #include <array>
 #include <utility>
 
-namespace tessaly::win32 {
+#include "platform/case_fold.h"
+#include "platform/utf.h"
+
+namespace tessaly::platform {
 
 namespace {
-
-bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char16_t c) {
-            return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c;
-        };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 constexpr std::array<std::pair<std::u16string_view, RegistryRoot>, 10> kRoots{{
     {u"HKCU", RegistryRoot::CurrentUser},
@@ -37,7 +25,7 @@ constexpr std::array<std::pair<std::u16string_view, RegistryRoot>, 10> kRoots{{
 
 std::optional<RegistryRoot> RootNamed(std::u16string_view name) noexcept {
     for (const auto& [text, root] : kRoots) {
-        if (EqualsIgnoringAsciiCase(name, text)) {
+        if (equalsIgnoringAsciiCase(name, text)) {
             return root;
         }
     }
@@ -69,11 +57,11 @@ std::optional<ShellPath> ParseShellPath(std::u16string_view path) {
 std::u16string_view CurrentUserRelativeKey(std::u16string_view key) {
     for (const std::u16string_view root :
          {std::u16string_view(u"HKCU"), std::u16string_view(u"HKEY_CURRENT_USER")}) {
-        if (EqualsIgnoringAsciiCase(key, root)) {
+        if (equalsIgnoringAsciiCase(key, root)) {
             return {};
         }
         if (key.size() > root.size() && key[root.size()] == u'\\' &&
-            EqualsIgnoringAsciiCase(key.substr(0, root.size()), root)) {
+            equalsIgnoringAsciiCase(key.substr(0, root.size()), root)) {
             key.remove_prefix(root.size() + 1);
             break;
         }
@@ -84,4 +72,24 @@ std::u16string_view CurrentUserRelativeKey(std::u16string_view key) {
     return key;
 }
 
-}  // namespace tessaly::win32
+RegistryValue ShellValue(std::uint32_t type, std::string_view data, std::u16string_view path,
+                         const std::function<String(const String&)>& expand) {
+    const String units = fromUtf16Le(data);
+    const String text = units.substr(0, units.find(u'\0'));
+    const std::string where = "RegRead: \"" + toPrintableUtf8(path) + "\" ";
+    switch (type) {
+        case 1:  // REG_SZ
+            return text;
+        case 2:  // REG_EXPAND_SZ
+            return expand(text);
+        case 4:  // REG_DWORD
+            if (data.size() != 4) {
+                throw Error(where + "is a REG_DWORD of " + std::to_string(data.size()) + " bytes");
+            }
+            return units[0] | std::uint32_t{units[1]} << 16;
+        default:
+            throw Error(where + "has the unsupported registry type " + std::to_string(type));
+    }
+}
+
+}  // namespace tessaly::platform
