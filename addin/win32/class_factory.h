@@ -7,6 +7,6 @@ namespace tessaly::win32 {
 
 // The class object of `clsid` asked for as `iid`; CLASS_E_CLASSNOTAVAILABLE for a class
 // that is not ours to create.
-HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
+[[nodiscard]] HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out) noexcept;
 
 }  // namespace tessaly::win32

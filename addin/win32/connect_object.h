@@ -5,12 +5,13 @@
 #include <ocidl.h>
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
+#include <span>
 
 #include "addin/tessaly.h"
 #include "addin/win32/extensibility.h"
 #include "addin/win32/module.h"
+#include "platform/win32/com/dispatch.h"
 
 namespace tessaly::win32 {
 
@@ -18,33 +19,16 @@ namespace tessaly::win32 {
 // IDispatch serves both.
 inline constexpr DISPID kDispOnExplorerClose = 0x60030000;
 
-// COM objects are destroyed by their own Release, never through an interface pointer, so the
-// interfaces' non-virtual destructors are as COM intends.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class ConnectObject final : public IDTExtensibility2, public IProvideClassInfo {
+// Another interface of the connect class is one more entry in this list (and in
+// resolve() when it is a dispinterface); another named callback, one more row in the
+// method table of connect_object.cpp.
+class ConnectObject final
+    : public com::Dispatch<ModuleComObject<IDTExtensibility2, IProvideClassInfo>> {
   public:
     // The class factory's creator: a new object asked for as `iid`.
-    static HRESULT Create(REFIID iid, void** out) noexcept;
+    [[nodiscard]] static HRESULT Create(REFIID iid, void** out) noexcept;
 
     explicit ConnectObject(std::shared_ptr<Tessaly> core);
-    virtual ~ConnectObject() = default;
-    ConnectObject(const ConnectObject&) = delete;
-    ConnectObject& operator=(const ConnectObject&) = delete;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) noexcept override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) noexcept override;
 
     // IDTExtensibility2
     HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
@@ -60,12 +44,24 @@ class ConnectObject final : public IDTExtensibility2, public IProvideClassInfo {
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
 
   private:
-    HRESULT invokeExtensibility(DISPID id, const DISPPARAMS& params, UINT* argError);
+    using Method = com::Method<ConnectObject>;
+    static std::span<const Method> Methods();
 
-    ModuleObject moduleObject_;
-    std::atomic<ULONG> refs_{1};
+    void* resolve(REFIID iid, void* found) noexcept override;
+    UINT typeInfoCount() const noexcept override { return 1; }
+    HRESULT getTypeInfo(ITypeInfo** out) override;
+    DISPID memberId(std::wstring_view name) override;
+    HRESULT invoke(const com::Invocation& call) override;
+
+    // The members as called through Invoke, arguments checked.
+    [[nodiscard]] HRESULT callOnConnection(const com::Invocation& call);
+    [[nodiscard]] HRESULT callOnDisconnection(const com::Invocation& call);
+    [[nodiscard]] HRESULT callOnAddInsUpdate(const com::Invocation& call);
+    [[nodiscard]] HRESULT callOnStartupComplete(const com::Invocation& call);
+    [[nodiscard]] HRESULT callOnBeginShutdown(const com::Invocation& call);
+    [[nodiscard]] HRESULT callOnExplorerClose(const com::Invocation& call);
+
     std::shared_ptr<Tessaly> core_;
 };
-#pragma GCC diagnostic pop
 
 }  // namespace tessaly::win32

@@ -46,3 +46,8 @@ struct IDTExtensibility2 : public IDispatch {
 #pragma GCC diagnostic pop
 
 }  // namespace tessaly::win32
+
+// IDTExtensibility2's IID, the one every Office COM add-in implements (not ours to choose):
+// {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}. Declared so that __uuidof finds it.
+__CRT_UUID_DECL(tessaly::win32::IDTExtensibility2, 0xB65AD801, 0xABAF, 0x11D0, 0xBB, 0x8B, 0x00,
+                0xA0, 0xC9, 0x0F, 0x27, 0x44)

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "addin/win32/extensibility.h"
+
 namespace tessaly::win32 {
 
 // {BC59B8F3-285E-489D-B844-DBF403C984A9}
@@ -25,10 +27,8 @@ inline constexpr GUID DIID__ExplorerHandler = {
 // {F03161A8-A446-4A59-ACD3-AD8C69B8508B}
 inline constexpr GUID GUID_PhoneInfo = {
     0xF03161A8, 0xA446, 0x4A59, {0xAC, 0xD3, 0xAD, 0x8C, 0x69, 0xB8, 0x50, 0x8B}};
-// IDTExtensibility2, the interface every Office COM add-in implements (not ours to choose).
-// {B65AD801-ABAF-11D0-BB8B-00A0C90F2744}
-inline constexpr GUID IID_IDTExtensibility2 = {
-    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+// IDTExtensibility2's, declared with the interface.
+inline constexpr const GUID& IID_IDTExtensibility2 = __uuidof(IDTExtensibility2);
 
 inline constexpr WORD kTypeLibMajor = 1;
 inline constexpr WORD kTypeLibMinor = 0;

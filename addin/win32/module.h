@@ -7,6 +7,7 @@
 #include <string>
 
 #include "addin/library.h"
+#include "platform/win32/com/object.h"
 
 namespace tessaly::win32 {
 
@@ -35,7 +36,7 @@ Library& Context();
 
 }  // namespace module
 
-// A COM object's share of the module count, held as a member.
+// A COM object's share of the module count, alive exactly as long as the object.
 class ModuleObject {
   public:
     ModuleObject() noexcept { module::ObjectCreated(); }
@@ -43,5 +44,9 @@ class ModuleObject {
     ModuleObject(const ModuleObject&) = delete;
     ModuleObject& operator=(const ModuleObject&) = delete;
 };
+
+// The DLL's COM objects: each keeps the DLL loaded while it lives.
+template <class... Interfaces>
+using ModuleComObject = com::CountedObject<ModuleObject, Interfaces...>;
 
 }  // namespace tessaly::win32

@@ -26,7 +26,7 @@ namespace {
 using host::dispatch::guarded;
 using host::dispatch::ToWide;
 
-HRESULT writeRow(const registration::Row& row) {
+[[nodiscard]] HRESULT writeRow(const registration::Row& row) {
     const std::wstring key = ToWide(row.key);
     const std::wstring name = ToWide(row.name);
     const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
@@ -43,7 +43,7 @@ HRESULT writeRow(const registration::Row& row) {
     return HRESULT_FROM_WIN32(status);
 }
 
-HRESULT deleteKey(const platform::String& key) {
+[[nodiscard]] HRESULT deleteKey(const platform::String& key) {
     const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(key).c_str());
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
         return S_OK;
@@ -60,7 +60,7 @@ HRESULT deleteKey(const platform::String& key) {
 
 // Removes `key` if it holds no value and no subkey: a parent that registration created, or
 // that someone else keeps for their own entries (then it is not empty and stays).
-HRESULT deleteIfEmpty(const platform::String& key) {
+[[nodiscard]] HRESULT deleteIfEmpty(const platform::String& key) {
     const std::wstring name = ToWide(key);
     HKEY handle = nullptr;
     LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, &handle);
@@ -90,7 +90,7 @@ HRESULT deleteIfEmpty(const platform::String& key) {
 
 constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 
-HRESULT registerTypeLib(const std::wstring& path) {
+[[nodiscard]] HRESULT registerTypeLib(const std::wstring& path) {
     ComPtr<ITypeLib> library;
     HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, library.put());
     if (FAILED(hr)) {
@@ -115,7 +115,7 @@ bool typeLibRegistered() {
     return status != ERROR_FILE_NOT_FOUND;
 }
 
-HRESULT unregisterTypeLib() {
+[[nodiscard]] HRESULT unregisterTypeLib() {
     if (!typeLibRegistered()) {
         return S_OK;
     }

@@ -6,9 +6,9 @@
 
 namespace tessaly::win32 {
 
-HRESULT RegisterServer() noexcept;
+[[nodiscard]] HRESULT RegisterServer() noexcept;
 // Removes exactly what RegisterServer wrote. What is already gone counts as removed, so
 // unregistering twice succeeds.
-HRESULT UnregisterServer() noexcept;
+[[nodiscard]] HRESULT UnregisterServer() noexcept;
 
 }  // namespace tessaly::win32

@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "host/dispatch/guarded.h"
+#include "platform/win32/com/dispatch.h"
 
 namespace tessaly::host::dispatch {
 
@@ -12,85 +13,39 @@ namespace {
 
 std::atomic<std::size_t> liveSinks{0};
 
-// COM objects are destroyed by their own Release, never through an interface pointer, so the
-// interfaces' non-virtual destructors are as COM intends.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class EventSink final : public IDispatch {
+// A sink counts among the module's objects until it is destroyed.
+struct SinkCount {
+    SinkCount() noexcept { ++liveSinks; }
+    ~SinkCount() { --liveSinks; }
+    SinkCount(const SinkCount&) = delete;
+    SinkCount& operator=(const SinkCount&) = delete;
+};
+
+// Answers for the event dispinterface too, which the source asks for before advising. It
+// knows no names: sources call events by DISPID.
+class EventSink final
+    : public win32::com::Dispatch<win32::com::CountedObject<SinkCount, IDispatch>> {
   public:
     EventSink(const IID& diid, EventHandlers handlers)
-        : diid_(diid), handlers_(std::move(handlers)) {
-        ++liveSinks;
-    }
-    virtual ~EventSink() { --liveSinks; }
-    EventSink(const EventSink&) = delete;
-    EventSink& operator=(const EventSink&) = delete;
+        : diid_(diid), handlers_(std::move(handlers)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == diid_) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+  private:
+    void* resolve(REFIID iid, void* found) noexcept override {
+        return iid == diid_ ? static_cast<IDispatch*>(this) : found;
     }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG left = --refs_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
-        if (!count) {
-            return E_POINTER;
-        }
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override {
-        if (info) {
-            *info = nullptr;
-        }
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
-                                            DISPID* ids) noexcept override {
-        for (UINT i = 0; ids && i < count; ++i) {
-            ids[i] = DISPID_UNKNOWN;
-        }
-        return DISP_E_UNKNOWNNAME;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO*, UINT*) noexcept override {
+    HRESULT invoke(const win32::com::Invocation& call) override {
         return guarded([&]() -> HRESULT {
-            if (result) {
-                VariantInit(result);
+            auto handler = handlers_.find(call.id());
+            if (handler != handlers_.end() && handler->second) {
+                handler->second(EventArgs(call.params()));
             }
-            auto handler = handlers_.find(id);
-            if (handler == handlers_.end() || !handler->second) {
-                return S_OK;
-            }
-            const DISPPARAMS none{};
-            // Keep the sink alive even if the handler ends its own subscription.
-            ComPtr<IDispatch> self(this);
-            handler->second(EventArgs(params ? *params : none));
             return S_OK;
         });
     }
 
-  private:
-    std::atomic<ULONG> refs_{1};
     const IID diid_;
     const EventHandlers handlers_;
 };
-#pragma GCC diagnostic pop
 
 }  // namespace
 
@@ -126,7 +81,7 @@ host::Subscription AdviseEvents(IUnknown* source, const IID& diid, EventHandlers
           "the object raises no events");
     ComPtr<IConnectionPoint> point;
     check(container->FindConnectionPoint(diid, point.put()), "the object lacks these events");
-    auto sink = ComPtr<IDispatch>::attach(new EventSink(diid, std::move(handlers)));
+    const auto sink = win32::com::Make<EventSink>(diid, std::move(handlers));
     DWORD cookie = 0;
     check(point->Advise(sink.get(), &cookie), "Advise failed");
     return host::Subscription([point, cookie] { point->Unadvise(cookie); });

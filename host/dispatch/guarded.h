@@ -4,26 +4,23 @@
 
 #include <windows.h>
 
-#include <exception>
-#include <new>
-
 #include "host/error.h"
+#include "platform/win32/com/error.h"
 
 namespace tessaly::host::dispatch {
 
 // Runs `body` (which returns an HRESULT) and turns whatever it throws into an HRESULT:
-// a host error keeps its code, running out of memory is E_OUTOFMEMORY, the rest E_FAIL.
+// a host error keeps its code, and the rest as win32::com::Guard says (E_OUTOFMEMORY for
+// running out of memory, E_FAIL for anything unknown).
 template <class F>
-HRESULT guarded(F&& body) noexcept {
-    try {
-        return body();
-    } catch (const host::Error& e) {
-        return FAILED(e.code()) ? static_cast<HRESULT>(e.code()) : E_FAIL;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_FAIL;
-    }
+[[nodiscard]] HRESULT guarded(F&& body) noexcept {
+    return win32::com::Guard([&]() -> HRESULT {
+        try {
+            return body();
+        } catch (const host::Error& e) {
+            return FAILED(e.code()) ? static_cast<HRESULT>(e.code()) : E_FAIL;
+        }
+    });
 }
 
 }  // namespace tessaly::host::dispatch

@@ -9,21 +9,11 @@
 
 #include <memory>
 
+#include "host/dispatch/event_ids.h"
 #include "host/dispatch/late_binding.h"
 #include "host/office.h"
 
 namespace tessaly::host::dispatch {
-
-// _CommandBarsEvents, _CommandBarButtonEvents and _CommandBarComboBoxEvents.
-inline constexpr IID DIID_CommandBarsEvents = {
-    0x000C0352, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID DIID_CommandBarButtonEvents = {
-    0x000C0351, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID DIID_CommandBarComboBoxEvents = {
-    0x000C0354, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr DISPID kDispOnUpdate = 1;
-inline constexpr DISPID kDispClick = 1;
-inline constexpr DISPID kDispChange = 1;
 
 // Each returns an empty pointer for a null object.
 std::shared_ptr<host::CommandBars> WrapCommandBars(ComPtr<IDispatch> object);

@@ -8,26 +8,11 @@
 #include <memory>
 #include <optional>
 
+#include "host/dispatch/event_ids.h"
 #include "host/dispatch/late_binding.h"
 #include "host/outlook.h"
 
 namespace tessaly::host::dispatch {
-
-// ExplorersEvents.
-inline constexpr IID DIID_ExplorersEvents = {
-    0x00063078, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr DISPID kDispNewExplorer = 0xF001;
-
-// ExplorerEvents_10 (Outlook 2002 and later) and the older ExplorerEvents, which share the
-// DISPIDs of the events the add-in handles.
-inline constexpr IID DIID_ExplorerEvents_10 = {
-    0x0006300F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr IID DIID_ExplorerEvents = {
-    0x0006304F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-inline constexpr DISPID kDispActivate = 0xF001;
-inline constexpr DISPID kDispFolderSwitch = 0xF002;
-inline constexpr DISPID kDispSelectionChange = 0xF007;
-inline constexpr DISPID kDispClose = 0xF008;
 
 // Each returns an empty pointer for a null object.
 std::shared_ptr<host::Application> WrapApplication(ComPtr<IDispatch> object);

@@ -75,7 +75,7 @@ class LoadedAddin {
     double OnDisconnection();
     // Outlook lets go of the add-in object after disconnecting it.
     void Release();
-    HRESULT DllCanUnloadNow();
+    [[nodiscard]] HRESULT DllCanUnloadNow();
     void FreeLibrary();
     const AddinRegistration& registration() const { return registration_; }
     // How many of the DLL's imports of SetTimer and KillTimer the host tracks.

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwctype>
-#include <new>
+#include <span>
 
-#include "platform/win32/type_info_stub.h"
+#include "host/dispatch/guarded.h"
+#include "platform/win32/com/type_info.h"
 
 namespace tessaly::standin {
 
@@ -94,13 +95,8 @@ const std::vector<MemberName>& MemberTable() {
 }
 
 std::optional<DISPID> FindMember(std::wstring_view name) {
-    const std::wstring wanted = Lower(name);
-    for (const MemberName& member : MemberTable()) {
-        if (Lower(member.name) == wanted) {
-            return member.id;
-        }
-    }
-    return std::nullopt;
+    const MemberName* member = win32::com::FindName(std::span(MemberTable()), name);
+    return member ? std::optional(member->id) : std::nullopt;
 }
 
 const wchar_t* MemberNameOf(DISPID id) {
@@ -300,89 +296,23 @@ void Call::result(const ComPtr<IDispatch>& object) {
 namespace {
 
 // Counted among the host's objects like the dispatch objects, so a leaked one shows up.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class NamedTypeInfo final : public win32::TypeInfoStub {
+class RegisteredTypeInfo final : public win32::com::NamedTypeInfo {
   public:
-    NamedTypeInfo(ObjectRegistry& registry, std::wstring name)
-        : registry_(registry), name_(std::move(name)) {
-        serial_ = registry_.add(nullptr, "ITypeInfo " + std::string(name_.begin(), name_.end()));
-    }
-    virtual ~NamedTypeInfo() { registry_.remove(serial_); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        if (!out) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ITypeInfo)) {
-            *out = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* doc, DWORD* context,
-                                               BSTR* helpFile) noexcept override {
-        if (id != MEMBERID_NIL) {
-            return TYPE_E_ELEMENTNOTFOUND;
-        }
-        if (name) {
-            *name = SysAllocString(name_.c_str());
-        }
-        if (doc) {
-            *doc = nullptr;
-        }
-        if (context) {
-            *context = 0;
-        }
-        if (helpFile) {
-            *helpFile = nullptr;
-        }
-        return S_OK;
-    }
-    // Real type information describes every object; callers key their name caches by the
-    // type, so the attributes answer, with no GUID, and the name says which type it is.
-    HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** out) noexcept override {
-        if (!out) {
-            return E_POINTER;
-        }
-        auto* attributes = static_cast<TYPEATTR*>(CoTaskMemAlloc(sizeof(TYPEATTR)));
-        if (!attributes) {
-            return E_OUTOFMEMORY;
-        }
-        *attributes = TYPEATTR{};
-        attributes->typekind = TKIND_DISPATCH;
-        attributes->memidConstructor = MEMBERID_NIL;
-        attributes->memidDestructor = MEMBERID_NIL;
-        *out = attributes;
-        return S_OK;
-    }
-    void STDMETHODCALLTYPE ReleaseTypeAttr(TYPEATTR* attributes) noexcept override {
-        CoTaskMemFree(attributes);
-    }
+    RegisteredTypeInfo(ObjectRegistry& registry, std::wstring name)
+        : NamedTypeInfo(name),
+          registry_(registry),
+          serial_(registry.add(nullptr, "ITypeInfo " + std::string(name.begin(), name.end()))) {}
+    ~RegisteredTypeInfo() override { registry_.remove(serial_); }
 
   private:
     ObjectRegistry& registry_;
-    std::wstring name_;
-    std::uint64_t serial_ = 0;
-    ULONG references_ = 1;
+    std::uint64_t serial_;
 };
-
-#pragma GCC diagnostic pop
 
 }  // namespace
 
 ComPtr<ITypeInfo> MakeNamedTypeInfo(ObjectRegistry& registry, std::wstring name) {
-    return ComPtr<ITypeInfo>::attach(new NamedTypeInfo(registry, std::move(name)));
+    return win32::com::Make<RegisteredTypeInfo>(registry, std::move(name));
 }
 
 // ---- DispatchBase ------------------------------------------------------------------------
@@ -410,62 +340,16 @@ DispatchBase* DispatchBase::FromUnknown(IUnknown* object) noexcept {
     return base;
 }
 
-HRESULT DispatchBase::QueryInterface(REFIID iid, void** out) noexcept {
-    if (!out) {
-        return E_POINTER;
+void* DispatchBase::resolve(REFIID iid, void* found) noexcept {
+    if (iid == kIID_StandinObject) {
+        return static_cast<IDispatch*>(this);
     }
-    *out = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, kIID_StandinObject)) {
-        *out = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
-        *out = static_cast<IProvideClassInfo*>(this);
-    } else if (IsEqualIID(iid, IID_IConnectionPointContainer) && !points_.empty()) {
-        *out = static_cast<IConnectionPointContainer*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
+    return DispatchBaseOf::resolve(iid, found);
+}
+
+HRESULT DispatchBase::getTypeInfo(ITypeInfo** out) {
+    *out = MakeNamedTypeInfo(registry_, L"_" + coclassName()).detach();
     return S_OK;
-}
-
-ULONG DispatchBase::AddRef() noexcept {
-    return ++references_;
-}
-
-ULONG DispatchBase::Release() noexcept {
-    const ULONG left = --references_;
-    if (left == 0) {
-        onFinalRelease();
-        delete this;
-    }
-    return left;
-}
-
-HRESULT DispatchBase::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count) {
-        return E_POINTER;
-    }
-    *count = 1;
-    return S_OK;
-}
-
-HRESULT DispatchBase::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept {
-    if (!out) {
-        return E_POINTER;
-    }
-    *out = nullptr;
-    if (index != 0) {
-        return DISP_E_BADINDEX;
-    }
-    try {
-        *out = MakeNamedTypeInfo(registry_, L"_" + coclassName()).detach();
-        return S_OK;
-    } catch (const host::Error& e) {
-        return e.code();
-    } catch (const std::exception&) {
-        return E_FAIL;
-    }
 }
 
 HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) noexcept {
@@ -473,214 +357,82 @@ HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) noexcept {
         return E_POINTER;
     }
     *out = nullptr;
-    try {
+    return host::dispatch::guarded([&] {
         *out = MakeNamedTypeInfo(registry_, coclassName()).detach();
         return S_OK;
-    } catch (const host::Error& e) {
-        return e.code();
-    } catch (const std::exception&) {
-        return E_FAIL;
-    }
+    });
 }
 
 std::wstring DispatchBase::coclassName() {
     return std::wstring(typeName_.begin(), typeName_.end());
 }
 
-HRESULT DispatchBase::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                    DISPID* ids) noexcept {
+DISPID DispatchBase::memberId(std::wstring_view name) {
     CallCounts& counts = registry_.counts();
     ++counts.getIdsOfNames;
-    if (!names || !ids || count == 0) {
-        return E_INVALIDARG;
-    }
-    // Only the member is looked up; Office gives no argument names.
-    const std::wstring_view name = names[0] ? names[0] : L"";
-    std::optional<DISPID> id;
-    try {
-        ++counts.lookups[{serial_, Lower(name)}];
-        id = FindMember(name);
-    } catch (...) {
-        return E_OUTOFMEMORY;  // the counters' and the name table's only failure
-    }
-    HRESULT hr = S_OK;
-    if (id && hasMember(*id)) {
-        ids[0] = *id;
-    } else {
-        ids[0] = DISPID_UNKNOWN;
-        hr = DISP_E_UNKNOWNNAME;
-    }
-    for (UINT i = 1; i < count; ++i) {
-        ids[i] = DISPID_UNKNOWN;
-        hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
+    ++counts.lookups[{serial_, Lower(name)}];
+    const std::optional<DISPID> id = FindMember(name);
+    return id && hasMember(*id) ? *id : DISPID_UNKNOWN;
 }
 
-HRESULT DispatchBase::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                             VARIANT* result, EXCEPINFO* exception, UINT* argError) noexcept {
+HRESULT DispatchBase::invoke(const win32::com::Invocation& invocation) {
     ++registry_.counts().invokes;
-    if (!params) {
-        return E_INVALIDARG;
-    }
-    if (!hasMember(id)) {
+    if (!hasMember(invocation.id())) {
         return DISP_E_MEMBERNOTFOUND;
     }
-    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    if (params->cNamedArgs > 1 || (params->cNamedArgs == 1 && !put) ||
-        (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
+    const DISPPARAMS& params = invocation.params();
+    const bool put = (invocation.flags() & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (params.cNamedArgs > 1 || (params.cNamedArgs == 1 && !put) ||
+        (params.cNamedArgs == 1 && params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
         return DISP_E_NONAMEDARGS;
     }
-    if (result) {
-        VariantInit(result);
-    }
-    // A strong reference for the call: a handler may drop the caller's last one.
-    const ComPtr<IDispatch> self(static_cast<IDispatch*>(this));
     try {
-        Call call(flags, *params, result);
-        invokeMember(id, call);
+        Call call(invocation.flags(), params, invocation.result());
+        invokeMember(invocation.id(), call);
         return S_OK;
     } catch (const ArgumentError& e) {
-        if (argError) {
+        if (UINT* argError = invocation.argError()) {
             *argError = e.position();
         }
         return e.code();
     } catch (const host::Error& e) {
-        if (e.code() == DISP_E_MEMBERNOTFOUND || !exception) {
-            return e.code();
-        }
-        *exception = EXCEPINFO{};
-        exception->scode = e.code();
-        try {
-            exception->bstrSource = SysAllocString(coclassName().c_str());
-            const std::string what = e.what();
-            exception->bstrDescription =
-                SysAllocString(std::wstring(what.begin(), what.end()).c_str());
-        } catch (...) {
-            // Out of memory: the error goes back without its texts.
-        }
-        return DISP_E_EXCEPTION;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::exception&) {
-        return E_FAIL;
+        return reportFailure(e, invocation.exception());
     }
 }
 
-HRESULT DispatchBase::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
-    if (out) {
-        *out = nullptr;
+// A failure the member reports comes back as an exception carrying the host's code.
+HRESULT DispatchBase::reportFailure(const host::Error& e, EXCEPINFO* exception) {
+    if (e.code() == DISP_E_MEMBERNOTFOUND || !exception) {
+        return e.code();
     }
-    return E_NOTIMPL;
-}
-
-HRESULT DispatchBase::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
-    if (!out) {
-        return E_POINTER;
+    *exception = EXCEPINFO{};
+    exception->scode = e.code();
+    try {
+        exception->bstrSource = SysAllocString(coclassName().c_str());
+        const std::string what = e.what();
+        exception->bstrDescription = SysAllocString(std::wstring(what.begin(), what.end()).c_str());
+    } catch (...) {
+        // Out of memory: the error goes back without its texts.
     }
-    *out = nullptr;
-    for (const auto& point : points_) {
-        if (IsEqualIID(point->iid(), iid)) {
-            *out = point.get();
-            point->AddRef();
-            return S_OK;
-        }
-    }
-    return CONNECT_E_NOCONNECTION;
-}
-
-ConnectionPoint& DispatchBase::addConnectionPoint(
-    const IID& iid, std::string name,
-    std::function<host::Subscription(const ComPtr<IDispatch>& client)> connect) {
-    points_.push_back(
-        std::make_unique<ConnectionPoint>(*this, iid, std::move(name), std::move(connect)));
-    return *points_.back();
-}
-
-std::size_t DispatchBase::connections() const {
-    std::size_t total = 0;
-    for (const auto& point : points_) {
-        total += point->connections();
-    }
-    return total;
+    return DISP_E_EXCEPTION;
 }
 
 // ---- ConnectionPoint ---------------------------------------------------------------------
 
-HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
-    if (!out) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IConnectionPoint)) {
-        *out = static_cast<IConnectionPoint*>(this);
-        AddRef();
+HRESULT ConnectionPoint::connect(DWORD cookie, const ComPtr<IDispatch>& sink) {
+    return host::dispatch::guarded([&] {
+        subscriptions_.emplace(cookie, connect_(sink));
         return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    });
 }
 
-HRESULT ConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
-    if (!iid) {
-        return E_POINTER;
-    }
-    *iid = iid_;
-    return S_OK;
-}
-
-HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) noexcept {
-    if (!out) {
-        return E_POINTER;
-    }
-    return owner_.QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(out));
-}
-
-HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
-    if (!sink || !cookie) {
-        return E_POINTER;
-    }
-    *cookie = 0;
-    // The sink must say it implements this outgoing interface, as Office requires.
-    ComPtr<IDispatch> client;
-    if (FAILED(sink->QueryInterface(iid_, client.putVoid())) || !client) {
-        return CONNECT_E_CANNOTCONNECT;
-    }
-    try {
-        host::Subscription subscription = connect_(client);
-        const DWORD assigned = nextCookie_++;
-        clients_.emplace(assigned, Client{std::move(client), std::move(subscription)});
-        *cookie = assigned;
-        return S_OK;
-    } catch (const host::Error& e) {
-        return e.code();
-    } catch (const std::exception&) {
-        return E_FAIL;
-    }
-}
-
-HRESULT ConnectionPoint::Unadvise(DWORD cookie) noexcept {
-    const auto it = clients_.find(cookie);
-    if (it == clients_.end()) {
-        return CONNECT_E_NOCONNECTION;
-    }
-    // Taken out first: ending the subscription releases the sink, which may call back.
-    Client client = std::move(it->second);
-    clients_.erase(it);
-    client.subscription.reset();
-    return S_OK;
-}
-
-HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
-    if (out) {
-        *out = nullptr;
-    }
-    return E_NOTIMPL;
-}
-
-void ConnectionPoint::abandon() noexcept {
-    for (auto& [cookie, client] : clients_) {
-        client.sink.detach();
-        client.subscription.reset();
+void ConnectionPoint::disconnect(DWORD cookie) noexcept {
+    const auto it = subscriptions_.find(cookie);
+    if (it != subscriptions_.end()) {
+        // Taken out first: ending the subscription releases the sink, which may call back.
+        host::Subscription subscription = std::move(it->second);
+        subscriptions_.erase(it);
+        subscription.reset();
     }
 }
 
@@ -690,11 +442,9 @@ void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
     DISPPARAMS params{args, nullptr, count, 0};
     EXCEPINFO exception{};
     UINT argError = 0;
-    VARIANT result;
-    VariantInit(&result);
+    win32::Variant result;
     const HRESULT hr = client->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                      &result, &exception, &argError);
-    VariantClear(&result);
+                                      result.get(), &exception, &argError);
     std::string what;
     HRESULT code = hr;
     if (hr == DISP_E_EXCEPTION) {

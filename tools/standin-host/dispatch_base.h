@@ -13,7 +13,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +20,8 @@
 #include "host/error.h"
 #include "host/events.h"
 #include "host/object.h"
+#include "platform/win32/com/connection_point.h"
+#include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
 
 namespace tessaly::standin {
@@ -177,40 +178,36 @@ class Call {
 // callers use to learn an object's type.
 ComPtr<ITypeInfo> MakeNamedTypeInfo(ObjectRegistry& registry, std::wstring name);
 
-class ConnectionPoint;
-
-// COM objects are destroyed by their own Release, never through an interface pointer.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class DispatchBase : public IDispatch, public IProvideClassInfo, public IConnectionPointContainer {
+// One outgoing interface of an object. Each client's Advise becomes a subscription on the
+// sim object, so the sim's fan-out (one click reaching every control with the same tag)
+// reaches every COM client.
+class ConnectionPoint final : public win32::com::ConnectionPoint {
   public:
-    DispatchBase(const DispatchBase&) = delete;
-    DispatchBase& operator=(const DispatchBase&) = delete;
+    using Connect = std::function<host::Subscription(const ComPtr<IDispatch>& client)>;
+    ConnectionPoint(IConnectionPointContainer& container, const IID& iid, Connect connect)
+        : win32::com::ConnectionPoint(container, iid), connect_(std::move(connect)) {}
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-    // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) noexcept override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) noexcept override;
+  private:
+    HRESULT connect(DWORD cookie, const ComPtr<IDispatch>& sink) override;
+    void disconnect(DWORD cookie) noexcept override;
+
+    Connect connect_;
+    std::map<DWORD, host::Subscription> subscriptions_;
+};
+
+// The objects' IDispatch answers by a member table and counts every call; the container is
+// offered only by objects that raise events.
+using DispatchBaseOf = win32::com::Dispatch<win32::com::ConnectionPoints<
+    win32::com::ComObject<IDispatch, IProvideClassInfo, IConnectionPointContainer>>>;
+
+class DispatchBase : public DispatchBaseOf {
+  public:
     // IProvideClassInfo
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override;
-    // IConnectionPointContainer (answered only by objects that raise events)
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid,
-                                                  IConnectionPoint** out) noexcept override;
 
     // The host's own view.
     const std::string& typeName() const { return typeName_; }
     std::uint64_t serial() const { return serial_; }
-    ULONG references() const { return references_; }
-    std::size_t connections() const;
     // The sim object wrapped; identity key of the cache.
     virtual const void* key() const = 0;
     // A wrapper of ours behind a foreign interface pointer, or null.
@@ -218,70 +215,31 @@ class DispatchBase : public IDispatch, public IProvideClassInfo, public IConnect
 
   protected:
     DispatchBase(ObjectRegistry& registry, std::string typeName);
-    virtual ~DispatchBase();
+    ~DispatchBase() override;
 
     virtual bool hasMember(DISPID id) const noexcept = 0;
     // Throws host::Error; DISP_E_MEMBERNOTFOUND for a call of the wrong kind.
     virtual void invokeMember(DISPID id, Call& call) = 0;
     // The coclass name ("ContactItem"); the interface is the same with a leading "_".
     virtual std::wstring coclassName();
-    // Called when the last reference goes, before deletion: the cache forgets the object.
-    virtual void onFinalRelease() noexcept {}
 
-    ConnectionPoint& addConnectionPoint(
-        const IID& iid, std::string name,
-        std::function<host::Subscription(const ComPtr<IDispatch>& client)> connect);
+    ConnectionPoint& addConnectionPoint(const IID& iid, ConnectionPoint::Connect connect) {
+        return DispatchBaseOf::addConnectionPoint<ConnectionPoint>(iid, std::move(connect));
+    }
     ObjectRegistry& registry() { return registry_; }
 
   private:
+    void* resolve(REFIID iid, void* found) noexcept override;
+    UINT typeInfoCount() const noexcept override { return 1; }
+    HRESULT getTypeInfo(ITypeInfo** out) override;
+    DISPID memberId(std::wstring_view name) override;
+    HRESULT invoke(const win32::com::Invocation& call) override;
+    [[nodiscard]] HRESULT reportFailure(const host::Error& e, EXCEPINFO* exception);
+
     ObjectRegistry& registry_;
     std::string typeName_;
     std::uint64_t serial_;
-    ULONG references_ = 1;
-    std::vector<std::unique_ptr<ConnectionPoint>> points_;
 };
-
-// One outgoing interface of an object. Each client's Advise becomes a subscription on the
-// sim object, so the sim's fan-out (one click reaching every control with the same tag)
-// reaches every COM client. Its references are its container's.
-class ConnectionPoint final : public IConnectionPoint {
-  public:
-    using Connect = std::function<host::Subscription(const ComPtr<IDispatch>& client)>;
-    ConnectionPoint(DispatchBase& owner, const IID& iid, std::string name, Connect connect)
-        : owner_(owner), iid_(iid), name_(std::move(name)), connect_(std::move(connect)) {}
-    virtual ~ConnectionPoint() = default;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return owner_.AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return owner_.Release(); }
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
-    HRESULT STDMETHODCALLTYPE
-    GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) noexcept override;
-
-    const IID& iid() const { return iid_; }
-    const std::string& name() const { return name_; }
-    std::size_t connections() const { return clients_.size(); }
-    // Ends every subscription but keeps the client pointers unreleased: used only when the
-    // add-in's module may be gone, where releasing them would call into unloaded code.
-    void abandon() noexcept;
-
-  private:
-    struct Client {
-        ComPtr<IDispatch> sink;
-        host::Subscription subscription;
-    };
-    DispatchBase& owner_;
-    IID iid_;
-    std::string name_;
-    Connect connect_;
-    DWORD nextCookie_ = 1;
-    std::map<DWORD, Client> clients_;
-};
-
-#pragma GCC diagnostic pop
 
 // Calls one event of one client. A failure (a failed HRESULT, or an exception described in
 // EXCEPINFO) is thrown as host::Error, which the sim records as the handler's failure.

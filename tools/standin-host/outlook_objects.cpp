@@ -9,17 +9,6 @@ namespace tessaly::standin {
 
 namespace sim = host::sim;
 
-// The GUIDs of Outlook's and Office's event interfaces end in C000-000000000046.
-#define STANDIN_OFFICE_IID(name, first) \
-    const IID name = {first, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}}
-STANDIN_OFFICE_IID(DIID_ExplorersEvents, 0x00063078);
-STANDIN_OFFICE_IID(DIID_ExplorerEvents_10, 0x0006300F);
-STANDIN_OFFICE_IID(DIID_ExplorerEvents, 0x0006304F);
-STANDIN_OFFICE_IID(DIID_CommandBarsEvents, 0x000C0352);
-STANDIN_OFFICE_IID(DIID_CommandBarButtonEvents, 0x000C0351);
-STANDIN_OFFICE_IID(DIID_CommandBarComboBoxEvents, 0x000C0354);
-#undef STANDIN_OFFICE_IID
-
 namespace {
 
 [[noreturn]] void WrongKind() {
@@ -92,7 +81,7 @@ class SimObject : public DispatchBase {
           key_(dynamic_cast<const void*>(object_.get())),
           members_(members) {}
     bool hasMember(DISPID id) const noexcept override { return members_.count(id) != 0; }
-    void onFinalRelease() noexcept override { server_.forget(key_); }
+    void finalRelease() noexcept override { server_.forget(key_); }
     ComPtr<IDispatch> wrap(const std::shared_ptr<host::Object>& object) {
         return server_.wrap(object);
     }
@@ -130,17 +119,16 @@ class ExplorersObject final : public SimObject<host::Explorers> {
   public:
     ExplorersObject(Server& server, std::shared_ptr<host::Explorers> object)
         : SimObject(server, std::move(object), "Explorers", {dispid::Count, dispid::Item}) {
-        addConnectionPoint(
-            DIID_ExplorersEvents, "ExplorersEvents", [this](const ComPtr<IDispatch>& client) {
-                auto events = std::make_shared<host::ExplorersEvents>();
-                Server* host = &server_;
-                events->NewExplorer = [host, client](const std::shared_ptr<host::Explorer>& e) {
-                    const ComPtr<IDispatch> explorer = host->wrap(e);
-                    VARIANT args[1] = {DispatchArg(explorer)};
-                    FireEvent(client.get(), kDispNewExplorer, args, 1);
-                };
-                return object_->Advise(std::move(events));
-            });
+        addConnectionPoint(DIID_ExplorersEvents, [this](const ComPtr<IDispatch>& client) {
+            auto events = std::make_shared<host::ExplorersEvents>();
+            Server* host = &server_;
+            events->NewExplorer = [host, client](const std::shared_ptr<host::Explorer>& e) {
+                const ComPtr<IDispatch> explorer = host->wrap(e);
+                VARIANT args[1] = {DispatchArg(explorer)};
+                FireEvent(client.get(), kDispNewExplorer, args, 1);
+            };
+            return object_->Advise(std::move(events));
+        });
     }
 
   protected:
@@ -162,9 +150,9 @@ class ExplorerObject final : public SimObject<host::Explorer> {
               {dispid::CommandBars, dispid::Selection, dispid::Session, dispid::CurrentFolder}) {
         // Both the current and the older outgoing interface: clients try the first, then
         // fall back. The events and their DISPIDs are the same.
-        addConnectionPoint(DIID_ExplorerEvents_10, "ExplorerEvents_10",
+        addConnectionPoint(DIID_ExplorerEvents_10,
                            [this](const ComPtr<IDispatch>& client) { return connect(client); });
-        addConnectionPoint(DIID_ExplorerEvents, "ExplorerEvents",
+        addConnectionPoint(DIID_ExplorerEvents,
                            [this](const ComPtr<IDispatch>& client) { return connect(client); });
     }
 
@@ -331,12 +319,11 @@ class CommandBarsObject final : public SimObject<host::CommandBars> {
     CommandBarsObject(Server& server, std::shared_ptr<host::CommandBars> object)
         : SimObject(server, std::move(object), "CommandBars",
                     {dispid::Item, dispid::Add, dispid::FindControl, dispid::AdaptiveMenus}) {
-        addConnectionPoint(
-            DIID_CommandBarsEvents, "CommandBarsEvents", [this](const ComPtr<IDispatch>& client) {
-                auto events = std::make_shared<host::CommandBarsEvents>();
-                events->OnUpdate = [client] { FireEvent(client.get(), kDispOnUpdate, nullptr, 0); };
-                return object_->Advise(std::move(events));
-            });
+        addConnectionPoint(DIID_CommandBarsEvents, [this](const ComPtr<IDispatch>& client) {
+            auto events = std::make_shared<host::CommandBarsEvents>();
+            events->OnUpdate = [client] { FireEvent(client.get(), kDispOnUpdate, nullptr, 0); };
+            return object_->Advise(std::move(events));
+        });
     }
 
   protected:
@@ -561,25 +548,23 @@ class ButtonObject final : public ControlObject<host::CommandBarButton> {
     ButtonObject(Server& server, std::shared_ptr<host::CommandBarButton> object)
         : ControlObject(server, std::move(object), "CommandBarButton",
                         {dispid::Style, dispid::Picture, dispid::Mask}) {
-        addConnectionPoint(
-            DIID_CommandBarButtonEvents, "CommandBarButtonEvents",
-            [this](const ComPtr<IDispatch>& client) {
-                auto events = std::make_shared<host::CommandBarButtonEvents>();
-                Server* host = &server_;
-                events->Click = [host, client](const std::shared_ptr<host::CommandBarButton>& ctrl,
-                                               bool& cancelDefault) {
-                    const ComPtr<IDispatch> used = host->wrap(ctrl);
-                    VARIANT_BOOL flag = cancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
-                    VARIANT args[2];
-                    VariantInit(&args[0]);
-                    args[0].vt = VT_BOOL | VT_BYREF;
-                    args[0].pboolVal = &flag;
-                    args[1] = DispatchArg(used);
-                    FireEvent(client.get(), kDispClick, args, 2);
-                    cancelDefault = flag != VARIANT_FALSE;
-                };
-                return object_->Advise(std::move(events));
-            });
+        addConnectionPoint(DIID_CommandBarButtonEvents, [this](const ComPtr<IDispatch>& client) {
+            auto events = std::make_shared<host::CommandBarButtonEvents>();
+            Server* host = &server_;
+            events->Click = [host, client](const std::shared_ptr<host::CommandBarButton>& ctrl,
+                                           bool& cancelDefault) {
+                const ComPtr<IDispatch> used = host->wrap(ctrl);
+                VARIANT_BOOL flag = cancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
+                VARIANT args[2];
+                VariantInit(&args[0]);
+                args[0].vt = VT_BOOL | VT_BYREF;
+                args[0].pboolVal = &flag;
+                args[1] = DispatchArg(used);
+                FireEvent(client.get(), kDispClick, args, 2);
+                cancelDefault = flag != VARIANT_FALSE;
+            };
+            return object_->Advise(std::move(events));
+        });
     }
 
   protected:
@@ -608,19 +593,16 @@ class ComboBoxObject final : public ControlObject<host::CommandBarComboBox> {
         : ControlObject(server, std::move(object), "CommandBarComboBox",
                         {dispid::Style, dispid::DropDownLines, dispid::ListCount, dispid::ListIndex,
                          dispid::List, dispid::Text, dispid::Clear, dispid::AddItem}) {
-        addConnectionPoint(
-            DIID_CommandBarComboBoxEvents, "CommandBarComboBoxEvents",
-            [this](const ComPtr<IDispatch>& client) {
-                auto events = std::make_shared<host::CommandBarComboBoxEvents>();
-                Server* host = &server_;
-                events->Change = [host,
-                                  client](const std::shared_ptr<host::CommandBarComboBox>& ctrl) {
-                    const ComPtr<IDispatch> used = host->wrap(ctrl);
-                    VARIANT args[1] = {DispatchArg(used)};
-                    FireEvent(client.get(), kDispChange, args, 1);
-                };
-                return object_->Advise(std::move(events));
-            });
+        addConnectionPoint(DIID_CommandBarComboBoxEvents, [this](const ComPtr<IDispatch>& client) {
+            auto events = std::make_shared<host::CommandBarComboBoxEvents>();
+            Server* host = &server_;
+            events->Change = [host, client](const std::shared_ptr<host::CommandBarComboBox>& ctrl) {
+                const ComPtr<IDispatch> used = host->wrap(ctrl);
+                VARIANT args[1] = {DispatchArg(used)};
+                FireEvent(client.get(), kDispChange, args, 1);
+            };
+            return object_->Advise(std::move(events));
+        });
     }
 
   protected:
@@ -690,11 +672,11 @@ class AddInObject final : public DispatchBase {
 };
 
 template <class Wrapper, class Interface>
-DispatchBase* MakeIf(Server& server, const std::shared_ptr<host::Object>& object) {
+ComPtr<DispatchBase> MakeIf(Server& server, const std::shared_ptr<host::Object>& object) {
     if (auto typed = std::dynamic_pointer_cast<Interface>(object)) {
-        return new Wrapper(server, std::move(typed));
+        return win32::com::Make<Wrapper>(server, std::move(typed));
     }
-    return nullptr;
+    return {};
 }
 
 }  // namespace
@@ -707,7 +689,7 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
     if (const auto it = cache_.find(key); it != cache_.end()) {
         return ComPtr<IDispatch>(static_cast<IDispatch*>(it->second));
     }
-    using Maker = DispatchBase* (*)(Server&, const std::shared_ptr<host::Object>&);
+    using Maker = ComPtr<DispatchBase> (*)(Server&, const std::shared_ptr<host::Object>&);
     static constexpr Maker kMakers[] = {
         MakeIf<ApplicationObject, host::Application>,
         MakeIf<ExplorersObject, host::Explorers>,
@@ -723,9 +705,9 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
         MakeIf<ComboBoxObject, host::CommandBarComboBox>,
     };
     for (Maker make : kMakers) {
-        if (DispatchBase* created = make(*this, object)) {
-            cache_.emplace(key, created);
-            return ComPtr<IDispatch>::attach(static_cast<IDispatch*>(created));
+        if (ComPtr<DispatchBase> created = make(*this, object)) {
+            cache_.emplace(key, created.get());
+            return ComPtr<IDispatch>(std::move(created));
         }
     }
     throw host::Error(E_NOINTERFACE, "the host has no COM object for this kind of object");
@@ -733,8 +715,7 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
 
 ComPtr<IDispatch> Server::makeAddInObject(const std::u16string& progId,
                                           const std::u16string& description) {
-    return ComPtr<IDispatch>::attach(
-        static_cast<IDispatch*>(new AddInObject(registry_, progId, description)));
+    return win32::com::Make<AddInObject>(registry_, progId, description);
 }
 
 }  // namespace tessaly::standin

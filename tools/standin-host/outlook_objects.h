@@ -8,28 +8,14 @@
 #include <string>
 
 #include "dispatch_base.h"
+#include "host/dispatch/event_ids.h"
 #include "host/sim/sim_host.h"
 
 namespace tessaly::standin {
 
-// DIIDs of the outgoing interfaces the host offers.
-extern const IID DIID_ExplorersEvents;
-extern const IID DIID_ExplorerEvents_10;
-extern const IID DIID_ExplorerEvents;
-extern const IID DIID_CommandBarsEvents;
-extern const IID DIID_CommandBarButtonEvents;
-extern const IID DIID_CommandBarComboBoxEvents;
-
-// Event DISPIDs.
-inline constexpr DISPID kDispNewExplorer = 0xF001;
-inline constexpr DISPID kDispActivate = 0xF001;
-inline constexpr DISPID kDispFolderSwitch = 0xF002;
-inline constexpr DISPID kDispBeforeFolderSwitch = 0xF003;
-inline constexpr DISPID kDispSelectionChange = 0xF007;
-inline constexpr DISPID kDispClose = 0xF008;
-inline constexpr DISPID kDispOnUpdate = 1;
-inline constexpr DISPID kDispClick = 1;
-inline constexpr DISPID kDispChange = 1;
+// The outgoing interfaces the host offers and the DISPIDs of their events are Office's,
+// as the add-in knows them.
+using namespace host::dispatch::event_ids;
 
 class Server {
   public:

@@ -102,7 +102,7 @@ void ExpectArgs(const Call& call, const std::vector<A>& declared) {
 }
 
 template <class F>
-HRESULT ErrorOf(F&& f) {
+[[nodiscard]] HRESULT ErrorOf(F&& f) {
     try {
         f();
     } catch (const host::Error& e) {
@@ -506,9 +506,10 @@ TEST_F(Outlook, ComboChangeAndOnUpdateReachTheirSinks) {
     auto s1 = box->Advise(changes);
     auto s2 = d::WrapCommandBars(bars.get())->Advise(updates);
     IDispatch* sender = combo.get();
-    combo->events(d::DIID_CommandBarComboBoxEvents)
-        .fire(d::kDispChange, {DispatchRefVariant(&sender)});
-    bars->events(d::DIID_CommandBarsEvents).fire(d::kDispOnUpdate, {});
+    EXPECT_EQ(combo->events(d::DIID_CommandBarComboBoxEvents)
+                  .fire(d::kDispChange, {DispatchRefVariant(&sender)}),
+              S_OK);
+    EXPECT_EQ(bars->events(d::DIID_CommandBarsEvents).fire(d::kDispOnUpdate, {}), S_OK);
     EXPECT_EQ(changed, IdOf(combo.get()));
     EXPECT_EQ(updated, 1);
     // While subscribed, the sinks hold the core's event structs but neither the adapters nor
@@ -563,7 +564,7 @@ TEST_F(Outlook, ExplorerAdvisesOnTheNewerEventsElseTheOlderOnes) {
     {
         auto subscription = window->Advise(events);
         EXPECT_EQ(older.advises, 1);
-        older.fire(d::kDispActivate, {});
+        EXPECT_EQ(older.fire(d::kDispActivate, {}), S_OK);
         EXPECT_EQ(activated, 1);
     }
     EXPECT_EQ(older.unadvises, 1);

@@ -25,10 +25,16 @@ class ComServer : public ::testing::Test {
     static F entry(const char* name) {
         return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
     }
-    static HRESULT canUnloadNow() { return entry<HRESULT(WINAPI*)()>("DllCanUnloadNow")(); }
-    static HRESULT registerServer() { return entry<HRESULT(WINAPI*)()>("DllRegisterServer")(); }
-    static HRESULT unregisterServer() { return entry<HRESULT(WINAPI*)()>("DllUnregisterServer")(); }
-    static HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
+    [[nodiscard]] static HRESULT canUnloadNow() {
+        return entry<HRESULT(WINAPI*)()>("DllCanUnloadNow")();
+    }
+    [[nodiscard]] static HRESULT registerServer() {
+        return entry<HRESULT(WINAPI*)()>("DllRegisterServer")();
+    }
+    [[nodiscard]] static HRESULT unregisterServer() {
+        return entry<HRESULT(WINAPI*)()>("DllUnregisterServer")();
+    }
+    [[nodiscard]] static HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
         return entry<HRESULT(WINAPI*)(REFCLSID, REFIID, void**)>("DllGetClassObject")(clsid, iid,
                                                                                       out);
     }

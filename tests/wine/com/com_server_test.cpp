@@ -193,7 +193,8 @@ class Connection : public ComServer, public ::testing::WithParamInterface<bool> 
 
     bool viaInvoke() const { return GetParam(); }
 
-    HRESULT invoke(IDTExtensibility2* addin, DISPID id, std::vector<Variant> argsLastFirst) {
+    [[nodiscard]] HRESULT invoke(IDTExtensibility2* addin, DISPID id,
+                                 std::vector<Variant> argsLastFirst) {
         std::vector<VARIANT> raw;
         for (auto& v : argsLastFirst) {
             raw.push_back(*v.get());
@@ -210,7 +211,7 @@ class Connection : public ComServer, public ::testing::WithParamInterface<bool> 
         return v;
     }
 
-    HRESULT connect(IDTExtensibility2* addin) {
+    [[nodiscard]] HRESULT connect(IDTExtensibility2* addin) {
         if (!viaInvoke()) {
             return addin->OnConnection(application.get(), win32::ext_cm_Startup, nullptr, nullptr);
         }
@@ -218,7 +219,7 @@ class Connection : public ComServer, public ::testing::WithParamInterface<bool> 
                       {omitted(), Variant(), IntVariant(win32::ext_cm_Startup),
                        DispatchVariant(application.get())});
     }
-    HRESULT simple(IDTExtensibility2* addin, DISPID id) {
+    [[nodiscard]] HRESULT simple(IDTExtensibility2* addin, DISPID id) {
         if (viaInvoke()) {
             return id == 2 ? invoke(addin, 2, {omitted(), IntVariant(0)})
                            : invoke(addin, id, {omitted()});
@@ -278,7 +279,7 @@ TEST_P(Connection, FullCycleLeavesTheHostAsItWas) {
     ASSERT_TRUE(addin);
 
     ASSERT_EQ(connect(addin.get()), S_OK);
-    EXPECT_EQ(point->sinks.size(), 1u) << "advised on ExplorersEvents";
+    EXPECT_EQ(point->sinks().size(), 1u) << "advised on ExplorersEvents";
     EXPECT_EQ(application->refs(), appRefs) << "the Application is not kept";
     EXPECT_EQ(canUnloadNow(), S_FALSE);
 
@@ -295,7 +296,7 @@ TEST_P(Connection, FullCycleLeavesTheHostAsItWas) {
     EXPECT_EQ(simple(addin.get(), 2), S_OK);  // OnDisconnection
     addin.reset();
 
-    EXPECT_TRUE(point->sinks.empty());
+    EXPECT_TRUE(point->sinks().empty());
     EXPECT_EQ(point->advises, point->unadvises);
     EXPECT_EQ(application->refs(), appRefs);
     EXPECT_EQ(explorers->refs(), explorersRefs);
@@ -326,7 +327,7 @@ TEST_P(Connection, HostFailuresComeBackAsTheirHresult) {
         EXPECT_EQ(connect(addin.get()), c.expected);
         EXPECT_EQ(simple(addin.get(), 2), S_OK);
         addin.reset();
-        EXPECT_TRUE(point->sinks.empty());
+        EXPECT_TRUE(point->sinks().empty());
         EXPECT_EQ(application->refs(), appRefs);
         EXPECT_EQ(explorers->refs(), explorersRefs);
     }

@@ -146,13 +146,13 @@ class Sink : public ::testing::Test {
 TEST_F(Sink, AnswersForItsInterfaceAndEndsWithTheSubscription) {
     {
         auto subscription = advise({});
-        ASSERT_EQ(point->sinks.size(), 1u);
-        IDispatch* sink = point->sinks.begin()->second.get();
+        ASSERT_EQ(point->sinks().size(), 1u);
+        IDispatch* sink = point->sinks().begin()->second.get();
         ComPtr<IUnknown> other;
         EXPECT_EQ(sink->QueryInterface(IID_IConnectionPoint, other.putVoid()), E_NOINTERFACE);
         EXPECT_EQ(host::dispatch::LiveSinks(), 1u);
     }
-    EXPECT_TRUE(point->sinks.empty());
+    EXPECT_TRUE(point->sinks().empty());
     EXPECT_EQ(point->unadvises, 1);
     EXPECT_EQ(host::dispatch::LiveSinks(), 0u);
 }

@@ -1,63 +1,22 @@
 #include "tests/wine/com/fake_host.h"
 
-#include <cstring>
+#include <algorithm>
+#include <span>
 
 #include "host/dispatch/late_binding.h"
 
 namespace tessaly::testing {
 
-HRESULT FakeConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
-    if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-        *out = static_cast<IConnectionPoint*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG FakeConnectionPoint::Release() noexcept {
-    // Owned by its FakeObject; references from callers only count.
-    return --refs_;
-}
-
-HRESULT FakeConnectionPoint::GetConnectionInterface(IID* iid) noexcept {
-    *iid = iid_;
-    return S_OK;
-}
-
-HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** out) noexcept {
-    *out = &owner_;
-    owner_.AddRef();
-    return S_OK;
-}
-
-HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
+HRESULT FakeConnectionPoint::connect(DWORD, const ComPtr<IDispatch>&) {
     if (FAILED(adviseResult)) {
         return adviseResult;
     }
-    // A real source asks the sink for the event interface itself.
-    ComPtr<IDispatch> events;
-    if (FAILED(sink->QueryInterface(iid_, events.putVoid()))) {
-        return CONNECT_E_CANNOTCONNECT;
-    }
-    *cookie = nextCookie_++;
-    sinks[*cookie] = events;
     ++advises;
     return S_OK;
 }
 
-HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) noexcept {
-    if (sinks.erase(cookie) == 0) {
-        return CONNECT_E_NOCONNECTION;
-    }
+void FakeConnectionPoint::disconnect(DWORD) noexcept {
     ++unadvises;
-    return S_OK;
-}
-
-HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
-    *out = nullptr;
-    return E_NOTIMPL;
 }
 
 HRESULT FakeConnectionPoint::fire(DISPID id, std::vector<Variant> argsLastFirst) {
@@ -68,8 +27,8 @@ HRESULT FakeConnectionPoint::fire(DISPID id, std::vector<Variant> argsLastFirst)
     DISPPARAMS params{raw.empty() ? nullptr : raw.data(), nullptr, static_cast<UINT>(raw.size()),
                       0};
     HRESULT first = S_OK;
-    auto copy = sinks;
-    for (auto& [cookie, sink] : copy) {
+    const auto copy = sinks();
+    for (const auto& [cookie, sink] : copy) {
         const HRESULT hr =
             sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
         if (FAILED(hr) && SUCCEEDED(first)) {
@@ -79,61 +38,39 @@ HRESULT FakeConnectionPoint::fire(DISPID id, std::vector<Variant> argsLastFirst)
     return first;
 }
 
-FakeObject::~FakeObject() {
-    for (auto& [iid, point] : points_) {
-        delete point;
-    }
-}
-
 void FakeObject::member(const std::wstring& name, DISPID id, Member body) {
-    names_[name] = id;
+    const auto same = std::find_if(names_.begin(), names_.end(),
+                                   [&](const Named& named) { return named.name == name; });
+    if (same != names_.end()) {
+        same->id = id;
+    } else {
+        names_.push_back({name, id});
+    }
     members_[id] = std::move(body);
 }
 
-void FakeObject::property(const std::wstring& name, DISPID id, const Variant& value) {
-    member(name, id, [value](const Call&, VARIANT* result) {
+void FakeObject::property(const std::wstring& name, DISPID id, Variant value) {
+    member(name, id, [value = std::move(value)](const Call&, VARIANT* result) {
         return result ? VariantCopy(result, const_cast<VARIANT*>(value.get())) : S_OK;
     });
 }
 
 FakeConnectionPoint& FakeObject::events(const IID& iid) {
-    auto& point = points_[iid];
-    if (!point) {
-        point = new FakeConnectionPoint(*this, iid);
+    if (auto* point = findConnectionPoint(iid)) {
+        return static_cast<FakeConnectionPoint&>(*point);
     }
-    return *point;
+    return addConnectionPoint<FakeConnectionPoint>(iid);
 }
 
-HRESULT FakeObject::QueryInterface(REFIID iid, void** out) noexcept {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-        *out = static_cast<IDispatch*>(this);
-    } else if (iid == IID_IConnectionPointContainer && !points_.empty()) {
-        *out = static_cast<IConnectionPointContainer*>(this);
-    } else if (iid == IID_IProvideClassInfo && classInfo) {
-        *out = static_cast<IProvideClassInfo*>(this);
-    } else {
-        *out = nullptr;
-        return E_NOINTERFACE;
+void* FakeObject::resolve(REFIID iid, void* found) noexcept {
+    if (iid == IID_IProvideClassInfo && !classInfo) {
+        return nullptr;
     }
-    AddRef();
-    return S_OK;
+    return FakeObjectBase::resolve(iid, found);
 }
 
-ULONG FakeObject::Release() noexcept {
-    const ULONG left = --refs_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
-HRESULT FakeObject::GetTypeInfoCount(UINT* count) noexcept {
-    *count = typeInfo ? 1 : 0;
-    return S_OK;
-}
-
-HRESULT FakeObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept {
-    *info = ComPtr<ITypeInfo>(typeInfo).detach();
+HRESULT FakeObject::getTypeInfo(ITypeInfo** out) {
+    *out = ComPtr<ITypeInfo>(typeInfo).detach();
     return typeInfo ? S_OK : E_NOTIMPL;
 }
 
@@ -142,58 +79,34 @@ HRESULT FakeObject::GetClassInfo(ITypeInfo** out) noexcept {
     return classInfo ? S_OK : E_NOTIMPL;
 }
 
-HRESULT FakeObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept {
+DISPID FakeObject::memberId(std::wstring_view name) {
     ++nameLookups;
-    for (UINT i = 0; i < count; ++i) {
-        auto found = names_.find(names[i]);
-        ids[i] = found == names_.end() ? DISPID_UNKNOWN : found->second;
-        if (found == names_.end()) {
-            return DISP_E_UNKNOWNNAME;
-        }
-    }
-    return S_OK;
+    const Named* found = win32::com::FindName(std::span<const Named>(names_), name);
+    return found ? found->id : DISPID_UNKNOWN;
 }
 
-HRESULT FakeObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                           EXCEPINFO* exception, UINT*) noexcept {
-    Call call{id, flags, {}, {}};
-    for (UINT i = 0; i < params->cArgs; ++i) {
-        Variant v;
-        VariantCopy(v.get(), &params->rgvarg[i]);
-        call.args.push_back(v);
+HRESULT FakeObject::invoke(const win32::com::Invocation& invocation) {
+    const DISPPARAMS& params = invocation.params();
+    Call call{invocation.id(), invocation.flags(), {}, {}};
+    for (UINT i = 0; i < params.cArgs; ++i) {
+        call.args.push_back(Variant(params.rgvarg[i]));
     }
-    for (UINT i = 0; i < params->cNamedArgs; ++i) {
-        call.named.push_back(params->rgdispidNamedArgs[i]);
+    for (UINT i = 0; i < params.cNamedArgs; ++i) {
+        call.named.push_back(params.rgdispidNamedArgs[i]);
     }
     calls.push_back(call);
     if (FAILED(raise)) {
-        if (exception) {
+        if (EXCEPINFO* exception = invocation.exception()) {
             *exception = EXCEPINFO{};
             exception->scode = raise;
         }
         return DISP_E_EXCEPTION;
     }
-    auto member = members_.find(id);
+    auto member = members_.find(invocation.id());
     if (member == members_.end()) {
         return DISP_E_MEMBERNOTFOUND;
     }
-    return member->second(call, result);
-}
-
-HRESULT FakeObject::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT FakeObject::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
-    auto found = points_.find(iid);
-    if (found == points_.end()) {
-        *out = nullptr;
-        return CONNECT_E_NOCONNECTION;
-    }
-    *out = found->second;
-    found->second->AddRef();
-    return S_OK;
+    return member->second(call, invocation.result());
 }
 
 Variant DispatchVariant(IDispatch* object) {

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/com/connection_point.h"
+#include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
 
 namespace tessaly::testing {
@@ -28,76 +30,45 @@ struct Call {
 
 class FakeObject;
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
-class FakeConnectionPoint final : public IConnectionPoint {
+class FakeConnectionPoint final : public win32::com::ConnectionPoint {
   public:
-    FakeConnectionPoint(FakeObject& owner, const IID& iid) : owner_(owner), iid_(iid) {}
-    virtual ~FakeConnectionPoint() = default;
+    using win32::com::ConnectionPoint::ConnectionPoint;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) noexcept override;
-    HRESULT STDMETHODCALLTYPE
-    GetConnectionPointContainer(IConnectionPointContainer** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) noexcept override;
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) noexcept override;
-    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections** out) noexcept override;
+    // Counted apart from the fake that owns it, unlike a real source's points: the tests
+    // tell by the fake's count whether a subscription holds the object itself.
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return --references_; }
 
     // Raises an event on every advised sink; returns the first failure.
-    HRESULT fire(DISPID id, std::vector<Variant> argsLastFirst);
+    [[nodiscard]] HRESULT fire(DISPID id, std::vector<Variant> argsLastFirst);
 
-    std::map<DWORD, ComPtr<IDispatch>> sinks;
     int advises = 0;
     int unadvises = 0;
     HRESULT adviseResult = S_OK;
 
   private:
-    ULONG refs_ = 1;
-    FakeObject& owner_;
-    IID iid_;
-    DWORD nextCookie_ = 1;
+    HRESULT connect(DWORD cookie, const ComPtr<IDispatch>& sink) override;
+    void disconnect(DWORD cookie) noexcept override;
+
+    ULONG references_ = 0;
 };
 
-class FakeObject final : public IDispatch,
-                         public IConnectionPointContainer,
-                         public IProvideClassInfo {
+using FakeObjectBase = win32::com::Dispatch<win32::com::ConnectionPoints<
+    win32::com::ComObject<IDispatch, IConnectionPointContainer, IProvideClassInfo>>>;
+
+class FakeObject final : public FakeObjectBase {
   public:
     using Member = std::function<HRESULT(const Call& call, VARIANT* result)>;
-
-    FakeObject() = default;
-    virtual ~FakeObject();
-    FakeObject(const FakeObject&) = delete;
-    FakeObject& operator=(const FakeObject&) = delete;
 
     // A member answering by name; `body` sees each call.
     void member(const std::wstring& name, DISPID id, Member body);
     // A read-only property with a fixed value.
-    void property(const std::wstring& name, DISPID id, const Variant& value);
+    void property(const std::wstring& name, DISPID id, Variant value);
     FakeConnectionPoint& events(const IID& iid);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                            DISPID* ids) noexcept override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* exception,
-                                     UINT* argError) noexcept override;
-
-    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid,
-                                                  IConnectionPoint** out) noexcept override;
 
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override;
 
-    ULONG refs() const { return refs_; }
-    // References beyond the test's own one (and the connection points' none).
+    ULONG refs() const { return references(); }
     std::vector<Call> calls;
     int nameLookups = 0;
     // When set, Invoke fails this way with an EXCEPINFO carrying the code.
@@ -108,18 +79,23 @@ class FakeObject final : public IDispatch,
     ComPtr<ITypeInfo> classInfo;
 
   private:
-    ULONG refs_ = 1;
-    std::map<std::wstring, DISPID> names_;
-    std::map<DISPID, Member> members_;
-    std::map<IID, FakeConnectionPoint*, bool (*)(const IID&, const IID&)> points_{
-        [](const IID& a, const IID& b) { return memcmp(&a, &b, sizeof(IID)) < 0; }};
-};
+    void* resolve(REFIID iid, void* found) noexcept override;
+    UINT typeInfoCount() const noexcept override { return typeInfo ? 1 : 0; }
+    HRESULT getTypeInfo(ITypeInfo** out) override;
+    DISPID memberId(std::wstring_view name) override;
+    HRESULT invoke(const win32::com::Invocation& call) override;
 
-#pragma GCC diagnostic pop
+    struct Named {
+        std::wstring name;
+        DISPID id;
+    };
+    std::vector<Named> names_;
+    std::map<DISPID, Member> members_;
+};
 
 // A fresh fake held by the test (one reference).
 inline ComPtr<FakeObject> MakeFake() {
-    return ComPtr<FakeObject>::attach(new FakeObject());
+    return win32::com::Make<FakeObject>();
 }
 
 Variant DispatchVariant(IDispatch* object);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "outlook_objects.h"
+#include "platform/win32/com/dispatch.h"
 
 namespace tessaly::standin {
 namespace {
@@ -97,9 +98,7 @@ std::wstring Text(const Variant& v) {
 }
 
 // An event sink: answers QueryInterface for one DIID and records every call it gets.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class RecordingSink final : public IDispatch {
+class RecordingSink final : public win32::com::Dispatch<win32::com::ComObject<IDispatch>> {
   public:
     struct Received {
         DISPID id;
@@ -107,56 +106,40 @@ class RecordingSink final : public IDispatch {
         const void* firstObject = nullptr;
     };
     explicit RecordingSink(const IID& iid) : iid_(iid) {}
-    virtual ~RecordingSink() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, iid_)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
+    HRESULT result = S_OK;
+    bool setCancel = false;
+    std::vector<Received> received;
+
+  private:
+    void* resolve(REFIID iid, void* found) noexcept override {
+        return iid == iid_ ? static_cast<IDispatch*>(this) : found;
+    }
+    HRESULT invoke(const win32::com::Invocation& call) override {
+        const DISPPARAMS& params = call.params();
+        Received r{call.id(), {}, nullptr};
+        for (UINT i = 0; i < params.cArgs; ++i) {
+            r.types.push_back(params.rgvarg[i].vt);
         }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override {
-        return --references;
-    }  // lives on the stack
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
-                                            DISPID*) noexcept override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                     EXCEPINFO*, UINT*) noexcept override {
-        Received r{id, {}, nullptr};
-        for (UINT i = 0; i < params->cArgs; ++i) {
-            r.types.push_back(params->rgvarg[i].vt);
-        }
-        for (UINT i = params->cArgs; i-- > 0;) {
-            if (params->rgvarg[i].vt == VT_DISPATCH && params->rgvarg[i].pdispVal) {
-                r.firstObject = Identity(params->rgvarg[i].pdispVal);
+        for (UINT i = params.cArgs; i-- > 0;) {
+            if (params.rgvarg[i].vt == VT_DISPATCH && params.rgvarg[i].pdispVal) {
+                r.firstObject = Identity(params.rgvarg[i].pdispVal);
                 break;
             }
         }
-        if (setCancel && params->cArgs > 0 && params->rgvarg[0].vt == (VT_BOOL | VT_BYREF)) {
-            *params->rgvarg[0].pboolVal = VARIANT_TRUE;
+        if (setCancel && params.cArgs > 0 && params.rgvarg[0].vt == (VT_BOOL | VT_BYREF)) {
+            *params.rgvarg[0].pboolVal = VARIANT_TRUE;
         }
         received.push_back(r);
         return result;
     }
 
     IID iid_;
-    ULONG references = 0;
-    HRESULT result = S_OK;
-    bool setCancel = false;
-    std::vector<Received> received;
 };
-#pragma GCC diagnostic pop
+
+ComPtr<RecordingSink> MakeSink(const IID& iid) {
+    return win32::com::Make<RecordingSink>(iid);
+}
 
 // Advises a sink for the lifetime of the object.
 class Connection {
@@ -369,30 +352,30 @@ TEST_F(DispatchServerTest, ArgumentsAreCoercedAndOmittedOnesLeftOut) {
 
 TEST_F(DispatchServerTest, CurrentFolderByReferenceRaisesTheFolderEvents) {
     const ComPtr<IDispatch> window = explorer(1);
-    RecordingSink sink(DIID_ExplorerEvents_10);
-    Connection connection(window.get(), DIID_ExplorerEvents_10, &sink);
+    const auto sink = MakeSink(DIID_ExplorerEvents_10);
+    Connection connection(window.get(), DIID_ExplorerEvents_10, sink.get());
     ASSERT_EQ(connection.hr, S_OK);
     const ComPtr<IDispatch> folder =
         Get(Get(window.get(), L"Session").get(), L"GetDefaultFolder", {Int(10)});
 
     world.SwitchFolder(*first, inbox);
-    ASSERT_GE(sink.received.size(), 3u);
-    EXPECT_EQ(sink.received[0].id, kDispBeforeFolderSwitch);
-    EXPECT_EQ(sink.received[0].types, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF, VT_DISPATCH}));
-    EXPECT_EQ(sink.received[1].id, kDispFolderSwitch);
-    EXPECT_EQ(sink.received[2].id, kDispSelectionChange);
+    ASSERT_GE(sink->received.size(), 3u);
+    EXPECT_EQ(sink->received[0].id, kDispBeforeFolderSwitch);
+    EXPECT_EQ(sink->received[0].types, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF, VT_DISPATCH}));
+    EXPECT_EQ(sink->received[1].id, kDispFolderSwitch);
+    EXPECT_EQ(sink->received[2].id, kDispSelectionChange);
 
-    sink.received.clear();
+    sink->received.clear();
     EXPECT_EQ(
         CallByName(window.get(), L"CurrentFolder", DISPATCH_PROPERTYPUTREF, {Object(folder.get())})
             .hr,
         S_OK);
     EXPECT_EQ(first->folder(), contacts);
-    ASSERT_FALSE(sink.received.empty());
-    EXPECT_EQ(sink.received[0].firstObject, Identity(folder.get()));
+    ASSERT_FALSE(sink->received.empty());
+    EXPECT_EQ(sink->received[0].firstObject, Identity(folder.get()));
 
     // Cancelling BeforeFolderSwitch keeps the window where it is.
-    sink.setCancel = true;
+    sink->setCancel = true;
     world.SwitchFolder(*first, inbox);
     EXPECT_EQ(first->folder(), contacts);
 }
@@ -400,10 +383,10 @@ TEST_F(DispatchServerTest, CurrentFolderByReferenceRaisesTheFolderEvents) {
 TEST_F(DispatchServerTest, ClickReachesEveryWindowWithTheControlActuallyUsed) {
     const ComPtr<IDispatch> used = addButton(1, L"T_Mobile");
     const ComPtr<IDispatch> other = addButton(2, L"T_Mobile");
-    RecordingSink sinkOne(DIID_CommandBarButtonEvents);
-    RecordingSink sinkTwo(DIID_CommandBarButtonEvents);
-    Connection one(used.get(), DIID_CommandBarButtonEvents, &sinkOne);
-    Connection two(other.get(), DIID_CommandBarButtonEvents, &sinkTwo);
+    const auto sinkOne = MakeSink(DIID_CommandBarButtonEvents);
+    const auto sinkTwo = MakeSink(DIID_CommandBarButtonEvents);
+    Connection one(used.get(), DIID_CommandBarButtonEvents, sinkOne.get());
+    Connection two(other.get(), DIID_CommandBarButtonEvents, sinkTwo.get());
     ASSERT_EQ(one.hr, S_OK);
     ASSERT_EQ(two.hr, S_OK);
 
@@ -411,7 +394,7 @@ TEST_F(DispatchServerTest, ClickReachesEveryWindowWithTheControlActuallyUsed) {
         first->commandBars()->find(u"Brindle")->controls().front());
     clicked->bar()->SetVisible(true);  // a user clicks only on a bar that is shown
     ASSERT_TRUE(world.Click(clicked));
-    for (const RecordingSink* sink : {&sinkOne, &sinkTwo}) {
+    for (const RecordingSink* sink : {sinkOne.get(), sinkTwo.get()}) {
         ASSERT_EQ(sink->received.size(), 1u);
         EXPECT_EQ(sink->received[0].id, kDispClick);
         EXPECT_EQ(sink->received[0].types, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF, VT_DISPATCH}));
@@ -421,10 +404,10 @@ TEST_F(DispatchServerTest, ClickReachesEveryWindowWithTheControlActuallyUsed) {
 
 TEST_F(DispatchServerTest, HandlerFailuresAreRecordedAndUnadviseEndsDelivery) {
     const ComPtr<IDispatch> window = explorer(1);
-    RecordingSink sink(DIID_ExplorerEvents);
-    sink.result = E_FAIL;
+    const auto sink = MakeSink(DIID_ExplorerEvents);
+    sink->result = E_FAIL;
     {
-        Connection connection(window.get(), DIID_ExplorerEvents, &sink);
+        Connection connection(window.get(), DIID_ExplorerEvents, sink.get());
         ASSERT_EQ(connection.hr, S_OK);
         EXPECT_EQ(first->connections(), 1u);
         world.Select(*first, {});
@@ -433,17 +416,17 @@ TEST_F(DispatchServerTest, HandlerFailuresAreRecordedAndUnadviseEndsDelivery) {
         EXPECT_EQ(world.eventFailures()[0].code, E_FAIL);
     }
     EXPECT_EQ(first->connections(), 0u);
-    EXPECT_EQ(sink.references, 0u);
+    EXPECT_EQ(sink->references(), 1u) << "only the test holds the sink";
     world.Select(*first, {});
-    EXPECT_EQ(sink.received.size(), 1u);
+    EXPECT_EQ(sink->received.size(), 1u);
 }
 
 TEST_F(DispatchServerTest, SinksMustAnswerForTheEventInterface) {
     const ComPtr<IDispatch> window = explorer(1);
-    RecordingSink wrongInterface(DIID_CommandBarsEvents);
-    Connection refused(window.get(), DIID_ExplorerEvents_10, &wrongInterface);
+    const auto wrongInterface = MakeSink(DIID_CommandBarsEvents);
+    Connection refused(window.get(), DIID_ExplorerEvents_10, wrongInterface.get());
     EXPECT_EQ(refused.hr, CONNECT_E_CANNOTCONNECT);
-    Connection unknown(window.get(), DIID_CommandBarButtonEvents, &wrongInterface);
+    Connection unknown(window.get(), DIID_CommandBarButtonEvents, wrongInterface.get());
     EXPECT_EQ(unknown.hr, CONNECT_E_NOCONNECTION);
 }
 
