@@ -142,10 +142,8 @@ long SimRibbon::ribbonUIReferencesHeldByAddin() const {
 }
 
 SimRibbon::WindowState& SimRibbon::StateOf(SimExplorer& window) {
-    for (WindowState& state : windows_) {
-        if (state.explorer.lock().get() == &window) {
-            return state;
-        }
+    if (const std::size_t at = Position(window); at < windows_.size()) {
+        return windows_[at];
     }
     WindowState fresh;
     fresh.explorer = window.shared_from_this();
@@ -246,26 +244,33 @@ std::shared_ptr<RibbonControl> SimRibbon::ControlFor(SimExplorer& window,
     return std::make_shared<SimRibbonControl>(control.id, control.tag, window.shared_from_this());
 }
 
+std::size_t SimRibbon::Position(const SimExplorer& window) const {
+    std::size_t at = 0;
+    while (at < windows_.size() && windows_[at].explorer.lock().get() != &window) {
+        ++at;
+    }
+    return at;
+}
+
+const SimRibbon::WindowState* SimRibbon::Known(const SimExplorer& window) const {
+    const std::size_t at = Position(window);
+    return at < windows_.size() ? &windows_[at] : nullptr;
+}
+
 std::optional<RibbonControlValues> SimRibbon::values(const SimExplorer& window,
                                                      const String& id) const {
-    for (const WindowState& state : windows_) {
-        if (state.explorer.lock().get() == &window) {
-            const auto found = state.values.find(id);
-            if (found != state.values.end()) {
-                return found->second;
-            }
-        }
+    const WindowState* state = Known(window);
+    if (!state) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const auto found = state->values.find(id);
+    return found == state->values.end() ? std::nullopt
+                                        : std::optional<RibbonControlValues>(found->second);
 }
 
 std::size_t SimRibbon::queries(const SimExplorer& window) const {
-    for (const WindowState& state : windows_) {
-        if (state.explorer.lock().get() == &window) {
-            return state.queries;
-        }
-    }
-    return 0;
+    const WindowState* state = Known(window);
+    return state ? state->queries : 0;
 }
 
 RibbonUse SimRibbon::Click(SimExplorer& window, const String& id) {

@@ -110,7 +110,9 @@ class SimRibbon {
 
     bool Define(const XmlElement& root);
     void Query(WindowState& window, const RibbonControlDefinition& control);
-    WindowState& StateOf(SimExplorer& window);
+    WindowState& StateOf(SimExplorer& window);  // created, to be queried whole, when new
+    const WindowState* Known(const SimExplorer& window) const;
+    std::size_t Position(const SimExplorer& window) const;  // windows_.size() when unknown
     const RibbonControlDefinition* Find(const String& id, const char16_t* type) const;
     std::shared_ptr<RibbonControl> ControlFor(SimExplorer& window,
                                               const RibbonControlDefinition& control) const;

@@ -4,6 +4,7 @@
 #include <array>
 #include <set>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -59,8 +60,8 @@ const std::vector<ElementRule>& Rules() {
          {u"sizeString", u"maxLength", u"getText", u"onChange", u"getItemCount", u"getItemLabel",
           u"getItemID", u"getItemImage", u"getItemScreentip", u"getItemSupertip", u"showItemImage",
           u"showItemLabel"}},
-        {u"item", {}, {u"image", u"imageMso"}},
-        {u"separator", {}, {}},
+        {u"item", {}, {u"id", u"label", u"image", u"imageMso"}},
+        {u"separator", {}, {u"id", u"visible"}},
     };
     return rules;
 }
@@ -80,36 +81,42 @@ bool Allowed(const ElementRule& rule, std::u16string_view attribute) {
     };
     const bool control = rule.name == u"button" || rule.name == u"comboBox";
     const bool container = rule.name == u"tab" || rule.name == u"group" || control;
-    return in(rule.attributes) || (container && in(kCommon)) || (control && in(kControl)) ||
-           (rule.name == u"item" && (attribute == u"id" || attribute == u"label")) ||
-           (rule.name == u"separator" && (attribute == u"id" || attribute == u"visible"));
+    return in(rule.attributes) || (container && in(kCommon)) || (control && in(kControl));
 }
 
 bool IsNamespaceDeclaration(std::u16string_view name) {
     return name == u"xmlns" || name.starts_with(u"xmlns:");
 }
 
-// The callback kind an attribute needs (the index in RibbonCallback::Any), or nothing for a
+template <class Kind, class... Kinds>
+constexpr std::size_t IndexIn(const std::variant<Kinds...>*) {
+    std::size_t index = 0;
+    (void)((std::is_same_v<Kind, Kinds> || (++index, false)) || ...);
+    return index;
+}
+template <class Kind>
+constexpr std::size_t kKind = IndexIn<Kind>(static_cast<const RibbonCallback::Any*>(nullptr));
+
+// The callback kind an attribute needs (its index in RibbonCallback::Any), or nothing for a
 // callback the model resolves but never calls.
 std::optional<std::size_t> KindOf(std::u16string_view attribute) {
-    using Any = RibbonCallback::Any;
+    using C = RibbonCallback;
     static const std::array<std::pair<std::u16string_view, std::size_t>, 14> kinds = {{
-        {u"onLoad", 0},
-        {u"onAction", 1},
-        {u"onChange", 2},
-        {u"getText", 3},
-        {u"getLabel", 3},
-        {u"getKeytip", 3},
-        {u"getScreentip", 3},
-        {u"getSupertip", 3},
-        {u"getEnabled", 4},
-        {u"getVisible", 4},
-        {u"getItemCount", 5},
-        {u"getItemLabel", 6},
-        {u"getItemID", 6},
-        {u"getImage", 7},
+        {u"onLoad", kKind<C::Load>},
+        {u"onAction", kKind<C::Action>},
+        {u"onChange", kKind<C::Change>},
+        {u"getText", kKind<C::GetString>},
+        {u"getLabel", kKind<C::GetString>},
+        {u"getKeytip", kKind<C::GetString>},
+        {u"getScreentip", kKind<C::GetString>},
+        {u"getSupertip", kKind<C::GetString>},
+        {u"getEnabled", kKind<C::GetBool>},
+        {u"getVisible", kKind<C::GetBool>},
+        {u"getItemCount", kKind<C::GetCount>},
+        {u"getItemLabel", kKind<C::GetItemString>},
+        {u"getItemID", kKind<C::GetItemString>},
+        {u"getImage", kKind<C::GetImage>},
     }};
-    static_assert(std::variant_size_v<Any> == 8);
     for (const auto& [name, kind] : kinds) {
         if (name == attribute) {
             return kind;
