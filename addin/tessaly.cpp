@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "explorer/explorer_handler.h"
+#include "explorer/ribbon.h"
 #include "host/error.h"
 
 namespace tessaly {
@@ -13,6 +14,14 @@ std::shared_ptr<Tessaly> Tessaly::Create(Library& library) {
     sink->NewExplorer =
         host::weakCallback(std::weak_ptr<Tessaly>(self), &Tessaly::oExplorers_NewExplorer);
     self->oExplorers.setSink(std::move(sink));
+    // The ribbon holds the connect class weakly: Office holds the ribbon, and must not keep
+    // the handlers alive through it.
+    self->ribbon_ = explorer::Ribbon::Create(
+        library,
+        [weak = std::weak_ptr<Tessaly>(self)](const std::shared_ptr<host::Object>& context) {
+            const auto addin = weak.lock();
+            return addin ? addin->HandlerOf(context) : nullptr;
+        });
     return self;
 }
 
@@ -43,6 +52,7 @@ void Tessaly::IDTExtensibility2_OnConnection(const std::shared_ptr<host::Applica
 
 void Tessaly::IDTExtensibility2_OnDisconnection(host::DisconnectMode) {
     ReleaseHandlers();
+    ribbon_->Release();
 }
 
 void Tessaly::IDTExtensibility2_OnAddInsUpdate() {}
@@ -82,6 +92,18 @@ void Tessaly::ReleaseHandlers() {
         handler->Clear();
     }
     oHandlers.reset();
+}
+
+std::shared_ptr<explorer::ExplorerHandler> Tessaly::HandlerOf(
+    const std::shared_ptr<host::Object>& context) const {
+    if (context && oHandlers) {
+        for (const auto& handler : *oHandlers) {
+            if (host::SameObject(handler->explorer(), context)) {
+                return handler;
+            }
+        }
+    }
+    return nullptr;
 }
 
 Tessaly::HandlerList& Tessaly::Handlers() {

@@ -14,7 +14,8 @@ namespace tessaly {
 
 namespace explorer {
 class ExplorerHandler;
-}
+class Ribbon;
+}  // namespace explorer
 
 class Tessaly : public std::enable_shared_from_this<Tessaly> {
     struct Passkey {};
@@ -42,15 +43,21 @@ class Tessaly : public std::enable_shared_from_this<Tessaly> {
     // The live handlers; nothing after a release until the next use.
     const std::optional<HandlerList>& handlers() const { return oHandlers; }
     Library& library() const { return library_; }
+    // The Explorer windows' ribbon: what Office asks for after OnConnection.
+    explorer::Ribbon& ribbon() const { return *ribbon_; }
 
   private:
     void oExplorers_NewExplorer(const std::shared_ptr<host::Explorer>& Explorer);
     void AddHandlerFor(const std::shared_ptr<host::Explorer>& explorer);
     void ReleaseHandlers();
     HandlerList& Handlers();
+    // The handler of the window a ribbon control is in.
+    std::shared_ptr<explorer::ExplorerHandler> HandlerOf(
+        const std::shared_ptr<host::Object>& context) const;
 
     Library& library_;
     std::optional<HandlerList> oHandlers;
+    std::shared_ptr<explorer::Ribbon> ribbon_;
     host::WithEvents<host::Explorers> oExplorers;
 };
 

@@ -39,6 +39,7 @@ String ExplorerHandler::ApplyButtonNumber(String number,
 }
 
 void ExplorerHandler::RefreshContactNumbers() {
+    const RibbonPublisher publish{*this};
     bool filled = false;
     try {
         filled = FillNumbersFromSelection();
@@ -51,6 +52,7 @@ void ExplorerHandler::RefreshContactNumbers() {
     if (oComboBox) {
         oComboBox->Clear();
     }
+    listedNumbers_.clear();
     BusinessNumber(u"");
     MobileNumber(u"");
     HomeNumber(u"");
@@ -84,6 +86,7 @@ bool ExplorerHandler::FillNumbersFromSelection() {
          nullptr},
     };
     oComboBox->Clear();
+    listedNumbers_.clear();
     std::vector<String> numbers;
     for (const Group& group : groups) {
         for (Property property : group.properties) {
@@ -119,6 +122,7 @@ void ExplorerHandler::AddUniqueNumber(std::vector<String>& numbers, String numbe
 void ExplorerHandler::MoveNumbersToCombo(std::vector<String>& numbers) {
     for (const String& number : numbers) {
         oComboBox->AddItem(number, std::nullopt);
+        listedNumbers_.push_back(number);
     }
     numbers.clear();
 }

@@ -32,6 +32,7 @@ void ExplorerHandler::RequestDial(const String& number) {
     if (!sDialingNumber.empty()) {
         return;  // a notice is showing
     }
+    const RibbonPublisher publish{*this};
     auto& common = library_.common;
     // Without a combo box, or when the system refuses a timer, the number is dialed without
     // a notice, so that no request can block the next ones for good.
@@ -47,6 +48,8 @@ void ExplorerHandler::RequestDial(const String& number) {
             oComboBox->SetText(number);
         }
     }
+    // The ribbon shows the notice while the softphone starts (or a message box is open).
+    PublishRibbon();
     common.DialNumber(number);
 }
 
@@ -54,6 +57,7 @@ void ExplorerHandler::oComboBox_Change(const std::shared_ptr<host::CommandBarCom
     if (!OwnControl(oCtrl, oComboBox.get())) {
         return;
     }
+    const RibbonPublisher publish{*this};
     const String text = oCtrl->Text();
     if (oComboButton) {
         oComboButton->SetEnabled(!text.empty());
@@ -95,9 +99,12 @@ void ExplorerHandler::oHomeButton_Click(const std::shared_ptr<host::CommandBarBu
 
 void ExplorerHandler::oShowContactsButton_Click(
     const std::shared_ptr<host::CommandBarButton>& oCtrl, bool&) {
-    if (!OwnControl(oCtrl, oShowContactsButton.get())) {
-        return;
+    if (OwnControl(oCtrl, oShowContactsButton.get())) {
+        ShowContactsFolder();
     }
+}
+
+void ExplorerHandler::ShowContactsFolder() {
     auto& window = host::must(oExplorer.get());
     const auto folder = host::must(window.Session()).GetDefaultFolder(host::olFolderContacts);
     window.SetCurrentFolder(folder);

@@ -127,6 +127,7 @@ void ExplorerHandler::Clear() noexcept {
 }
 
 void ExplorerHandler::OnExplorerEventTimedOut() {
+    const RibbonPublisher publish{*this};
     sComboText = sDialingNumber;
     // The next dial must stay possible even when the notice cannot be replaced (the user
     // removed the combo box, or the host refuses the text).

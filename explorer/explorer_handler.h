@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "addin/library.h"
+#include "explorer/ribbon_values.h"
 #include "host/events.h"
 #include "host/office.h"
 #include "host/outlook.h"
@@ -45,6 +46,11 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     const String& mobileNumber() const { return sMobileNumber; }
     const String& homeNumber() const { return sHomeNumber; }
     const std::shared_ptr<host::CommandBar>& toolbar() const { return oToolbar; }
+
+    // The window's ribbon group: a second view of the same state, with the same commands.
+    RibbonValues ribbonValues() const;
+    void RibbonCommand(RibbonItem item);
+    void RibbonComboChange(const String& text);
 
   private:
     void AttachToolbar();
@@ -96,6 +102,15 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
 
     void connectSinks();
 
+    // Tells the ribbon which of its controls now answer differently for this window.
+    void PublishRibbon() noexcept;
+    // Publishes when it goes out of scope, also when the procedure ends in an error.
+    struct RibbonPublisher {
+        ExplorerHandler& handler;
+        ~RibbonPublisher() { handler.PublishRibbon(); }
+    };
+    void ShowContactsFolder();
+
     Library& library_;
 
     std::shared_ptr<host::CommandBar> oToolbar;
@@ -108,6 +123,9 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     String sComboText;
     String sDialingNumber;
     std::shared_ptr<Tessaly> oParent;
+    // The numbers the last refresh listed in the combo box, and what the ribbon was last told.
+    std::vector<String> listedNumbers_;
+    RibbonValues ribbonPublished_;
 
     host::WithEvents<host::CommandBarButton> oComboButton;
     host::WithEvents<host::CommandBarButton> oBusinessButton;

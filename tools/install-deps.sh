@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ clang clang-format libclang-rt-14-dev
-    googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libpugixml-dev
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 wine64-tools xvfb xauth python3-pefile
     wixl msitools osslsigncode openssl

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -523,6 +524,9 @@ class World {
     // the last idle moment gets one OnUpdate. Each user action below begins with it (the
     // user acts from an idle window) and each customisation also ends with it.
     void Idle();
+    // Also runs at every idle moment, after the bars' updates: Office's ribbon refreshes
+    // what was invalidated then.
+    void setIdleHook(std::function<void()> hook) { idleHook_ = std::move(hook); }
 
     // The user's actions. Each raises the events Outlook would raise.
     void Activate(SimExplorer& explorer);  // makes the command bars ready first
@@ -597,6 +601,7 @@ class World {
     std::shared_ptr<SimApplication> application_;
     std::shared_ptr<SimNameSpace> session_;
     std::map<std::pair<std::int32_t, String>, String> removedCaptions_;  // (type, tag) -> caption
+    std::function<void()> idleHook_;
 };
 
 }  // namespace tessaly::host::sim

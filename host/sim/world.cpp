@@ -61,6 +61,9 @@ void World::Idle() {
             explorer->bars_->raisePending();
         }
     }
+    if (idleHook_) {
+        idleHook_();
+    }
 }
 
 std::shared_ptr<SimExplorer> World::OpenExplorer(std::shared_ptr<SimFolder> folder,

@@ -4,6 +4,9 @@
 #include <string>
 
 #include "addin/tessaly.h"
+#include "explorer/ribbon.h"
+#include "host/sim/pugixml/pugixml_parser.h"
+#include "host/sim/ribbon.h"
 #include "host/sim/sim_host.h"
 #include "resources/embedded_resources.h"
 #include "tests/unit/support/fake_services.h"
@@ -50,6 +53,17 @@ struct Session {
         addin->IDTExtensibility2_OnConnection(world.application());
         addin->IDTExtensibility2_OnStartupComplete();
     }
+    // Outlook's part after the connection: the Explorer ribbon, queried in every window.
+    void loadRibbon() { ribbon.Load(addin->ribbon(), *parser); }
+    // The add-in's calls into the host and the host's calls of its ribbon callbacks.
+    void count(benchmark::State& state) {
+        std::size_t queries = 0;
+        for (const auto& window : world.explorers()) {
+            queries += ribbon.queries(*window);
+        }
+        state.counters["host_calls"] = static_cast<double>(world.calls().size());
+        state.counters["ribbon_callbacks"] = static_cast<double>(queries);
+    }
 
     sim::World world;
     tessaly::testing::FakePlatform platform;
@@ -57,6 +71,8 @@ struct Session {
     Library library{tessaly::platform::Services{
         platform.registry, platform.registry, platform.files, platform.versions, platform.launcher,
         platform.loop, platform.messages, resources}};
+    std::unique_ptr<sim::XmlParser> parser = sim::MakePugiXmlParser();
+    sim::SimRibbon ribbon{world};
     std::shared_ptr<Tessaly> addin;
     std::shared_ptr<sim::SimContact> contact;
     std::shared_ptr<sim::SimContact> other;
@@ -75,6 +91,23 @@ void BM_Connection(benchmark::State& state) {
 }
 BENCHMARK(BM_Connection)->Arg(1)->Arg(20)->Unit(benchmark::kMicrosecond);
 
+// The counters are those of the last connection: the add-in's calls into the host, and the
+// ribbon callbacks the host called to show every window's group.
+void BM_ConnectionWithRibbon(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto session = std::make_unique<Session>(static_cast<int>(state.range(0)));
+        state.ResumeTiming();
+        session->connect();
+        session->loadRibbon();
+        state.PauseTiming();
+        session->count(state);
+        session.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ConnectionWithRibbon)->Arg(1)->Arg(20)->Unit(benchmark::kMicrosecond);
+
 void BM_SelectionRefresh(benchmark::State& state) {
     Session session(1);
     session.connect();
@@ -86,6 +119,36 @@ void BM_SelectionRefresh(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SelectionRefresh)->Unit(benchmark::kMicrosecond);
+
+// With the ribbon shown in 20 windows: the refresh, its invalidation and the queries that
+// follow in every window. The counters are per selection change.
+void BM_SelectionRefreshWithRibbon(benchmark::State& state) {
+    Session session(20);
+    session.connect();
+    session.loadRibbon();
+    auto& window = *session.world.explorers().front();
+    session.world.clearCalls();
+    session.ribbon.clearInvalidations();
+    std::size_t before = 0;
+    for (const auto& w : session.world.explorers()) {
+        before += session.ribbon.queries(*w);
+    }
+    bool full = false;
+    for (auto _ : state) {
+        full = !full;
+        session.world.Select(window, {full ? session.contact : session.other});
+        session.world.Idle();
+    }
+    session.count(state);
+    const double changes = static_cast<double>(state.iterations());
+    state.counters["host_calls"] = state.counters["host_calls"] / changes;
+    state.counters["ribbon_callbacks"] =
+        (state.counters["ribbon_callbacks"] - static_cast<double>(before)) / changes;
+    state.counters["invalidations"] =
+        static_cast<double>(session.ribbon.invalidations().size()) / changes;
+}
+// A fixed count: the host model logs every call.
+BENCHMARK(BM_SelectionRefreshWithRibbon)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 
 void BM_DialFromClick(benchmark::State& state) {
     Session session(1);

@@ -71,13 +71,18 @@ const char* CommandSummary() {
   click W Business|Mobile|Home|Dial|ShowContacts
   type W TEXT                        type TEXT into the combo box and confirm it
   pick W INDEX                       choose entry INDEX (from 1) of the combo box's list
+  click W ribbon:BUTTON              click a button of the window's ribbon group (BUTTON:
+                                     Business, Mobile, Home, Dial or ShowContacts)
+  type W ribbon:Combo TEXT           type TEXT into the ribbon's combo box and confirm it
+  pick W ribbon:Combo INDEX          choose item INDEX (from 1) of the ribbon's combo box
   wait MS                            let MS milliseconds pass; due timers fire
   customize W move CONTROL BAR [BEFORE]
   customize W delete CONTROL
   customize W restore CONTROL
   customize W remove-toolbar         CONTROL: Dial, Combo, Business, Mobile, Home, ShowContacts
   close W                            close the window
-  show [W]                           print the window's toolbar (default: every open window)
+  show [W]                           print the window's toolbar and ribbon group (default:
+                                     every open window)
   softphones                         print the softphones found and the one selected
   shutdown                           unload the add-in (OnBeginShutdown, OnDisconnection)
   dial TEXT                          dials TEXT as the toolbar does
@@ -115,6 +120,11 @@ Run:
   The world is built from the profile and its windows are opened; then the add-in is
   connected (OnConnection, OnStartupComplete), the commands run, and at the end the
   add-in is unloaded (OnBeginShutdown, OnDisconnection) unless `shutdown` did so already.
+  Right after OnConnection the ribbon asks the add-in for its Explorer customisation
+  (GetCustomUI), checks it as Office does and calls onLoad; each window's ribbon controls
+  are queried through their callbacks when the window first shows, and again after the
+  add-in invalidates them (at the next idle moment, in every window, each with its own
+  Explorer as the control's Context). Shutdown unloads the customisation.
   In a script, time is virtual: it passes only with `wait`, so output is repeatable.
   Interactively, time is real and timers fire while the program waits for input.
 
@@ -164,7 +174,9 @@ Script:
 %COMMANDS%
   Interactive mode adds: help (this list), quit (or end of input).
   A control is found by its tag, which ends in "_" and the control's name ("..._Dial"),
-  on the add-in's toolbar first, then on the window's other bars. `customize W restore`
+  on the add-in's toolbar first, then on the window's other bars. "ribbon:NAME" names
+  the ribbon control whose id ends in "_" and NAME instead; `type W TEXT` whose TEXT
+  begins with "ribbon:" is therefore a ribbon command. `customize W restore`
   puts the control back on the add-in's toolbar with the tag "<prefix>_<Name>".
 
 Output lines:
@@ -176,6 +188,14 @@ Output lines:
   event-error: <event>: <what> an event handler of the add-in returned a failure
   note: <text>                 something a command could not do, or what it did
   window N: ... / toolbar ... / N: button|combo ...   the output of `show`
+  ribbon N: tab "..." group "..."   the window's ribbon group (or "ribbon N: none"),
+  ribbon N: NAME: button label="..." image=yes|no enabled=yes|no id="..."
+  ribbon N: NAME: combo text="..." items=["...", ...] enabled=yes|no id="..."
+                               followed by one line per control, as its callbacks last
+                               answered in that window
+  ribbon-error: <what>         an add-in error of the ribbon, as Office reports them: its
+                               XML ignored (not well-formed, not valid customUI, an id used
+                               twice), a callback name it cannot find, a callback that failed
   softphones: ...              the output of `softphones`
   error: FILE:LINE: <message>  a bad profile or script line (on standard error)
   error: FILE: <message>       a file that cannot be read

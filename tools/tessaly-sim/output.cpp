@@ -162,6 +162,36 @@ void ShowWindow(Output& out, int number, const sim::SimExplorer& window,
     }
 }
 
+void ShowRibbon(Output& out, int number, const sim::SimExplorer& window,
+                const sim::SimRibbon& ribbon) {
+    const std::string head = "ribbon " + std::to_string(number) + ": ";
+    if (!ribbon.loaded()) {
+        out.Line(head + "none");
+        return;
+    }
+    out.Line(head + "tab " + QuotedValue(ribbon.tabLabel()) + " group " +
+             QuotedValue(ribbon.groupLabel()));
+    for (const auto& control : ribbon.controls()) {
+        const auto name = ControlOfTag(control.id);
+        std::string line = head + (name ? std::string(NameOf(*name)) : ToUtf8(control.id)) + ": ";
+        const auto values = ribbon.values(window, control.id);
+        if (!values) {
+            out.Line(line + "not queried yet");
+            continue;
+        }
+        if (control.type == u"comboBox") {
+            line += "combo text=" + QuotedValue(values->text) + " items=[";
+            for (std::size_t i = 0; i < values->items.size(); ++i) {
+                line += (i == 0 ? "" : ", ") + QuotedValue(values->items[i]);
+            }
+            line += "]";
+        } else {
+            line += "button label=" + QuotedValue(values->label) + " image=" + YesNo(values->image);
+        }
+        out.Line(line + " enabled=" + YesNo(values->enabled) + " id=" + QuotedValue(control.id));
+    }
+}
+
 namespace {
 
 // Read for every installation, not only the selected one, since support staff compare them.

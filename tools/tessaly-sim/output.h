@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/sim/ribbon.h"
 #include "host/sim/sim_host.h"
 #include "softphone/common.h"
 
@@ -36,6 +37,10 @@ std::string QuotedValue(std::u16string_view text);
 // add-in's controls that sit on other bars.
 void ShowWindow(Output& out, int number, const host::sim::SimExplorer& window,
                 std::u16string_view toolbarName);
+
+// `show`: the window's ribbon group, one line per control, each beginning "ribbon N: ".
+void ShowRibbon(Output& out, int number, const host::sim::SimExplorer& window,
+                const host::sim::SimRibbon& ribbon);
 
 // `softphones` and --softphones.
 void ShowSoftphones(Output& out, softphone::Common& common);

@@ -132,6 +132,22 @@ class Args {
         }
         return *c;
     }
+    // "ribbon:NAME" after click, pick and type.
+    ControlName ribbonControl(bool buttonsOnly) {
+        std::string word = take("control name");
+        const auto c = ParseControlName(std::string_view(word).substr(kRibbonPrefix.size()));
+        if (!c || (buttonsOnly == (*c == ControlName::Combo))) {
+            fail("unknown ribbon " + std::string(buttonsOnly ? "button " : "control ") +
+                 Quoted(word) +
+                 (buttonsOnly ? " (ribbon:Business, ribbon:Mobile, ribbon:Home, ribbon:Dial or "
+                                "ribbon:ShowContacts)"
+                              : " (ribbon:Combo)"));
+        }
+        return *c;
+    }
+    bool nextIsRibbon() const {
+        return !empty() && std::string_view(words_[next_]).starts_with(kRibbonPrefix);
+    }
     std::vector<std::string> rest() {
         std::vector<std::string> out(words_.begin() + static_cast<std::ptrdiff_t>(next_),
                                      words_.end());
@@ -248,6 +264,18 @@ std::optional<Command> ParseLine(std::string_view text, int line) {
         Args args(verbWord, Words(rest.substr(0, j), line), line);
         command.window = args.window();
         command.text = VerbatimText(rest.substr(j), verbWord, line);
+        if (std::string_view(command.text).starts_with(kRibbonPrefix)) {
+            // "type W ribbon:Combo TEXT": the ribbon's box, and TEXT after one blank.
+            const std::size_t blank = command.text.find_first_of(" \t");
+            const std::string word = command.text.substr(0, blank);
+            Args target(verbWord, {word}, line);
+            command.control = target.ribbonControl(false);
+            command.ribbon = true;
+            command.text = VerbatimText(blank == std::string::npos
+                                            ? std::string_view{}
+                                            : std::string_view(command.text).substr(blank),
+                                        verbWord, line);
+        }
         return command;
     }
 
@@ -274,10 +302,15 @@ std::optional<Command> ParseLine(std::string_view text, int line) {
             break;
         case Verb::Click:
             command.window = args.window();
-            command.control = args.control(true);
+            command.ribbon = args.nextIsRibbon();
+            command.control = command.ribbon ? args.ribbonControl(true) : args.control(true);
             break;
         case Verb::Pick:
             command.window = args.window();
+            if (args.nextIsRibbon()) {
+                command.control = args.ribbonControl(false);
+                command.ribbon = true;
+            }
             command.number = args.number("entry number", 1, static_cast<std::uint64_t>(kMaxWindow));
             break;
         case Verb::Wait:

@@ -41,11 +41,14 @@ struct Command {
     std::vector<std::string> names;
     std::string text;                         // type, dial: verbatim
     ControlName control = ControlName::Dial;  // click, customize
+    bool ribbon = false;  // click, type, pick: the control of the window's ribbon group
     CustomizeAction action = CustomizeAction::Move;
     std::uint64_t number = 0;  // wait: milliseconds; pick: the entry; move: before (0: at the end)
 };
 
 inline constexpr int kMaxWindow = 1000000;
+// Names a control of the ribbon group rather than of the toolbar: "ribbon:Dial".
+inline constexpr std::string_view kRibbonPrefix = "ribbon:";
 inline constexpr std::uint64_t kMaxWait = 1000ULL * 60 * 60 * 24 * 365;  // a year
 
 // One line; nothing for a blank or comment line. Throws LineError(line, ...).

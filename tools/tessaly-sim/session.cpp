@@ -1,5 +1,7 @@
 #include "session.h"
 
+#include "explorer/ribbon.h"
+#include "host/sim/pugixml/pugixml_parser.h"
 #include "utf8.h"
 
 namespace tessaly::sim_tool {
@@ -14,6 +16,7 @@ constexpr std::u16string_view kFallbackToolbarName = u"Brindle";
 
 Session::Session(const Profile& profile, Output& out, const SessionConfig& config)
     : out_(out),
+      parser_(sim::MakePugiXmlParser()),
       services_(out, config.registryFile, config.launch),
       commands_(world_, PopulateWorld(profile, world_), out, *this) {
     if (config.updateMode) {
@@ -34,6 +37,7 @@ Session::~Session() {
         } catch (const std::exception&) {
         }
     }
+    ribbon_.Unload();
     addin_.reset();
     commands_.ReleaseWindows();
     library_.reset();
@@ -53,6 +57,8 @@ void Session::Connect() {
     CallAddin("OnConnection", [&] {
         addin_->IDTExtensibility2_OnConnection(world_.application(), host::ConnectMode::Startup);
     });
+    // Outlook asks for the ribbon right after the connection.
+    ribbon_.Load(addin_->ribbon(), *parser_);
     CallAddin("OnStartupComplete", [&] { addin_->IDTExtensibility2_OnStartupComplete(); });
 }
 
@@ -67,6 +73,7 @@ void Session::Disconnect() {
     CallAddin("OnDisconnection", [&] {
         addin->IDTExtensibility2_OnDisconnection(host::DisconnectMode::HostShutdown);
     });
+    ribbon_.Unload();
 }
 
 void Session::ReportEventFailures() {
@@ -74,6 +81,10 @@ void Session::ReportEventFailures() {
         out_.Line("event-error: " + failure.event + ": " + failure.what);
     }
     world_.clearEventFailures();
+    for (const std::string& error : ribbon_.errors()) {
+        out_.Line("ribbon-error: " + error);
+    }
+    ribbon_.clearErrors();
 }
 
 std::u16string Session::ToolbarName() const {

@@ -13,7 +13,9 @@
 
 #include "addin/library.h"
 #include "addin/tessaly.h"
+#include "host/sim/ribbon.h"
 #include "host/sim/sim_host.h"
+#include "host/sim/xml.h"
 #include "output.h"
 #include "profile.h"
 #include "script.h"
@@ -55,7 +57,8 @@ class Session : private WorldHost {
 
     // Prints every open window and its toolbar.
     void ShowAll() { commands_.ShowAll(); }
-    // Prints the failures that the add-in's event handlers returned since the last call.
+    // Prints the failures that the add-in's event handlers returned since the last call, and
+    // the add-in errors of its ribbon.
     void ReportEventFailures();
 
     // How `wait` passes time; by default the virtual clock jumps ahead.
@@ -63,6 +66,7 @@ class Session : private WorldHost {
     host::sim::EventLoop& loop() { return services_.loop(); }
     PrintedMessageBoxes& messages() { return services_.messages(); }
     host::sim::World& world() { return world_; }
+    host::sim::SimRibbon& ribbon() { return ribbon_; }
     const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const {
         return commands_.windows();
     }
@@ -73,12 +77,15 @@ class Session : private WorldHost {
     std::u16string TagPrefix(const host::sim::SimExplorer& window,
                              std::u16string_view toolbar) const override;
     void RunHostCommand(const Command& command) override;
+    host::sim::SimRibbon* Ribbon() override { return &ribbon_; }
     template <class F>
     void CallAddin(const char* what, F&& call);
 
     Output& out_;
     // Declared before everything that holds host objects, so it is destroyed last.
     host::sim::World world_;
+    host::sim::SimRibbon ribbon_{world_};
+    std::unique_ptr<host::sim::XmlParser> parser_;
     SimServices services_;
     std::unique_ptr<Library> library_;
     std::shared_ptr<Tessaly> addin_;

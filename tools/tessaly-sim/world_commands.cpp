@@ -165,7 +165,57 @@ void WorldCommands::Select(const Command& command) {
     world_.Select(window, std::move(items));
 }
 
+void WorldCommands::UseRibbon(const Command& command) {
+    sim::SimExplorer& window = Window(command);
+    const std::string name = std::string(kRibbonPrefix) + std::string(NameOf(command.control));
+    sim::SimRibbon* ribbon = host_.Ribbon();
+    if (!ribbon || !ribbon->loaded()) {
+        out_.Note(WindowName(command) + " has no ribbon; " + std::string(VerbName(command.verb)) +
+                  " has no effect");
+        return;
+    }
+    std::u16string id;
+    for (const auto& control : ribbon->controls()) {
+        if (ControlOfTag(control.id) == command.control) {
+            id = control.id;
+            break;
+        }
+    }
+    sim::RibbonUse use = sim::RibbonUse::NoSuchControl;
+    if (!id.empty()) {
+        if (command.verb == Verb::Click) {
+            use = ribbon->Click(window, id);
+        } else if (command.verb == Verb::Type) {
+            use = ribbon->TypeText(window, id, ToUtf16(command.text));
+        } else {
+            use = ribbon->Pick(window, id, static_cast<std::int32_t>(command.number));
+        }
+    }
+    const std::string prefix = WindowName(command) + ": ";
+    switch (use) {
+        case sim::RibbonUse::Done:
+            break;
+        case sim::RibbonUse::NoSuchControl:
+            out_.Note(prefix + "the ribbon has no " + name + " control");
+            break;
+        case sim::RibbonUse::Disabled:
+            out_.Note(prefix + name + " is disabled");
+            break;
+        case sim::RibbonUse::NoCallback:
+            out_.Note(prefix + name + " has no action");
+            break;
+        case sim::RibbonUse::NoSuchItem:
+            out_.Note(prefix + name + " has no entry " + std::to_string(command.number) +
+                      " to pick");
+            break;
+    }
+}
+
 void WorldCommands::Click(const Command& command) {
+    if (command.ribbon) {
+        UseRibbon(command);
+        return;
+    }
     sim::SimExplorer& window = Window(command);
     auto control = RequireControl(command, window);
     if (!control) {
@@ -185,6 +235,10 @@ void WorldCommands::Click(const Command& command) {
 }
 
 void WorldCommands::TypeOrPick(const Command& command) {
+    if (command.ribbon) {
+        UseRibbon(command);
+        return;
+    }
     sim::SimExplorer& window = Window(command);
     Command lookup = command;
     lookup.control = ControlName::Combo;
@@ -258,18 +312,24 @@ void WorldCommands::Customize(const Command& command) {
 
 void WorldCommands::Show(const Command& command) {
     if (command.window) {
-        ShowWindow(out_, *command.window, Window(command), ToolbarName());
+        ShowOne(*command.window, Window(command));
         return;
     }
     ShowAll();
 }
 
+void WorldCommands::ShowOne(int number, const sim::SimExplorer& window) {
+    ShowWindow(out_, number, window, ToolbarName());
+    if (const sim::SimRibbon* ribbon = host_.Ribbon()) {
+        ShowRibbon(out_, number, window, *ribbon);
+    }
+}
+
 void WorldCommands::ShowAll() {
-    const std::u16string toolbar = ToolbarName();
     bool any = false;
     for (std::size_t i = 0; i < windows_.size(); ++i) {
         if (!windows_[i]->closed()) {
-            ShowWindow(out_, static_cast<int>(i + 1), *windows_[i], toolbar);
+            ShowOne(static_cast<int>(i + 1), *windows_[i]);
             any = true;
         }
     }

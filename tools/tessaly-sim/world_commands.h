@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "control_names.h"
+#include "host/sim/ribbon.h"
 #include "host/sim/sim_host.h"
 #include "output.h"
 #include "script.h"
@@ -29,6 +30,8 @@ class WorldHost {
                                      std::u16string_view toolbar) const = 0;
     // `wait`, `softphones`, `dial` and `shutdown`. May throw what Execute documents.
     virtual void RunHostCommand(const Command& command) = 0;
+    // The Explorer windows' ribbon, where the program models one.
+    virtual host::sim::SimRibbon* Ribbon() { return nullptr; }
 };
 
 class WorldCommands {
@@ -66,8 +69,10 @@ class WorldCommands {
     void Select(const Command& command);
     void Click(const Command& command);
     void TypeOrPick(const Command& command);
+    void UseRibbon(const Command& command);
     void Customize(const Command& command);
     void Show(const Command& command);
+    void ShowOne(int number, const host::sim::SimExplorer& window);
 
     host::sim::World& world_;
     std::vector<std::shared_ptr<host::sim::SimExplorer>> windows_;

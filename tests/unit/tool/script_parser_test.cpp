@@ -78,6 +78,28 @@ TEST(ScriptParser, ControlsAndActions) {
     EXPECT_EQ(remove->action, CustomizeAction::RemoveToolbar);
 }
 
+TEST(ScriptParser, RibbonControls) {
+    struct Case {
+        const char* text;
+        ControlName control;
+        std::string typed;
+        std::uint64_t number;
+    };
+    for (const Case& c : {Case{"click 1 ribbon:mobile", ControlName::Mobile, "", 0},
+                          Case{"pick 2 ribbon:Combo 3", ControlName::Combo, "", 3},
+                          Case{"type 1 ribbon:Combo  +1 555 #", ControlName::Combo, " +1 555 #", 0},
+                          Case{"type 1 ribbon:Combo", ControlName::Combo, "", 0}}) {
+        const auto command = ParseLine(c.text, 1);
+        ASSERT_TRUE(command) << c.text;
+        EXPECT_TRUE(command->ribbon) << c.text;
+        EXPECT_EQ(command->control, c.control) << c.text;
+        EXPECT_EQ(command->text, c.typed) << c.text;
+        EXPECT_EQ(command->number, c.number) << c.text;
+    }
+    EXPECT_FALSE(ParseLine("type 1 ribbons", 1)->ribbon) << "only the prefix counts";
+    EXPECT_FALSE(ParseLine("click 1 Dial", 1)->ribbon);
+}
+
 TEST(ScriptParser, BlankAndCommentLinesGiveNothing) {
     for (const char* text : {"", "   ", "\t", "# note", "   # indented", "\r"}) {
         EXPECT_FALSE(ParseLine(text, 1).has_value()) << '"' << text << '"';
@@ -121,6 +143,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"click 1 Combo",
                 "click: unknown button \"Combo\" (Business, Mobile, Home, Dial or ShowContacts)"},
         BadLine{"click 1", "click: missing control name"},
+        BadLine{"click 1 ribbon:Combo",
+                "click: unknown ribbon button \"ribbon:Combo\" (ribbon:Business, ribbon:Mobile, "
+                "ribbon:Home, ribbon:Dial or ribbon:ShowContacts)"},
+        BadLine{"pick 1 ribbon:Dial 2",
+                "pick: unknown ribbon control \"ribbon:Dial\" (ribbon:Combo)"},
+        BadLine{"type 1 ribbon:Dial 555",
+                "type: unknown ribbon control \"ribbon:Dial\" (ribbon:Combo)"},
         BadLine{"type", "type: missing window number"},
         BadLine{"type x hello", "type: invalid window number \"x\""},
         BadLine{"pick 1 0", "pick: invalid entry number \"0\""},

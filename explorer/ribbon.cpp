@@ -1,0 +1,183 @@
+// The ribbon's callbacks: each finds its window's handler and answers from its state or
+// passes the user's action on to it.
+#include "explorer/ribbon.h"
+
+#include <string>
+#include <type_traits>
+
+#include "explorer/explorer_handler.h"
+#include "host/error.h"
+
+namespace tessaly::explorer {
+
+using String = std::u16string;
+
+std::shared_ptr<Ribbon> Ribbon::Create(Library& library, HandlerFinder finder) {
+    auto self = std::make_shared<Ribbon>(Passkey{}, library, std::move(finder));
+    self->makeCallbacks();
+    return self;
+}
+
+Ribbon::Ribbon(Passkey, Library& library, HandlerFinder finder)
+    : library_(library), finder_(std::move(finder)) {}
+
+namespace {
+
+// A member function as a callback that holds the ribbon weakly: Office may call after the
+// add-in has let go, and then gets the answer of a window without handler.
+template <class R, class... Args>
+std::function<R(Args...)> weakly(const std::weak_ptr<Ribbon>& owner, R (Ribbon::*method)(Args...)) {
+    return [owner, method](Args... args) -> R {
+        if (auto self = owner.lock()) {
+            return ((*self).*method)(args...);
+        }
+        if constexpr (!std::is_void_v<R>) {
+            return R{};
+        }
+    };
+}
+
+}  // namespace
+
+void Ribbon::makeCallbacks() {
+    namespace cb = ribbon_callbacks;
+    using C = host::RibbonCallback;
+    const std::weak_ptr<Ribbon> self = weak_from_this();
+    callbacks_ = {
+        {cb::kOnLoad, C::Load(weakly(self, &Ribbon::Ribbon_OnLoad))},
+        {cb::kOnAction, C::Action(weakly(self, &Ribbon::Ribbon_OnAction))},
+        {cb::kOnChange, C::Change(weakly(self, &Ribbon::Ribbon_OnChange))},
+        {cb::kGetText, C::GetString(weakly(self, &Ribbon::Ribbon_GetText))},
+        {cb::kGetEnabled, C::GetBool(weakly(self, &Ribbon::Ribbon_GetEnabled))},
+        {cb::kGetImage, C::GetImage(weakly(self, &Ribbon::Ribbon_GetImage))},
+        {cb::kGetItemCount, C::GetCount(weakly(self, &Ribbon::Ribbon_GetItemCount))},
+        {cb::kGetItemLabel, C::GetItemString(weakly(self, &Ribbon::Ribbon_GetItemLabel))},
+        {cb::kGetItemID, C::GetItemString(weakly(self, &Ribbon::Ribbon_GetItemID))},
+    };
+}
+
+const RibbonDefinition& Ribbon::Definition() {
+    if (!definition_) {
+        definition_ = BuildRibbonDefinition(library_.common);
+    }
+    return *definition_;
+}
+
+String Ribbon::GetCustomUI(const String& ribbonId) {
+    return ribbonId == host::kExplorerRibbonId ? Definition().xml : String{};
+}
+
+void Ribbon::Invalidate(RibbonItems items) noexcept {
+    if (!ribbonUI_ || items == 0) {
+        return;
+    }
+    const auto& ids = Definition().ids;
+    for (const RibbonItemSpec& spec : kRibbonItems) {
+        if ((items & Bit(spec.item)) != 0) {
+            // A refused invalidation leaves the old value shown; there is nothing better to do.
+            host::step(
+                [&] { ribbonUI_->InvalidateControl(ids[static_cast<std::size_t>(spec.item)]); });
+        }
+    }
+}
+
+std::optional<RibbonItem> Ribbon::ItemOf(const host::RibbonControlRef& control) {
+    const String id = host::must(control).Id();
+    const auto& ids = Definition().ids;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (ids[i] == id) {
+            return kRibbonItems[i].item;
+        }
+    }
+    return std::nullopt;
+}
+
+std::shared_ptr<ExplorerHandler> Ribbon::HandlerOf(const host::RibbonControlRef& control) {
+    return finder_ ? finder_(host::must(control).Context()) : nullptr;
+}
+
+void Ribbon::Ribbon_OnLoad(const std::shared_ptr<host::RibbonUI>& ribbon) {
+    ribbonUI_ = ribbon;
+}
+
+void Ribbon::Ribbon_OnAction(const host::RibbonControlRef& control) {
+    const auto item = ItemOf(control);
+    if (const auto handler = HandlerOf(control); handler && item) {
+        handler->RibbonCommand(*item);
+    }
+}
+
+void Ribbon::Ribbon_OnChange(const host::RibbonControlRef& control, const String& text) {
+    if (const auto handler = HandlerOf(control); handler && ItemOf(control) == RibbonItem::Combo) {
+        handler->RibbonComboChange(text);
+    }
+}
+
+String Ribbon::Ribbon_GetText(const host::RibbonControlRef& control) {
+    const auto handler = HandlerOf(control);
+    return handler ? handler->ribbonValues().text : String{};
+}
+
+bool Ribbon::Ribbon_GetEnabled(const host::RibbonControlRef& control) {
+    const auto item = ItemOf(control);
+    const auto handler = HandlerOf(control);
+    if (!handler || !item) {
+        return false;
+    }
+    const RibbonValues values = handler->ribbonValues();
+    switch (*item) {
+        case RibbonItem::Dial:
+            return values.dial;
+        case RibbonItem::Business:
+            return values.business;
+        case RibbonItem::Mobile:
+            return values.mobile;
+        case RibbonItem::Home:
+            return values.home;
+        case RibbonItem::Combo:
+        case RibbonItem::ShowContacts:
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<host::Picture> Ribbon::Ribbon_GetImage(const host::RibbonControlRef& control) {
+    const auto item = ItemOf(control);
+    if (!item) {
+        return nullptr;
+    }
+    for (const RibbonItemSpec& spec : kRibbonItems) {
+        if (spec.item == *item && spec.buttonRow != 0) {
+            // The ribbon takes one picture; the face alone, as the toolbar's mask has no place.
+            const auto face = library_.common.Button(spec.buttonRow).iPictureId;
+            return face > 0 ? library_.services.resources.BitmapPicture(face) : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+std::int32_t Ribbon::Ribbon_GetItemCount(const host::RibbonControlRef& control) {
+    const auto handler = HandlerOf(control);
+    return handler ? static_cast<std::int32_t>(handler->ribbonValues().list.size()) : 0;
+}
+
+String Ribbon::Ribbon_GetItemLabel(const host::RibbonControlRef& control, std::int32_t index) {
+    const auto handler = HandlerOf(control);
+    if (!handler) {
+        return {};
+    }
+    const auto list = handler->ribbonValues().list;
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
+        throw host::Error(host::kDISP_E_BADINDEX, "no such combo box item");
+    }
+    return list[static_cast<std::size_t>(index)];
+}
+
+String Ribbon::Ribbon_GetItemID(const host::RibbonControlRef&, std::int32_t index) {
+    // Item ids need only be unique within the combo box.
+    const std::string digits = std::to_string(index);
+    return Definition().ids[static_cast<std::size_t>(RibbonItem::Combo)] + u"_Item" +
+           String(digits.begin(), digits.end());
+}
+
+}  // namespace tessaly::explorer

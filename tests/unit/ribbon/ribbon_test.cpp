@@ -1,0 +1,214 @@
+// The Brindle group on the ribbon of the simulated Outlook: its definition, dialing from it,
+// its windows, and what the add-in invalidates.
+#include <gtest/gtest.h>
+
+#include "explorer/ribbon.h"
+#include "host/sim/pugixml/pugixml_parser.h"
+#include "host/sim/ribbon.h"
+#include "tests/unit/support/addin_fixture.h"
+
+namespace tessaly {
+namespace {
+
+using String = std::u16string;
+using host::sim::RibbonUse;
+
+const String kId = u"Brindle_OutlookAddIn_";
+
+class RibbonTest : public testing::AddinTest {
+  protected:
+    void SetUp() override {
+        platform.registry.RegWrite(
+            u"HKCU\\Software\\Wrenfield\\Brindle Outlook AddIn\\Softphone\\G\\AppPath",
+            String(u"/opt/phone"));
+        platform.files.attributes[u"/opt/phone"] = 0x20;
+        ada = contact(u"Ada", {{u"BusinessTelephoneNumber", u"555 0100"},
+                               {u"MobileTelephoneNumber", u"555 0199"}});
+        bob = contact(u"Bob", {{u"MobileTelephoneNumber", u"777"}});
+        window = open();
+        connect();
+        ASSERT_TRUE(ribbon.Load(addin->ribbon(), *parser));
+        ASSERT_TRUE(ribbon.errors().empty()) << ribbon.errors().front();
+        world.Select(*window, {ada});
+        ribbon.clearInvalidations();
+    }
+
+    host::sim::RibbonControlValues shown(const String& suffix,
+                                         const std::shared_ptr<SimExplorer>& w = nullptr) {
+        world.Idle();
+        return ribbon.values(w ? *w : *window, kId + suffix).value();
+    }
+    RibbonUse click(const String& suffix, const std::shared_ptr<SimExplorer>& w = nullptr) {
+        return ribbon.Click(w ? *w : *window, kId + suffix);
+    }
+    std::vector<String> launched() { return std::exchange(platform.launcher.started, {}); }
+    std::vector<String> invalidated() {
+        auto ids = ribbon.invalidations();
+        ribbon.clearInvalidations();
+        return ids;
+    }
+
+    std::unique_ptr<host::sim::XmlParser> parser = host::sim::MakePugiXmlParser();
+    host::sim::SimRibbon ribbon{world};
+    std::shared_ptr<host::sim::SimContact> ada;
+    std::shared_ptr<host::sim::SimContact> bob;
+    std::shared_ptr<SimExplorer> window;
+};
+
+TEST_F(RibbonTest, OnlyTheExplorerGetsTheGroupInTheCustomUI2009Namespace) {
+    explorer::Ribbon& addinRibbon = addin->ribbon();
+    EXPECT_TRUE(addinRibbon.GetCustomUI(u"Microsoft.Outlook.Mail.Read").empty());
+    EXPECT_TRUE(addinRibbon.GetCustomUI(u"Microsoft.Outlook.Contact").empty());
+    const auto root = parser->Parse(addinRibbon.GetCustomUI(host::kExplorerRibbonId));
+    EXPECT_EQ(root.name, u"customUI");
+    EXPECT_EQ(root.attributes.front(),
+              std::make_pair(String(u"xmlns"), String(host::kCustomUINamespace2009)));
+
+    EXPECT_EQ(ribbon.tabLabel(), u"Brindle");
+    EXPECT_EQ(ribbon.groupLabel(), u"Brindle");
+    std::vector<String> labels;
+    for (const auto& control : ribbon.controls()) {
+        labels.push_back(control.id.substr(kId.size()) + u"=" +
+                         shown(control.id.substr(kId.size())).label);
+    }
+    // No show-contacts button: the shipped strings do not dress it, as on the toolbar.
+    EXPECT_EQ(labels,
+              (std::vector<String>{u"_Dial=Dial", u"_Combo=Enter number to dial",
+                                   u"_Business=Business", u"_Mobile=Mobile", u"_Home=Home"}));
+    EXPECT_TRUE(shown(u"_Dial").image) << "the keypad face";
+    EXPECT_FALSE(shown(u"_Business").image);
+}
+
+TEST_F(RibbonTest, ShowsTheSelectedContactAndEnablesOnlyItsNumbers) {
+    const auto combo = shown(u"_Combo");
+    EXPECT_EQ(combo.text, u"555 0100");
+    EXPECT_EQ(combo.items, (std::vector<String>{u"555 0100", u"555 0199"}));
+    EXPECT_TRUE(shown(u"_Dial").enabled);
+    EXPECT_TRUE(shown(u"_Business").enabled);
+    EXPECT_TRUE(shown(u"_Mobile").enabled);
+    EXPECT_FALSE(shown(u"_Home").enabled);
+    EXPECT_EQ(click(u"_Home"), RibbonUse::Disabled);
+}
+
+TEST_F(RibbonTest, TheRoadOfOneDialAndItsNoticeSeenThroughInvalidation) {
+    ASSERT_EQ(click(u"_Mobile"), RibbonUse::Done);
+    EXPECT_EQ(launched(), std::vector<String>{u"/opt/phone /ap \"/postpone \"555 0199\"\""});
+    EXPECT_EQ(invalidated(), std::vector<String>{kId + u"_Combo"}) << "only the text changed";
+    EXPECT_EQ(shown(u"_Combo").text, u"Dialing number 555 0199");
+    EXPECT_EQ(combo(window)->text(), u"Dialing number 555 0199") << "the toolbar shows it too";
+
+    EXPECT_EQ(click(u"_Dial"), RibbonUse::Done);
+    world.Click(control(window, u"_Business"));
+    EXPECT_TRUE(launched().empty()) << "one dial per notice, whichever view asks";
+
+    platform.loop.Advance(1499);
+    EXPECT_TRUE(invalidated().empty());
+    platform.loop.Advance(1);
+    EXPECT_EQ(invalidated(), std::vector<String>{kId + u"_Combo"});
+    EXPECT_EQ(shown(u"_Combo").text, u"555 0199");
+    ASSERT_EQ(click(u"_Business"), RibbonUse::Done);
+    EXPECT_EQ(launched().size(), 1u) << "the next dial is accepted";
+    EXPECT_TRUE(world.eventFailures().empty());
+    EXPECT_TRUE(ribbon.errors().empty());
+}
+
+TEST_F(RibbonTest, ComboBoxEntries) {
+    struct Case {
+        const char* what;
+        std::function<RibbonUse()> act;
+        std::vector<String> launches;
+    };
+    const Case cases[] = {
+        {"the item already shown", [&] { return ribbon.Pick(*window, kId + u"_Combo", 1); }, {}},
+        {"another item",
+         [&] { return ribbon.Pick(*window, kId + u"_Combo", 2); },
+         {u"/opt/phone /ap \"/postpone \"555 0199\"\""}},
+        {"a typed number",
+         [&] { return ribbon.TypeText(*window, kId + u"_Combo", u"123"); },
+         {u"/opt/phone /ap \"/postpone 123\""}},
+        {"the Dial button after typing",
+         [&] { return click(u"_Dial"); },
+         {u"/opt/phone /ap \"/postpone 123\""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.act(), RibbonUse::Done);
+        EXPECT_EQ(launched(), c.launches);
+        platform.loop.Advance(1500);
+    }
+    EXPECT_EQ(shown(u"_Combo").text, u"123");
+    EXPECT_EQ(ribbon.Pick(*window, kId + u"_Combo", 3), RibbonUse::NoSuchItem);
+}
+
+TEST_F(RibbonTest, ANumberTypedDuringTheNoticeStaysUntilItEnds) {
+    click(u"_Mobile");
+    launched();
+    ribbon.TypeText(*window, kId + u"_Combo", u"123");
+    EXPECT_TRUE(launched().empty());
+    EXPECT_EQ(shown(u"_Combo").text, u"123");
+    platform.loop.Advance(1500);
+    EXPECT_EQ(shown(u"_Combo").text, u"555 0199");
+    EXPECT_EQ(handlerOf(window)->comboText(), u"555 0199");
+}
+
+TEST_F(RibbonTest, TwoWindowsShowTheirOwnNumbersAndDialOncePerClick) {
+    auto other = open();
+    world.Select(*other, {bob});
+    EXPECT_EQ(shown(u"_Combo", other).items, std::vector<String>{u"777"});
+    EXPECT_EQ(shown(u"_Combo").items, (std::vector<String>{u"555 0100", u"555 0199"}));
+    EXPECT_FALSE(shown(u"_Business", other).enabled);
+
+    click(u"_Mobile");
+    click(u"_Mobile", other);
+    EXPECT_EQ(launched(), (std::vector<String>{u"/opt/phone /ap \"/postpone \"555 0199\"\"",
+                                               u"/opt/phone /ap \"/postpone 777\""}))
+        << "a notice in one window does not block the other";
+    EXPECT_EQ(shown(u"_Combo").text, u"Dialing number 555 0199");
+    EXPECT_EQ(shown(u"_Combo", other).text, u"Dialing number 777");
+}
+
+TEST_F(RibbonTest, ASelectionChangeInvalidatesOnlyWhatChangedForThatWindow) {
+    auto other = open();
+    world.Select(*other, {ada});
+    world.Idle();
+    invalidated();
+    const auto otherBefore = shown(u"_Combo", other);
+
+    world.Select(*window, {bob});
+    auto ids = invalidated();
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<String>{kId + u"_Business", kId + u"_Combo"}))
+        << "Dial and Mobile stay enabled, Home disabled";
+    EXPECT_EQ(shown(u"_Combo").items, std::vector<String>{u"777"});
+    EXPECT_FALSE(shown(u"_Business").enabled);
+    EXPECT_EQ(shown(u"_Combo", other).items, otherBefore.items) << "the other window's own";
+
+    const std::size_t otherQueries = ribbon.queries(*other);
+    world.Select(*other, {ada});
+    world.Idle();
+    EXPECT_TRUE(invalidated().empty()) << "nothing the other window shows changed";
+    EXPECT_EQ(ribbon.queries(*other), otherQueries);
+
+    world.SwitchFolder(*window, world.AddFolder(u"Inbox"));
+    ids = invalidated();
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<String>{kId + u"_Combo", kId + u"_Mobile"}));
+    EXPECT_TRUE(shown(u"_Combo").items.empty());
+    EXPECT_EQ(shown(u"_Combo").text, u"777") << "a reset keeps the text, as on the toolbar";
+}
+
+TEST_F(RibbonTest, UnloadsCleanly) {
+    EXPECT_EQ(ribbon.ribbonUIReferencesHeldByAddin(), 1);
+    addin->IDTExtensibility2_OnBeginShutdown();
+    addin->IDTExtensibility2_OnDisconnection();
+    EXPECT_EQ(ribbon.ribbonUIReferencesHeldByAddin(), 0) << "no IRibbonUI after OnDisconnection";
+    EXPECT_FALSE(addin->ribbon().holdsRibbonUI());
+    // Office may still call a callback of a window it is tearing down.
+    EXPECT_EQ(click(u"_Dial"), RibbonUse::Done);
+    EXPECT_TRUE(launched().empty());
+    ribbon.Unload();
+    addin.reset();
+}
+
+}  // namespace
+}  // namespace tessaly
