@@ -74,10 +74,12 @@ class Host {
         if (options.strictOnUpdate) {
             world_.setUpdateMode(host::sim::UpdateMode::Strict);
         }
-        world_.setTrace(trace);
         session_ = std::make_unique<StandinSession>(
             world_, sim_tool::PopulateWorld(profile, world_), out_,
             [this](const sim_tool::Command& command) { hostCommand(command); });
+        // From the add-in's loading on, as tessaly-sim's: opening the profile's windows is
+        // not part of it.
+        world_.setTrace(trace);
         for (const auto& [operation, times] : options.failures) {
             fail(operation, times);
         }

@@ -7,13 +7,16 @@
 #   EXPECTED_EXIT                 default 0
 #   RECORD_FILE, RECORD_EXPECTED  the command lines the softphone stand-in must have received,
 #                                 one per start, separated by "|"
-#   MAX_LAST_INVOKES              the last `calls` line's increase of Invoke calls must be below
+#   MAX_LAST_INVOKES              the last `calls` line's increase of Invoke calls must be below,
+#                                 in the idle mode (Office's): the strict one adds an update,
+#                                 and the tracking's lookups, after every changing call
 #   NO_REPEATED_LOOKUPS           no object may be asked for the same name twice
 #   ALLOW_EVENT_ERRORS            an event handler of the add-in may report a failure
 #   RESET_ADDIN_KEY               a .reg file that resets the add-in's key, imported before and
 #                                 after the run, for scripts that change the stored layout
 #   LAYOUT                        the layout the run must have stored (tessaly-sim's, see
 #                                 same_lines.cmake), read with `reg export` before the reset
+#   TRACE_PATTERN                 run with --trace; the trace must match this expression
 #   UNLOADED_AFTER_FAILURE        with EXPECTED_EXIT 1: the add-in, let go by the host after its
 #                                 failure, leaves nothing behind and agrees to unload
 # Every run that ends normally must end with the host's clean shutdown check.
@@ -32,8 +35,22 @@ function(run_and_check MODE)
         reset_addin_key(${RESET_ADDIN_KEY})
     endif()
     message("--- OnUpdate mode ${MODE}")
-    standin_run(out SCRIPT ${SCRIPT} PROFILE "${PROFILE}" ARGS ${ARGS} --on-update=${MODE}
+    set(run_args ${ARGS} --on-update=${MODE})
+    if(TRACE_PATTERN)
+        set(trace ${CMAKE_CURRENT_BINARY_DIR}/trace-${MODE}.txt)
+        file(REMOVE ${trace})
+        windows_path(${trace} trace_windows)
+        list(APPEND run_args --trace ${trace_windows})
+    endif()
+    standin_run(out SCRIPT ${SCRIPT} PROFILE "${PROFILE}" ARGS ${run_args}
                 EXPECTED_EXIT "${EXPECTED_EXIT}")
+    if(TRACE_PATTERN)
+        file(READ ${trace} traced)
+        string(REPLACE "\r" "" traced "${traced}")
+        if(NOT traced MATCHES "${TRACE_PATTERN}")
+            message(FATAL_ERROR "the trace does not match \"${TRACE_PATTERN}\":\n${traced}")
+        endif()
+    endif()
     if(LAYOUT)
         exported_layout(stored)
     endif()
@@ -66,7 +83,7 @@ function(run_and_check MODE)
     endif()
 
     string(REGEX MATCHALL "calls: invoke=[0-9]+ \\(\\+[0-9]+\\)[^\n]*" calls "${out}")
-    if(MAX_LAST_INVOKES)
+    if(MAX_LAST_INVOKES AND MODE STREQUAL "idle")
         list(POP_BACK calls last)
         string(REGEX REPLACE ".*\\(\\+([0-9]+)\\).*get-ids.*" "\\1" increase "${last}")
         if(NOT increase LESS MAX_LAST_INVOKES)
