@@ -7,6 +7,7 @@
 namespace tessaly::host::sim {
 
 using detail::args;
+using detail::returned;
 
 namespace {
 
@@ -58,7 +59,7 @@ SimCommandBar::SimCommandBar(World& world, std::weak_ptr<SimCommandBars> owner, 
       builtIn_(builtIn),
       temporary_(temporary) {}
 
-void SimCommandBar::call(const std::string& operation, const std::string& arguments) {
+void SimCommandBar::call(const std::string& operation, const detail::Arguments& arguments) {
     if (!alive()) {
         world_.refuse(operation, arguments);
     }
@@ -67,7 +68,7 @@ void SimCommandBar::call(const std::string& operation, const std::string& argume
 
 String SimCommandBar::Name() {
     call("CommandBar.Name");
-    return name_;
+    return returned(world_, name_);
 }
 
 std::shared_ptr<CommandBarControls> SimCommandBar::Controls() {
@@ -75,12 +76,12 @@ std::shared_ptr<CommandBarControls> SimCommandBar::Controls() {
     if (!controlsObject_) {
         controlsObject_ = std::make_shared<SimControls>(weak_from_this(), world_);
     }
-    return controlsObject_;
+    return returned(world_, controlsObject_);
 }
 
 void SimCommandBar::Delete() {
     if (alive() && builtIn_) {
-        world_.refuse("CommandBar.Delete", {});
+        world_.refuse("CommandBar.Delete");
     }
     call("CommandBar.Delete");
     const auto self = shared_from_this();
@@ -104,12 +105,12 @@ std::shared_ptr<CommandBarControl> SimCommandBar::FindControl(std::optional<std:
                                                               std::optional<bool> recursive) {
     // The model has no popups, so a recursive search finds what a flat one does.
     call("CommandBar.FindControl", args(type, id, tag, visible, recursive));
-    return findIn(*this, type, id, tag, visible);
+    return returned(world_, findIn(*this, type, id, tag, visible));
 }
 
 bool SimCommandBar::AdaptiveMenu() {
     call("CommandBar.AdaptiveMenu");
-    return adaptiveMenu_;
+    return returned(world_, adaptiveMenu_);
 }
 void SimCommandBar::SetAdaptiveMenu(bool value) {
     call("CommandBar.AdaptiveMenu=", args(value));
@@ -118,7 +119,7 @@ void SimCommandBar::SetAdaptiveMenu(bool value) {
 }
 bool SimCommandBar::Enabled() {
     call("CommandBar.Enabled");
-    return enabled_;
+    return returned(world_, enabled_);
 }
 void SimCommandBar::SetEnabled(bool value) {
     call("CommandBar.Enabled=", args(value));
@@ -127,7 +128,7 @@ void SimCommandBar::SetEnabled(bool value) {
 }
 bool SimCommandBar::Visible() {
     call("CommandBar.Visible");
-    return visible_;
+    return returned(world_, visible_);
 }
 void SimCommandBar::SetVisible(bool value) {
     call("CommandBar.Visible=", args(value));
@@ -136,7 +137,7 @@ void SimCommandBar::SetVisible(bool value) {
 }
 std::int32_t SimCommandBar::RowIndex() {
     call("CommandBar.RowIndex");
-    return rowIndex_;
+    return returned(world_, rowIndex_);
 }
 void SimCommandBar::SetRowIndex(std::int32_t value) {
     call("CommandBar.RowIndex=", args(value));
@@ -145,7 +146,7 @@ void SimCommandBar::SetRowIndex(std::int32_t value) {
 }
 std::int32_t SimCommandBar::Position() {
     call("CommandBar.Position");
-    return position_;
+    return returned(world_, position_);
 }
 void SimCommandBar::SetPosition(std::int32_t value) {
     // Office accepts only the MsoBarPosition codes, msoBarLeft (0) to msoBarMenuBar (6).
@@ -158,7 +159,7 @@ void SimCommandBar::SetPosition(std::int32_t value) {
 }
 std::int32_t SimCommandBar::Top() {
     call("CommandBar.Top");
-    return top_;
+    return returned(world_, top_);
 }
 void SimCommandBar::SetTop(std::int32_t value) {
     call("CommandBar.Top=", args(value));
@@ -167,7 +168,7 @@ void SimCommandBar::SetTop(std::int32_t value) {
 }
 std::int32_t SimCommandBar::Left() {
     call("CommandBar.Left");
-    return left_;
+    return returned(world_, left_);
 }
 void SimCommandBar::SetLeft(std::int32_t value) {
     call("CommandBar.Left=", args(value));
@@ -176,7 +177,7 @@ void SimCommandBar::SetLeft(std::int32_t value) {
 }
 std::int32_t SimCommandBar::Width() {
     call("CommandBar.Width");
-    return width_;
+    return returned(world_, width_);
 }
 void SimCommandBar::SetWidth(std::int32_t value) {
     call("CommandBar.Width=", args(value));
@@ -185,7 +186,7 @@ void SimCommandBar::SetWidth(std::int32_t value) {
 }
 std::int32_t SimCommandBar::Height() {
     call("CommandBar.Height");
-    return height_;
+    return returned(world_, height_);
 }
 void SimCommandBar::SetHeight(std::int32_t value) {
     call("CommandBar.Height=", args(value));
@@ -194,7 +195,7 @@ void SimCommandBar::SetHeight(std::int32_t value) {
 }
 std::int32_t SimCommandBar::Protection() {
     call("CommandBar.Protection");
-    return protection_;
+    return returned(world_, protection_);
 }
 void SimCommandBar::SetProtection(std::int32_t value) {
     call("CommandBar.Protection=", args(value));
@@ -269,7 +270,7 @@ void SimCommandBars::addBuiltInBars() {
     }
 }
 
-void SimCommandBars::call(const std::string& operation, const std::string& arguments) {
+void SimCommandBars::call(const std::string& operation, const detail::Arguments& arguments) {
     if (detached_) {
         world_.refuse(operation, arguments);
     }
@@ -277,20 +278,20 @@ void SimCommandBars::call(const std::string& operation, const std::string& argum
 }
 
 std::shared_ptr<CommandBar> SimCommandBars::Item(const String& name) {
-    const std::string arguments = args(name);
+    const auto arguments = args(name);
     auto bar = detached_ ? nullptr : find(name);
     if (!detached_ && !bar) {
         world_.refuse("CommandBars.Item", arguments, kE_INVALIDARG);
     }
     call("CommandBars.Item", arguments);
-    return bar;
+    return returned(world_, bar);
 }
 
 std::shared_ptr<CommandBar> SimCommandBars::Add(std::optional<String> name,
                                                 std::optional<std::int32_t> position,
                                                 std::optional<bool> menuBar,
                                                 std::optional<bool> temporary) {
-    const std::string arguments = args(name, position, menuBar, temporary);
+    const auto arguments = args(name, position, menuBar, temporary);
     if (!detached_) {
         const bool nameTaken = name && !name->empty() && find(*name);
         // msoBarLeft (0) to msoBarMenuBar (6); msoBarPopup (5) makes a popup, not a toolbar.
@@ -312,6 +313,8 @@ std::shared_ptr<CommandBar> SimCommandBars::Add(std::optional<String> name,
     auto bar = addBar(barName, temporary.value_or(false));
     bar->visible_ = false;
     bar->position_ = position.value_or(msoBarFloating);
+    // The result before the update: in the strict mode the update re-enters the add-in.
+    returned(world_, bar);
     changed();
     return bar;
 }
@@ -323,10 +326,10 @@ std::shared_ptr<CommandBarControl> SimCommandBars::FindControl(std::optional<std
     call("CommandBars.FindControl", args(type, id, tag, visible));
     for (const auto& bar : bars_) {
         if (auto control = findIn(*bar, type, id, tag, visible)) {
-            return control;
+            return returned(world_, control);
         }
     }
-    return nullptr;
+    return returned(world_, std::shared_ptr<SimControl>());
 }
 
 void SimCommandBars::SetAdaptiveMenus(bool value) {

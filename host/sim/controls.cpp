@@ -6,6 +6,7 @@
 namespace tessaly::host::sim {
 
 using detail::args;
+using detail::returned;
 
 // ---- CommandBarControl -------------------------------------------------------------------
 
@@ -17,7 +18,7 @@ void SimControl::changed() {
     }
 }
 
-void SimControl::call(const std::string& operation, const std::string& arguments) {
+void SimControl::call(const std::string& operation, const detail::Arguments& arguments) {
     if (!alive()) {
         world_.refuse(operation, arguments);
     }
@@ -26,24 +27,24 @@ void SimControl::call(const std::string& operation, const std::string& arguments
 
 std::int32_t SimControl::Type() {
     call("CommandBarControl.Type");
-    return type_;
+    return returned(world_, type_);
 }
 
 std::shared_ptr<CommandBar> SimControl::Parent() {
     call("CommandBarControl.Parent");
-    return bar_.lock();
+    return returned(world_, bar_.lock());
 }
 
 std::int32_t SimControl::Index() {
     call("CommandBarControl.Index");
-    return bar_.lock()->indexOf(*this);
+    return returned(world_, bar_.lock()->indexOf(*this));
 }
 
 void SimControl::Move(const std::shared_ptr<CommandBar>& bar, std::optional<std::int32_t> before) {
     const auto owner = bar_.lock();
     auto target = bar ? std::dynamic_pointer_cast<SimCommandBar>(bar) : owner;
-    const std::string arguments =
-        args(bar ? (target ? platform::toPrintableUtf8(target->name()) : "?") : "-", before);
+    const auto barArgument = bar ? std::optional(bar) : std::nullopt;
+    const auto arguments = args(barArgument, before);
     if (alive()) {
         // Only a live bar of the same window can take the control.
         if (!target || !target->alive() || target->owner_.lock() != owner->owner_.lock()) {
@@ -77,7 +78,7 @@ void SimControl::Delete(std::optional<bool> temporary) {
 
 String SimControl::Tag() {
     call("CommandBarControl.Tag");
-    return tag_;
+    return returned(world_, tag_);
 }
 void SimControl::SetTag(const String& value) {
     call("CommandBarControl.Tag=", args(value));
@@ -86,7 +87,7 @@ void SimControl::SetTag(const String& value) {
 }
 bool SimControl::Visible() {
     call("CommandBarControl.Visible");
-    return visible_;
+    return returned(world_, visible_);
 }
 void SimControl::SetVisible(bool value) {
     call("CommandBarControl.Visible=", args(value));
@@ -95,7 +96,7 @@ void SimControl::SetVisible(bool value) {
 }
 bool SimControl::BeginGroup() {
     call("CommandBarControl.BeginGroup");
-    return beginGroup_;
+    return returned(world_, beginGroup_);
 }
 void SimControl::SetBeginGroup(bool value) {
     call("CommandBarControl.BeginGroup=", args(value));
@@ -104,7 +105,7 @@ void SimControl::SetBeginGroup(bool value) {
 }
 bool SimControl::Enabled() {
     call("CommandBarControl.Enabled");
-    return enabled_;
+    return returned(world_, enabled_);
 }
 void SimControl::SetEnabled(bool value) {
     call("CommandBarControl.Enabled=", args(value));
@@ -113,7 +114,7 @@ void SimControl::SetEnabled(bool value) {
 }
 String SimControl::Caption() {
     call("CommandBarControl.Caption");
-    return caption_;
+    return returned(world_, caption_);
 }
 void SimControl::SetCaption(const String& value) {
     call("CommandBarControl.Caption=", args(value));
@@ -122,7 +123,7 @@ void SimControl::SetCaption(const String& value) {
 }
 String SimControl::TooltipText() {
     call("CommandBarControl.TooltipText");
-    return tooltipText_;
+    return returned(world_, tooltipText_);
 }
 void SimControl::SetTooltipText(const String& value) {
     call("CommandBarControl.TooltipText=", args(value));
@@ -131,7 +132,7 @@ void SimControl::SetTooltipText(const String& value) {
 }
 std::int32_t SimControl::Width() {
     call("CommandBarControl.Width");
-    return width_;
+    return returned(world_, width_);
 }
 void SimControl::SetWidth(std::int32_t value) {
     call("CommandBarControl.Width=", args(value));
@@ -150,13 +151,13 @@ void SimButton::SetStyle(std::int32_t value) {
 }
 
 void SimButton::SetPicture(const std::shared_ptr<Picture>& value) {
-    call("CommandBarButton.Picture=", detail::objectArg(value));
+    call("CommandBarButton.Picture=", args(value));
     picture_ = value;
     changed();
 }
 
 void SimButton::SetMask(const std::shared_ptr<Picture>& value) {
-    call("CommandBarButton.Mask=", detail::objectArg(value));
+    call("CommandBarButton.Mask=", args(value));
     mask_ = value;
     changed();
 }
@@ -204,7 +205,7 @@ void SimComboBox::Clear() {
 }
 
 void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index) {
-    const std::string arguments = args(text, index);
+    const auto arguments = args(text, index);
     const auto count = static_cast<std::int32_t>(list_.size());
     const std::int32_t at = index.value_or(count + 1);
     if (alive() && (at < 1 || at > count + 1)) {
@@ -220,16 +221,16 @@ void SimComboBox::AddItem(const String& text, std::optional<std::int32_t> index)
 
 std::int32_t SimComboBox::ListCount() {
     call("CommandBarComboBox.ListCount");
-    return static_cast<std::int32_t>(list_.size());
+    return returned(world_, static_cast<std::int32_t>(list_.size()));
 }
 
 std::int32_t SimComboBox::ListIndex() {
     call("CommandBarComboBox.ListIndex");
-    return listIndex_;
+    return returned(world_, listIndex_);
 }
 
 void SimComboBox::SetListIndex(std::int32_t value) {
-    const std::string arguments = args(value);
+    const auto arguments = args(value);
     if (alive() && (value < 0 || value > static_cast<std::int32_t>(list_.size()))) {
         world_.refuse("CommandBarComboBox.ListIndex=", arguments, kE_INVALIDARG);
     }
@@ -240,17 +241,17 @@ void SimComboBox::SetListIndex(std::int32_t value) {
 }
 
 String SimComboBox::List(std::int32_t index) {
-    const std::string arguments = args(index);
+    const auto arguments = args(index);
     if (alive() && (index < 1 || index > static_cast<std::int32_t>(list_.size()))) {
         world_.refuse("CommandBarComboBox.List", arguments, kE_INVALIDARG);
     }
     call("CommandBarComboBox.List", arguments);
-    return list_[static_cast<std::size_t>(index - 1)];
+    return returned(world_, list_[static_cast<std::size_t>(index - 1)]);
 }
 
 String SimComboBox::Text() {
     call("CommandBarComboBox.Text");
-    return text_;
+    return returned(world_, text_);
 }
 
 void SimComboBox::SetText(const String& value) {
@@ -288,17 +289,17 @@ SimControls::SimControls(std::weak_ptr<SimCommandBar> bar, World& world)
 std::int32_t SimControls::Count() {
     const auto bar = bar_.lock();
     if (!bar || !bar->alive()) {
-        world_.refuse("CommandBarControls.Count", {});
+        world_.refuse("CommandBarControls.Count");
     }
-    world_.check("CommandBarControls.Count", {});
-    return static_cast<std::int32_t>(bar->controls().size());
+    world_.check("CommandBarControls.Count");
+    return returned(world_, static_cast<std::int32_t>(bar->controls().size()));
 }
 
 std::shared_ptr<CommandBarControl> SimControls::Add(std::optional<std::int32_t> type,
                                                     std::optional<std::int32_t> id,
                                                     std::optional<std::int32_t> before,
                                                     std::optional<bool> temporary) {
-    const std::string arguments = args(type, id, before, temporary);
+    const auto arguments = args(type, id, before, temporary);
     const auto bar = bar_.lock();
     if (!bar || !bar->alive()) {
         world_.refuse("CommandBarControls.Add", arguments);
@@ -319,6 +320,8 @@ std::shared_ptr<CommandBarControl> SimControls::Add(std::optional<std::int32_t> 
     }
     control->temporary_ = temporary.value_or(false);
     bar->insert(control, before.value_or(0));
+    // The result before the update: in the strict mode the update re-enters the add-in.
+    returned(world_, control);
     bar->changed();
     return control;
 }

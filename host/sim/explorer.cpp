@@ -5,6 +5,7 @@
 namespace tessaly::host::sim {
 
 using detail::args;
+using detail::returned;
 
 namespace {
 
@@ -28,7 +29,7 @@ SimExplorer::SimExplorer(World& world, std::shared_ptr<SimFolder> folder, bool c
     bars_->addBuiltInBars();
 }
 
-void SimExplorer::call(const std::string& operation, const std::string& arguments) {
+void SimExplorer::call(const std::string& operation, const detail::Arguments& arguments) {
     if (closed_) {
         world_.refuse(operation, arguments);
     }
@@ -38,24 +39,24 @@ void SimExplorer::call(const std::string& operation, const std::string& argument
 std::shared_ptr<host::CommandBars> SimExplorer::CommandBars() {
     if (!closed_ && !barsReady_) {
         // Outlook builds a new window's bars late; until then the property fails.
-        world_.refuse("Explorer.CommandBars", {});
+        world_.refuse("Explorer.CommandBars");
     }
     call("Explorer.CommandBars");
-    return bars_;
+    return returned(world_, bars_);
 }
 
 std::shared_ptr<host::Selection> SimExplorer::Selection() {
     call("Explorer.Selection");
-    return std::make_shared<SimSelection>(world_, selection_);
+    return returned(world_, std::make_shared<SimSelection>(world_, selection_));
 }
 
 std::shared_ptr<NameSpace> SimExplorer::Session() {
     call("Explorer.Session");
-    return world_.session();
+    return returned(world_, world_.session());
 }
 
 void SimExplorer::SetCurrentFolder(const std::shared_ptr<MAPIFolder>& folder) {
-    const std::string arguments = detail::objectArg(folder);
+    const auto arguments = args(folder);
     auto target = std::dynamic_pointer_cast<SimFolder>(folder);
     if (!closed_ && !target) {
         world_.refuse("Explorer.CurrentFolder=", arguments, kE_INVALIDARG);
@@ -102,22 +103,22 @@ void SimExplorer::switchFolder(const std::shared_ptr<SimFolder>& folder) {
 // ---- Explorers and Application -----------------------------------------------------------
 
 std::int32_t SimExplorers::Count() {
-    world_.check("Explorers.Count", {});
-    return static_cast<std::int32_t>(world_.explorers().size());
+    world_.check("Explorers.Count");
+    return returned(world_, static_cast<std::int32_t>(world_.explorers().size()));
 }
 
 std::shared_ptr<Explorer> SimExplorers::Item(std::int32_t index) {
-    const std::string arguments = args(index);
+    const auto arguments = args(index);
     const auto& open = world_.explorers();
     if (index < 1 || index > static_cast<std::int32_t>(open.size())) {
         world_.refuse("Explorers.Item", arguments, kDISP_E_BADINDEX);
     }
     world_.check("Explorers.Item", arguments);
-    return open[static_cast<std::size_t>(index - 1)];
+    return returned(world_, open[static_cast<std::size_t>(index - 1)]);
 }
 
 Subscription SimExplorers::Advise(std::shared_ptr<const Events> sink) {
-    world_.check("Explorers.Advise", {});
+    world_.check("Explorers.Advise");
     if (!sink) {
         throw Error(kE_INVALIDARG, "Explorers.Advise: no sink");
     }
@@ -126,8 +127,8 @@ Subscription SimExplorers::Advise(std::shared_ptr<const Events> sink) {
 }
 
 std::shared_ptr<host::Explorers> SimApplication::Explorers() {
-    world_.check("Application.Explorers", {});
-    return world_.explorersCollection().shared_from_this();
+    world_.check("Application.Explorers");
+    return returned(world_, world_.explorersCollection().shared_from_this());
 }
 
 }  // namespace tessaly::host::sim

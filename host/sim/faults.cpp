@@ -1,3 +1,4 @@
+#include <optional>
 #include <string>
 
 #include "host/sim/internal.h"
@@ -32,42 +33,38 @@ void Faults::Check(const std::string& operation) {
     throw Error(code, "simulated failure of " + operation);
 }
 
-void World::record(const std::string& operation, const std::string& arguments, bool failed) {
-    calls_.push_back(CallRecord{operation, arguments, failed});
-}
-
-void World::check(const std::string& operation, const std::string& arguments) {
+void World::check(const std::string& operation, const detail::Arguments& arguments) {
+    if (faults_.empty() && !trace_) {
+        return;  // the common case: nothing to format, nothing to keep
+    }
+    std::optional<std::string> text;
+    const auto argumentText = [&]() -> const std::string& {
+        if (!text) {
+            text = arguments.text(*this);
+        }
+        return *text;
+    };
     try {
         faults_.Check(operation);
-        faults_.Check(operation + "(" + arguments + ")");
-    } catch (const Error&) {
-        record(operation, arguments, true);
+        if (!faults_.empty()) {
+            faults_.Check(operation + "(" + argumentText() + ")");
+        }
+    } catch (const Error& e) {
+        if (trace_) {
+            traceCall({operation, argumentText(), {}, true, e.code()});
+        }
         throw;
     }
-    record(operation, arguments, false);
+    if (trace_) {
+        traceCall({operation, argumentText(), {}, false, 0});
+    }
 }
 
-void World::refuse(const std::string& operation, const std::string& arguments, hresult code) {
-    record(operation, arguments, true);
+void World::refuse(const std::string& operation, const detail::Arguments& arguments, hresult code) {
+    if (trace_) {
+        traceCall({operation, arguments.text(*this), {}, true, code});
+    }
     throw Error(code, operation + " is not possible on this object");
 }
-
-namespace detail {
-
-std::string objectArg(const std::shared_ptr<MAPIFolder>& folder) {
-    if (!folder) {
-        return "nothing";
-    }
-    if (const auto* sim = dynamic_cast<const SimFolder*>(folder.get())) {
-        return platform::toPrintableUtf8(sim->name());
-    }
-    return "folder";
-}
-
-std::string objectArg(const std::shared_ptr<Picture>& picture) {
-    return picture ? "picture" : "nothing";
-}
-
-}  // namespace detail
 
 }  // namespace tessaly::host::sim

@@ -1,4 +1,4 @@
-// Helpers shared by the simulated host's sources: formatting call arguments for the log
+// Helpers shared by the simulated host's sources: call arguments and results for the trace,
 // and raising an event on a snapshot of a sink list.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -16,38 +17,67 @@
 
 namespace tessaly::host::sim::detail {
 
-inline std::string arg(const std::string& value) {
-    return value;
+// A value as the trace writes it (see CallRecord).
+std::string quoted(std::u16string_view text);
+inline std::string arg(World&, const String& value) {
+    return quoted(value);
 }
-inline std::string arg(const char* value) {
-    return value;
+inline std::string arg(World&, bool value) {
+    return value ? "True" : "False";
 }
-inline std::string arg(const String& value) {
-    return platform::toPrintableUtf8(value);
-}
-inline std::string arg(bool value) {
-    return value ? "true" : "false";
-}
-inline std::string arg(std::int32_t value) {
+inline std::string arg(World&, std::int32_t value) {
     return std::to_string(value);
 }
+inline std::string arg(World&, const std::shared_ptr<Picture>& picture) {
+    return picture ? "Picture" : "Nothing";
+}
 template <class T>
-std::string arg(const std::optional<T>& value) {
-    return value ? arg(*value) : std::string("-");
+std::string arg(World& world, const std::shared_ptr<T>& object) {
+    if (!object) {
+        return "Nothing";
+    }
+    const auto* model = dynamic_cast<const ModelObject*>(object.get());
+    return model ? world.traceName(*model) : "Object";
+}
+template <class T>
+std::string arg(World& world, const std::optional<T>& value) {
+    return value ? arg(world, *value) : std::string();
 }
 
-// The arguments of one call as the log shows them: comma-separated, "-" for omitted ones.
+// The arguments of one call, by reference: formatted (separated by ", ") only when asked.
 template <class... T>
-std::string args(const T&... values) {
-    std::string out;
-    bool first = true;
-    ((out += (first ? "" : ","), out += arg(values), first = false), ...);
-    return out;
+class ArgumentList final : public Arguments {
+  public:
+    explicit ArgumentList(const T&... values) : values_(values...) {}
+    std::string text(World& world) const override {
+        std::string out;
+        std::apply(
+            [&](const auto&... value) {
+                bool first = true;
+                ((out += (first ? "" : ", "), out += arg(world, value), first = false), ...);
+            },
+            values_);
+        return out;
+    }
+
+  private:
+    std::tuple<const T&...> values_;
+};
+
+// The list lives as long as the values it refers to; keep it only beside them.
+template <class... T>
+ArgumentList<T...> args(const T&... values) {
+    return ArgumentList<T...>(values...);
 }
 
-// An object argument: its name when the model knows one, "nothing" for a null reference.
-std::string objectArg(const std::shared_ptr<MAPIFolder>& folder);
-std::string objectArg(const std::shared_ptr<Picture>& picture);
+// What a call returns, reported to the trace on its way out.
+template <class T>
+const T& returned(World& world, const T& value) {
+    if (world.tracing()) {
+        world.setResult(arg(world, value));
+    }
+    return value;
+}
 
 template <class Events>
 using SinkMap = std::map<std::uint64_t, std::shared_ptr<const Events>>;
@@ -72,6 +102,7 @@ Subscription connect(const std::weak_ptr<Source>& source, SinkMap<Events>& sinks
 // the caller keeps the source alive for the duration.
 template <class Events, class F>
 void raiseOn(World& world, const SinkMap<Events>& sinks, const char* event, F&& invoke) {
+    world.traceEvent(event);
     const std::vector<std::pair<std::uint64_t, std::shared_ptr<const Events>>> snapshot(
         sinks.begin(), sinks.end());
     for (const auto& entry : snapshot) {
@@ -81,6 +112,9 @@ void raiseOn(World& world, const SinkMap<Events>& sinks, const char* event, F&& 
         const Events& sink = *entry.second;
         world.dispatch(event, [&] { invoke(sink); });
     }
+    // A call the handlers left waiting for its result gets none: the next one may belong to
+    // the call that raised the event.
+    world.flushTrace();
 }
 
 }  // namespace tessaly::host::sim::detail

@@ -4,6 +4,9 @@
 
 namespace tessaly::host::sim {
 
+using detail::args;
+using detail::returned;
+
 std::shared_ptr<Item> SimFolder::findItem(const String& name) const {
     for (const auto& item : items_) {
         if (const auto* contact = dynamic_cast<const SimContact*>(item.get());
@@ -22,16 +25,20 @@ SimItem::SimItem(World& world, String typeName, String name)
     : world_(world), typeName_(std::move(typeName)), name_(std::move(name)) {}
 
 String SimItem::TypeName() {
-    world_.check("Item.TypeName", {});
-    return typeName_;
+    world_.check("Item.TypeName");
+    return returned(world_, typeName_);
+}
+
+std::string SimItem::traceType() const {
+    return platform::toPrintableUtf8(typeName_);
 }
 
 SimContact::SimContact(World& world, String name, std::map<String, String> numbers)
     : world_(world), name_(std::move(name)), numbers_(std::move(numbers)) {}
 
 String SimContact::TypeName() {
-    world_.check("Item.TypeName", {});
-    return u"ContactItem";
+    world_.check("Item.TypeName");
+    return returned(world_, String(u"ContactItem"));
 }
 
 String SimContact::number(const String& property) const {
@@ -40,8 +47,8 @@ String SimContact::number(const String& property) const {
 }
 
 String SimContact::read(const char* operation, const char16_t* property) {
-    world_.check(operation, {});
-    return number(property);
+    world_.check(operation);
+    return returned(world_, number(property));
 }
 
 String SimContact::BusinessTelephoneNumber() {
@@ -76,27 +83,27 @@ SimSelection::SimSelection(World& world, std::vector<std::shared_ptr<host::Item>
     : world_(world), items_(std::move(items)) {}
 
 std::int32_t SimSelection::Count() {
-    world_.check("Selection.Count", {});
-    return static_cast<std::int32_t>(items_.size());
+    world_.check("Selection.Count");
+    return returned(world_, static_cast<std::int32_t>(items_.size()));
 }
 
 std::shared_ptr<host::Item> SimSelection::Item(std::int32_t index) {
-    const std::string arguments = detail::args(index);
+    const auto arguments = args(index);
     if (index < 1 || index > static_cast<std::int32_t>(items_.size())) {
         world_.refuse("Selection.Item", arguments, kDISP_E_BADINDEX);
     }
     world_.check("Selection.Item", arguments);
-    return items_[static_cast<std::size_t>(index - 1)];
+    return returned(world_, items_[static_cast<std::size_t>(index - 1)]);
 }
 
 std::shared_ptr<MAPIFolder> SimNameSpace::GetDefaultFolder(std::int32_t folderType) {
-    const std::string arguments = detail::args(folderType);
+    const auto arguments = args(folderType);
     if (folderType != olFolderContacts || !world_.defaultContactsFolder()) {
         // Outlook has more default folders, but the model only knows the contacts folder.
         world_.refuse("NameSpace.GetDefaultFolder", arguments, kE_INVALIDARG);
     }
     world_.check("NameSpace.GetDefaultFolder", arguments);
-    return world_.defaultContactsFolder();
+    return returned(world_, world_.defaultContactsFolder());
 }
 
 }  // namespace tessaly::host::sim

@@ -9,8 +9,6 @@
 
 namespace tessaly::host::sim {
 
-using detail::utf8;
-
 namespace {
 
 class SimRibbonUI : public RibbonUI {
@@ -18,12 +16,12 @@ class SimRibbonUI : public RibbonUI {
     explicit SimRibbonUI(std::weak_ptr<SimRibbon::State> state) : state_(std::move(state)) {}
 
     void Invalidate() override {
-        auto& state = Live("RibbonUI.Invalidate", {});
+        auto& state = Live("RibbonUI.Invalidate", detail::NoArguments());
         state.dirty.insert(u"*");
         state.invalidated.push_back(u"*");
     }
     void InvalidateControl(const String& controlId) override {
-        const std::string arguments = detail::args(controlId);
+        const auto arguments = detail::args(controlId);
         auto& state = Live("RibbonUI.InvalidateControl", arguments);
         if (state.ids.count(controlId) == 0) {
             state.world->refuse("RibbonUI.InvalidateControl", arguments, kE_INVALIDARG);
@@ -34,7 +32,7 @@ class SimRibbonUI : public RibbonUI {
 
   private:
     // After the customisation is gone, the object answers every call with an error.
-    SimRibbon::State& Live(const std::string& operation, const std::string& arguments) {
+    SimRibbon::State& Live(const std::string& operation, const detail::Arguments& arguments) {
         const auto state = state_.lock();
         if (!state || !state->loaded) {
             throw Error(kE_FAIL, operation + ": the ribbon is gone");
@@ -71,7 +69,7 @@ String Static(const RibbonControlDefinition& control, const char16_t* attribute)
 }
 
 std::string NameOf(const RibbonControlDefinition& control, const char16_t* attribute) {
-    return utf8(attribute) + " of " + utf8(control.id);
+    return platform::toPrintableUtf8(attribute) + " of " + platform::toPrintableUtf8(control.id);
 }
 
 }  // namespace
@@ -105,7 +103,7 @@ bool SimRibbon::Load(RibbonExtensibility& addin, XmlParser& parser) {
     try {
         root = parser.Parse(xml);
     } catch (const XmlError& e) {
-        Fail(std::string("the ribbon XML of ") + utf8(kExplorerRibbonId) +
+        Fail(std::string("the ribbon XML of ") + platform::toPrintableUtf8(kExplorerRibbonId) +
              " is ignored: it is not well-formed: " + e.what());
         return false;
     }

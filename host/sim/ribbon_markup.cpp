@@ -14,8 +14,6 @@
 namespace tessaly::host::sim {
 namespace {
 
-using detail::utf8;
-
 constexpr char16_t kCustomUINamespace2006[] =
     u"http://schemas.microsoft.com/office/2006/01/customui";
 
@@ -139,8 +137,9 @@ class Reader {
         std::set<String> seen;
         for (const auto& [name, value] : element.attributes) {
             if (!seen.insert(name).second) {
-                throw XmlError("element " + utf8(element.name) + " repeats attribute " +
-                               utf8(name) + " (not well-formed)");
+                throw XmlError("element " + platform::toPrintableUtf8(element.name) +
+                               " repeats attribute " + platform::toPrintableUtf8(name) +
+                               " (not well-formed)");
             }
             if (name == u"xmlns") {
                 namespaces[u""] = value;
@@ -154,18 +153,20 @@ class Reader {
         const auto ns = namespaces.find(prefix);
         if (ns == namespaces.end() ||
             (ns->second != kCustomUINamespace2009 && ns->second != kCustomUINamespace2006)) {
-            throw XmlError("element " + utf8(element.name) + " is not in the customUI namespace");
+            throw XmlError("element " + platform::toPrintableUtf8(element.name) +
+                           " is not in the customUI namespace");
         }
         const ElementRule* rule = RuleFor(local);
         if (rule == nullptr || (depth_ == 0) != (local == u"customUI")) {
-            throw XmlError("unexpected element " + utf8(element.name));
+            throw XmlError("unexpected element " + platform::toPrintableUtf8(element.name));
         }
         for (const auto& [name, value] : element.attributes) {
             if (!IsNamespaceDeclaration(name) && !Allowed(*rule, name)) {
-                throw XmlError("element " + utf8(element.name) + " has no attribute " + utf8(name));
+                throw XmlError("element " + platform::toPrintableUtf8(element.name) +
+                               " has no attribute " + platform::toPrintableUtf8(name));
             }
             if (name == u"id" && !ids.insert(value).second) {
-                throw XmlError("the id " + utf8(value) + " is used twice");
+                throw XmlError("the id " + platform::toPrintableUtf8(value) + " is used twice");
             }
         }
         Note(local, element);
@@ -177,8 +178,8 @@ class Reader {
                                            : std::u16string_view(child.name).substr(childColon + 1);
             if (std::find(rule->children.begin(), rule->children.end(), childLocal) ==
                 rule->children.end()) {
-                throw XmlError("element " + utf8(child.name) + " cannot be inside " +
-                               utf8(element.name));
+                throw XmlError("element " + platform::toPrintableUtf8(child.name) +
+                               " cannot be inside " + platform::toPrintableUtf8(element.name));
             }
             Read(child, namespaces);
         }
@@ -214,7 +215,7 @@ class Reader {
             RibbonControlDefinition control;
             control.id = Attribute(element, u"id");
             if (control.id.empty()) {
-                throw XmlError("a " + utf8(local) + " without an id");
+                throw XmlError("a " + platform::toPrintableUtf8(local) + " without an id");
             }
             control.type = String(local);
             control.tag = Attribute(element, u"tag");
@@ -240,7 +241,9 @@ class Reader {
             const auto entry =
                 std::find_if(table_.begin(), table_.end(),
                              [&](const RibbonCallback& c) { return c.name == name; });
-            const std::string where = utf8(attribute) + "=\"" + utf8(name) + "\" of " + utf8(owner);
+            const std::string where = platform::toPrintableUtf8(attribute) + "=\"" +
+                                      platform::toPrintableUtf8(name) + "\" of " +
+                                      platform::toPrintableUtf8(owner);
             if (entry == table_.end()) {
                 errors_.push_back(where + ": the add-in has no callback of that name");
                 continue;
@@ -268,7 +271,7 @@ bool SimRibbon::Define(const XmlElement& root) {
     try {
         reader.Read(root, {});
     } catch (const XmlError& e) {
-        Fail(std::string("the ribbon XML of ") + utf8(kExplorerRibbonId) +
+        Fail(std::string("the ribbon XML of ") + platform::toPrintableUtf8(kExplorerRibbonId) +
              " is ignored: " + e.what());
         return false;
     }

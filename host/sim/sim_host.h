@@ -1,14 +1,16 @@
 // An in-memory Outlook: folders and items, Explorer windows with selections, each window's
-// command bars with controls, the events of those objects, and fault injection. It records
-// every call the add-in makes and every failure that an event handler returned to it.
+// command bars with controls, the events of those objects, and fault injection. While a
+// trace is attached it reports every call the add-in makes and every event raised; it
+// keeps every failure that an event handler returned to it.
 //
 // The host interfaces (host/outlook.h, host/office.h) are what the add-in sees. The World
 // API below is what a test or tessaly-sim uses to act as the user and to inspect the model;
-// it bypasses fault injection and the call log.
+// it bypasses fault injection and the trace.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,14 +28,32 @@ class SimCommandBars;
 class SimCommandBar;
 class SimControl;
 
-// ---- Fault injection and the call log --------------------------------------------------
+// ---- Fault injection and the trace ------------------------------------------------------
+
+namespace detail {
+
+// A call's arguments, formatted only when the trace or an armed failure asks for them, so
+// that a call costs no formatting otherwise (see internal.h for the calls' own lists).
+class Arguments {
+  public:
+    virtual ~Arguments() = default;
+    virtual std::string text(World& world) const = 0;  // the world names model objects
+};
+
+class NoArguments final : public Arguments {
+  public:
+    std::string text(World&) const override { return {}; }
+};
+
+}  // namespace detail
 
 // Operation names are "Interface.Member" for property reads and methods and
 // "Interface.Member=" for property writes, with the interface that declares the member in
 // host/office.h or host/outlook.h: "Explorer.CommandBars", "CommandBars.Add",
 // "CommandBarControl.Tag=", "CommandBarComboBox.Text", "ContactItem.MobileTelephoneNumber".
-// A failure armed for an operation with its arguments as the call log shows them,
-// "Explorers.Item(2)", fails only the calls with exactly those arguments.
+// A failure armed for an operation with its arguments as the trace shows them,
+// "Explorers.Item(2)", "CommandBars.Item(\"Brindle\")", fails only the calls with exactly
+// those arguments.
 class Faults {
   public:
     // The next `times` calls of the operation fail with `code` (times < 0: every call).
@@ -42,6 +62,7 @@ class Faults {
     void ClearAll();
     // Throws host::Error when a failure is armed for the operation (and counts it down).
     void Check(const std::string& operation);
+    bool empty() const { return armed_.empty(); }
 
   private:
     struct Armed {
@@ -61,10 +82,52 @@ enum class UpdateMode { Idle, Strict };
 // anything else: Idle), so that a whole test run can be held to the strict mode.
 UpdateMode UpdateModeFromEnvironment();
 
+// One call of the add-in as the trace reports it. Values are written as in Visual Basic:
+// strings quoted (with \" \\ \n \r \t escaped), True and False, Nothing; a model object as
+// its type and a number given at its first mention, "CommandBar#2".
 struct CallRecord {
     std::string operation;  // as for Faults
-    std::string arguments;  // comma-separated; an omitted optional argument is "-"
+    std::string arguments;  // separated by ", "; an omitted optional argument is empty
+    std::string result;     // the value returned, if any
     bool failed = false;
+    hresult code = 0;  // the failure's
+};
+
+// Where the trace goes: each call once it has returned (or failed), each event as it starts.
+// A call made by a handler of an event raised inside another call (the strict OnUpdate)
+// comes after that call, which is then reported without its result.
+class TraceSink {
+  public:
+    virtual ~TraceSink() = default;
+    virtual void Call(const CallRecord& call) = 0;
+    virtual void Event(const std::string& event) = 0;  // "CommandBars.OnUpdate"
+};
+
+// The trace as text, one line each, written as it comes:
+//   call CommandBars.Add("Brindle", 1, , True) -> CommandBar#2
+//   call CommandBar.Visible = True
+//   call CommandBars.Item("Brindle") -> failed 0x80070057
+//   event CommandBars.OnUpdate
+std::string TraceLine(const CallRecord& call);
+class TraceWriter : public TraceSink {
+  public:
+    explicit TraceWriter(std::ostream& out) : out_(out) {}
+    void Call(const CallRecord& call) override;
+    void Event(const std::string& event) override;
+
+  private:
+    std::ostream& out_;
+};
+
+// What the trace calls a model object: its type and the number it got at its first mention.
+class ModelObject {
+  public:
+    virtual ~ModelObject() = default;
+    virtual std::string traceType() const = 0;
+
+  private:
+    friend class World;
+    mutable std::uint64_t traceNumber_ = 0;
 };
 
 struct EventFailure {
@@ -75,9 +138,10 @@ struct EventFailure {
 
 // ---- Outlook items and folders ---------------------------------------------------------
 
-class SimFolder : public MAPIFolder {
+class SimFolder : public MAPIFolder, public ModelObject {
   public:
     SimFolder(World&, String name) : name_(std::move(name)) {}
+    std::string traceType() const override { return "MAPIFolder"; }
     const String& name() const { return name_; }
     const std::vector<std::shared_ptr<Item>>& items() const { return items_; }
     void add(std::shared_ptr<Item> item) { items_.push_back(std::move(item)); }
@@ -89,10 +153,11 @@ class SimFolder : public MAPIFolder {
 };
 
 // An item of any type other than a contact ("MailItem", "DistListItem", ...).
-class SimItem : public Item {
+class SimItem : public Item, public ModelObject {
   public:
     SimItem(World& world, String typeName, String name);
     String TypeName() override;
+    std::string traceType() const override;
     const String& name() const { return name_; }
     const String& typeName() const { return typeName_; }
 
@@ -108,10 +173,11 @@ inline constexpr const char16_t* kTelephoneProperties[] = {
     u"HomeTelephoneNumber",     u"Home2TelephoneNumber",     u"CallbackTelephoneNumber",
     u"CarTelephoneNumber",      u"AssistantTelephoneNumber", u"CompanyMainTelephoneNumber"};
 
-class SimContact : public ContactItem {
+class SimContact : public ContactItem, public ModelObject {
   public:
     // `numbers` maps property names of kTelephoneProperties to values; others are empty.
     SimContact(World& world, String name, std::map<String, String> numbers);
+    std::string traceType() const override { return "ContactItem"; }
     String TypeName() override;
     String BusinessTelephoneNumber() override;
     String Business2TelephoneNumber() override;
@@ -137,6 +203,7 @@ class SimContact : public ContactItem {
 // A control of a bar. Once deleted (or its bar deleted) every host call on it fails, as
 // Office's do on a deleted control.
 class SimControl : public virtual CommandBarControl,
+                   public ModelObject,
                    public std::enable_shared_from_this<SimControl> {
   public:
     SimControl(World& world, std::int32_t type);
@@ -184,7 +251,8 @@ class SimControl : public virtual CommandBarControl,
     friend class SimControls;
     friend class World;
     // Throws when the control is no longer on a bar; then checks faults and logs.
-    void call(const std::string& operation, const std::string& arguments = {});
+    void call(const std::string& operation,
+              const detail::Arguments& arguments = detail::NoArguments());
     // The control's state changed: its window's bars report an update.
     void changed();
     World& world_;
@@ -204,6 +272,7 @@ class SimControl : public virtual CommandBarControl,
 class SimButton : public SimControl, public CommandBarButton {
   public:
     explicit SimButton(World& world);
+    std::string traceType() const override { return "CommandBarButton"; }
     void SetStyle(std::int32_t value) override;
     void SetPicture(const std::shared_ptr<Picture>& value) override;
     void SetMask(const std::shared_ptr<Picture>& value) override;
@@ -228,6 +297,7 @@ class SimButton : public SimControl, public CommandBarButton {
 class SimComboBox : public SimControl, public CommandBarComboBox {
   public:
     explicit SimComboBox(World& world);
+    std::string traceType() const override { return "CommandBarComboBox"; }
     void SetStyle(std::int32_t value) override;
     void SetDropDownLines(std::int32_t value) override;
     void Clear() override;
@@ -259,9 +329,10 @@ class SimComboBox : public SimControl, public CommandBarComboBox {
     std::uint64_t nextCookie_ = 1;
 };
 
-class SimControls : public CommandBarControls {
+class SimControls : public CommandBarControls, public ModelObject {
   public:
     explicit SimControls(std::weak_ptr<SimCommandBar> bar, World& world);
+    std::string traceType() const override { return "CommandBarControls"; }
     std::int32_t Count() override;
     // Types 1 (button) and 4 (combo box); Before from 1 to Count + 1, omitted = append.
     std::shared_ptr<CommandBarControl> Add(std::optional<std::int32_t> type,
@@ -274,10 +345,13 @@ class SimControls : public CommandBarControls {
     World& world_;
 };
 
-class SimCommandBar : public CommandBar, public std::enable_shared_from_this<SimCommandBar> {
+class SimCommandBar : public CommandBar,
+                      public ModelObject,
+                      public std::enable_shared_from_this<SimCommandBar> {
   public:
     SimCommandBar(World& world, std::weak_ptr<SimCommandBars> owner, String name, bool builtIn,
                   bool temporary);
+    std::string traceType() const override { return "CommandBar"; }
 
     String Name() override;
     std::shared_ptr<CommandBarControls> Controls() override;
@@ -336,7 +410,8 @@ class SimCommandBar : public CommandBar, public std::enable_shared_from_this<Sim
     friend class SimControls;
     friend class SimCommandBars;
     friend class World;
-    void call(const std::string& operation, const std::string& arguments = {});
+    void call(const std::string& operation,
+              const detail::Arguments& arguments = detail::NoArguments());
     World& world_;
     std::weak_ptr<SimCommandBars> owner_;
     std::shared_ptr<SimControls> controlsObject_;  // one Controls object per bar
@@ -357,9 +432,12 @@ class SimCommandBar : public CommandBar, public std::enable_shared_from_this<Sim
     std::int32_t protection_ = 0;
 };
 
-class SimCommandBars : public CommandBars, public std::enable_shared_from_this<SimCommandBars> {
+class SimCommandBars : public CommandBars,
+                       public ModelObject,
+                       public std::enable_shared_from_this<SimCommandBars> {
   public:
     explicit SimCommandBars(World& world);
+    std::string traceType() const override { return "CommandBars"; }
     // Adds the built-in bars every window has ("Menu Bar", "Standard", "Advanced", "Web").
     void addBuiltInBars();
 
@@ -394,7 +472,8 @@ class SimCommandBars : public CommandBars, public std::enable_shared_from_this<S
     bool detached() const { return detached_; }
 
   private:
-    void call(const std::string& operation, const std::string& arguments = {});
+    void call(const std::string& operation,
+              const detail::Arguments& arguments = detail::NoArguments());
     World& world_;
     bool detached_ = false;
     bool updatePending_ = false;
@@ -407,9 +486,10 @@ class SimCommandBars : public CommandBars, public std::enable_shared_from_this<S
 
 // ---- Outlook windows -------------------------------------------------------------------
 
-class SimSelection : public Selection {
+class SimSelection : public Selection, public ModelObject {
   public:
     SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items);
+    std::string traceType() const override { return "Selection"; }
     std::int32_t Count() override;
     std::shared_ptr<host::Item> Item(std::int32_t index) override;
 
@@ -418,9 +498,10 @@ class SimSelection : public Selection {
     std::vector<std::shared_ptr<host::Item>> items_;
 };
 
-class SimNameSpace : public NameSpace {
+class SimNameSpace : public NameSpace, public ModelObject {
   public:
     explicit SimNameSpace(World& world) : world_(world) {}
+    std::string traceType() const override { return "NameSpace"; }
     // Type 10 gives the default contacts folder; fails when the profile has none.
     std::shared_ptr<MAPIFolder> GetDefaultFolder(std::int32_t folderType) override;
 
@@ -428,9 +509,12 @@ class SimNameSpace : public NameSpace {
     World& world_;
 };
 
-class SimExplorer : public Explorer, public std::enable_shared_from_this<SimExplorer> {
+class SimExplorer : public Explorer,
+                    public ModelObject,
+                    public std::enable_shared_from_this<SimExplorer> {
   public:
     SimExplorer(World& world, std::shared_ptr<SimFolder> folder, bool commandBarsReady);
+    std::string traceType() const override { return "Explorer"; }
 
     std::shared_ptr<host::CommandBars> CommandBars() override;  // fails while not ready
     std::shared_ptr<host::Selection> Selection() override;
@@ -449,7 +533,8 @@ class SimExplorer : public Explorer, public std::enable_shared_from_this<SimExpl
 
   private:
     friend class World;
-    void call(const std::string& operation, const std::string& arguments = {});
+    void call(const std::string& operation,
+              const detail::Arguments& arguments = detail::NoArguments());
     template <class F>
     void raise(const char* event, F&& invoke);
     // BeforeFolderSwitch (which may cancel), the switch, FolderSwitch, SelectionChange.
@@ -464,9 +549,12 @@ class SimExplorer : public Explorer, public std::enable_shared_from_this<SimExpl
     std::uint64_t nextCookie_ = 1;
 };
 
-class SimExplorers : public Explorers, public std::enable_shared_from_this<SimExplorers> {
+class SimExplorers : public Explorers,
+                     public ModelObject,
+                     public std::enable_shared_from_this<SimExplorers> {
   public:
     explicit SimExplorers(World& world) : world_(world) {}
+    std::string traceType() const override { return "Explorers"; }
     std::int32_t Count() override;
     std::shared_ptr<Explorer> Item(std::int32_t index) override;
     Subscription Advise(std::shared_ptr<const Events> sink) override;
@@ -479,9 +567,10 @@ class SimExplorers : public Explorers, public std::enable_shared_from_this<SimEx
     std::uint64_t nextCookie_ = 1;
 };
 
-class SimApplication : public Application {
+class SimApplication : public Application, public ModelObject {
   public:
     explicit SimApplication(World& world) : world_(world) {}
+    std::string traceType() const override { return "Application"; }
     std::shared_ptr<host::Explorers> Explorers() override;
 
   private:
@@ -558,19 +647,32 @@ class World {
                                             const String& barName, std::int32_t before);
     void RaiseUpdate(SimExplorer& explorer);
 
-    // Fault injection, the call log, and failures returned by the add-in's event handlers.
+    // Fault injection and failures returned by the add-in's event handlers.
     Faults& faults() { return faults_; }
-    const std::vector<CallRecord>& calls() const { return calls_; }
-    void clearCalls() { calls_.clear(); }
     const std::vector<EventFailure>& eventFailures() const { return eventFailures_; }
     void clearEventFailures() { eventFailures_.clear(); }
 
-    // Used by the model's objects.
-    void record(const std::string& operation, const std::string& arguments, bool failed);
-    void check(const std::string& operation, const std::string& arguments);  // faults + log
-    // Logs the call as failed and throws: the object cannot serve it (deleted, closed, ...).
-    [[noreturn]] void refuse(const std::string& operation, const std::string& arguments,
+    // The trace: nothing is kept or formatted for it while no sink is attached. The sink
+    // must outlive the attachment; detaching (nullptr) reports a call still waiting for its
+    // result first.
+    void setTrace(TraceSink* sink);
+    bool tracing() const { return trace_ != nullptr; }
+    // Reports the call still waiting for its result (without it).
+    void flushTrace();
+
+    // Used by the model's objects. A call's arguments are formatted only when the trace or
+    // an armed failure needs them.
+    void check(const std::string& operation,
+               const detail::Arguments& arguments = detail::NoArguments());
+    // Reports the call as failed and throws: the object cannot serve it (deleted, closed, ...).
+    [[noreturn]] void refuse(const std::string& operation,
+                             const detail::Arguments& arguments = detail::NoArguments(),
                              hresult code = kE_FAIL);
+    // The value the call being traced returns.
+    void setResult(std::string value);
+    void traceEvent(const char* event);
+    // "CommandBar#2", numbered per type in the order of first mention.
+    std::string traceName(const ModelObject& object);
     // Remembers a control taken off its bar, so that RestoreControl can put a copy back.
     void noteRemoved(const SimControl& control);
     // Runs an event handler; a failure is recorded and goes no further, as Office does.
@@ -590,9 +692,12 @@ class World {
     SimExplorers& explorersCollection() { return *explorersObject_; }
 
   private:
+    void traceCall(CallRecord call);
     Faults faults_;
     UpdateMode updateMode_ = UpdateModeFromEnvironment();
-    std::vector<CallRecord> calls_;
+    TraceSink* trace_ = nullptr;
+    std::optional<CallRecord> pendingCall_;              // reported once its result is known
+    std::map<std::string, std::uint64_t> traceNumbers_;  // the last number of each type
     std::vector<EventFailure> eventFailures_;
     std::vector<std::shared_ptr<SimFolder>> folders_;
     std::shared_ptr<SimFolder> contacts_;

@@ -67,6 +67,8 @@ StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
             once(options.profile);
         } else if (name == "--script") {
             once(options.script);
+        } else if (name == "--trace") {
+            once(options.trace);
         } else if (name == "--interactive") {
             flag(options.interactive);
         } else if (name == "--invoke") {
@@ -101,7 +103,7 @@ std::string StandinHelpText() {
     std::string text =
         R"(Usage: tessaly-standin [--profile FILE] [--script FILE | --interactive] [--invoke]
                        [--stats] [--fail Interface.Member[:TIMES]]...
-                       [--on-update=idle|strict]
+                       [--on-update=idle|strict] [--trace FILE]
        tessaly-standin --help
 
 A stand-in for Outlook: the simulated Outlook of tessaly-sim, exposed over COM. It loads
@@ -126,6 +128,9 @@ Options:
   --on-update MODE when the command bars report a change (OnUpdate): "idle" (default,
                    as Office: once per batch, when the message queue is empty) or
                    "strict" (at once after every changing call, re-entering the add-in)
+  --trace FILE     write the object model's trace to FILE: every call the add-in makes
+                   to the host's objects (through IDispatch) and every event the host
+                   raises, one line each, in order, as tessaly-sim does (see Trace below)
 Not supported: --registry (the real registry is used), --softphones.
 
 Time is real: `wait MS` runs the message loop for MS milliseconds, so the add-in's
@@ -154,6 +159,7 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   launch failed: <command line>   such a call that failed (a line the add-in refuses
                            before calling CreateProcessW is not seen here)
 
+%TRACE%
 Exit status:
   0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK
   1  a call into the add-in failed (error: add-in: <ProgID>: <call>: <HRESULT>)
@@ -163,6 +169,8 @@ Exit status:
 )";
     const std::string marker = "%COMMANDS%\n";
     text.replace(text.find(marker), marker.size(), sim_tool::CommandSummary());
+    const std::string traceMarker = "%TRACE%\n";
+    text.replace(text.find(traceMarker), traceMarker.size(), sim_tool::TraceSummary());
     return text;
 }
 

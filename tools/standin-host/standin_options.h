@@ -18,6 +18,7 @@ struct StandinOptions {
     bool launch = true;   // false: report the add-in's process starts, start nothing
     bool help = false;
     bool strictOnUpdate = false;                        // --on-update=strict
+    std::optional<std::string> trace;                   // --trace FILE
     std::vector<std::pair<std::string, int>> failures;  // --fail OP[:TIMES]
 };
 

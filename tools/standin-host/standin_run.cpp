@@ -69,7 +69,8 @@ decltype(auto) guarded(const std::string& name, F&& call) {
 // One run: the world over COM, the add-ins, the commands.
 class Host {
   public:
-    Host(const sim_tool::Profile& profile, const StandinOptions& options, Output& out)
+    Host(const sim_tool::Profile& profile, const StandinOptions& options, Output& out,
+         host::sim::TraceSink* trace)
         : options_(options), out_(out), server_(world_) {
         if (options.strictOnUpdate) {
             world_.setUpdateMode(host::sim::UpdateMode::Strict);
@@ -77,12 +78,18 @@ class Host {
         session_ = std::make_unique<StandinSession>(
             world_, sim_tool::PopulateWorld(profile, world_), out_,
             [this](const sim_tool::Command& command) { hostCommand(command); });
+        // From the add-in's loading on, as tessaly-sim's: opening the profile's windows is
+        // not part of it.
+        world_.setTrace(trace);
         for (const auto& [operation, times] : options.failures) {
             fail(operation, times);
         }
     }
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
+    ~Host() { world_.setTrace(nullptr); }
+    // The trace gets the last call too; for a host that is kept to the end of the process.
+    void endTrace() { world_.setTrace(nullptr); }
 
     void fail(const std::string& operation, int times) {
         if (times == 0) {
@@ -449,10 +456,15 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
         }
     }
 
+    // Outlives the host, which writes to it until the end.
+    sim_tool::TraceFile trace;
+    if (!trace.Open(options.trace, out)) {
+        return kExitBadInput;
+    }
     OleScope ole;
     // Kept when the add-in left objects behind: they point into the world, and the add-in's
     // DLL may still call them; the process ends without tearing either down.
-    auto host = std::make_unique<Host>(profile, options, out);
+    auto host = std::make_unique<Host>(profile, options, out, trace.sink());
     int status = kExitOk;
     try {
         host->connect();
@@ -477,6 +489,7 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
         out.Error(std::string("add-in: ") + e.what());
         host->abandon();
         if (!host->shutdownCheck()) {
+            host->endTrace();
             static_cast<void>(host.release());
         }
         return kExitAddinFailed;
@@ -485,6 +498,7 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
         host->printCalls();
     }
     if (!host->shutdownCheck()) {
+        host->endTrace();
         static_cast<void>(host.release());
         status = kExitUncleanShutdown;
     }

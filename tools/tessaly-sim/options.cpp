@@ -47,6 +47,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             flag(options.help);
         } else if (name == "--softphones") {
             flag(options.softphones);
+        } else if (name == "--trace") {
+            value(options.trace);
         } else if (name == "--on-update") {
             value(options.onUpdate);
             if (*options.onUpdate != "idle" && *options.onUpdate != "strict") {
@@ -81,18 +83,35 @@ const char* CommandSummary() {
   customize W restore CONTROL
   customize W remove-toolbar         CONTROL: Dial, Combo, Business, Mobile, Home, ShowContacts
   close W                            close the window
-  show [W]                           print the window's toolbar and ribbon group (default:
-                                     every open window)
+  show [W]                           print the window's toolbar, every bar's position and
+                                     visibility, and the ribbon group (default: every open
+                                     window)
   softphones                         print the softphones found and the one selected
   shutdown                           unload the add-in (OnBeginShutdown, OnDisconnection)
   dial TEXT                          dials TEXT as the toolbar does
 )";
 }
 
+const char* TraceSummary() {
+    return R"(Trace (--trace FILE):
+  call CommandBars.Add("Brindle", 1, , True) -> CommandBar#2   a method and its result
+  call CommandBar.Visible = True                               a property set
+  call Explorer.CommandBars -> CommandBars#1                   a property read
+  call CommandBars.Item("Brindle") -> failed 0x80070057        a call that failed
+  event CommandBars.OnUpdate                                   an event raised
+  Values are written as in Visual Basic: strings in double quotes (\" \\ \n \r \t
+  escaped), True, False, Nothing, an omitted argument as nothing between two commas. A
+  model object is its type and a number given at its first mention, per type. A call
+  made by a handler of an event raised inside another call comes after that call, which
+  is then given without its result. Nothing is kept or formatted without --trace.
+
+)";
+}
+
 std::string HelpText() {
     std::string text =
         R"(Usage: tessaly-sim [--profile FILE] [--registry FILE] [--script FILE | --interactive]
-                  [--no-launch] [--on-update=idle|strict]
+                  [--no-launch] [--on-update=idle|strict] [--trace FILE]
        tessaly-sim --softphones [--registry FILE]
        tessaly-sim --help
 
@@ -111,6 +130,9 @@ Options:
                    (default, as Office: once per batch of changes, before the next
                    command and after each timer) or "strict" (at once after every
                    changing call, re-entering the add-in)
+  --trace FILE     write the object model's trace to FILE: every call the add-in makes
+                   to Outlook and Office and every event the host raises, one line
+                   each, in order, as it happens (see Trace below)
   --softphones     print the softphone installations found in the registry and exit
   --help           print this text and exit
 Without --script and --interactive, the program is interactive when standard input is a
@@ -187,7 +209,9 @@ Output lines:
                                Scripts dismiss it at once; interactively, press Enter.
   event-error: <event>: <what> an event handler of the add-in returned a failure
   note: <text>                 something a command could not do, or what it did
-  window N: ... / toolbar ... / N: button|combo ...   the output of `show`
+  window N: ... / toolbar ... / N: button|combo ... / on bar ... / bar ...
+                               the output of `show`: the add-in's toolbar and controls,
+                               its controls on other bars, then every other bar
   ribbon N: tab "..." group "..."   the window's ribbon group (or "ribbon N: none"),
   ribbon N: NAME: button label="..." image=yes|no enabled=yes|no id="..."
   ribbon N: NAME: combo text="..." items=["...", ...] enabled=yes|no id="..."
@@ -203,6 +227,7 @@ Output lines:
                                OnStartupComplete, OnBeginShutdown, OnDisconnection) threw
   Interactively, errors are printed as "error: <stdin>:N: ..." and the session goes on.
 
+%TRACE%
 Exit status:
   0  the run ended normally
   1  a call into the add-in failed (error: add-in: ...)
@@ -212,6 +237,8 @@ Exit status:
 )";
     const std::string marker = "%COMMANDS%\n";
     text.replace(text.find(marker), marker.size(), CommandSummary());
+    const std::string traceMarker = "%TRACE%\n";
+    text.replace(text.find(traceMarker), traceMarker.size(), TraceSummary());
     return text;
 }
 

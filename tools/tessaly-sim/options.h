@@ -17,6 +17,7 @@ struct Options {
     bool help = false;
     bool softphones = false;
     std::optional<std::string> onUpdate;  // "idle" or "strict"
+    std::optional<std::string> trace;     // the file the object model's trace goes to
 };
 
 class UsageError : public std::runtime_error {
@@ -30,5 +31,7 @@ Options ParseOptions(const std::vector<std::string>& args);
 std::string HelpText();
 // The command summary of interactive `help`.
 const char* CommandSummary();
+// What --trace writes (tessaly-sim and the stand-in host write the same).
+const char* TraceSummary();
 
 }  // namespace tessaly::sim_tool

@@ -1,5 +1,7 @@
 #include "output.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "control_names.h"
@@ -24,6 +26,19 @@ void Output::Error(std::string_view text) {
 void Output::Prompt(std::string_view text) {
     out_ << text;
     out_.flush();
+}
+
+bool TraceFile::Open(const std::optional<std::string>& path, Output& out) {
+    if (!path) {
+        return true;
+    }
+    file_.open(*path, std::ios::binary | std::ios::trunc);
+    if (!file_) {
+        out.Error(*path + ": cannot write: " + std::strerror(errno));
+        return false;
+    }
+    writer_.emplace(file_);
+    return true;
 }
 
 std::string OneLine(std::u16string_view text) {
@@ -158,6 +173,14 @@ void ShowWindow(Output& out, int number, const sim::SimExplorer& window,
                 out.Line("  on bar " + QuotedValue(bar->name()) + ": " + std::to_string(index) +
                          ": " + DescribeControl(*control));
             }
+        }
+    }
+    // Where the window's other bars are, so that a change to any of them shows.
+    for (const auto& bar : bars->bars()) {
+        if (bar != toolbar && bar->alive()) {
+            out.Line("  bar " + QuotedValue(bar->name()) + ": position=" +
+                     PositionName(bar->position()) + " row=" + std::to_string(bar->rowIndex()) +
+                     " visible=" + YesNo(bar->visible()));
         }
     }
 }

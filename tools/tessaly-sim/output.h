@@ -2,7 +2,8 @@
 // (after flushing stdout, so a merged stream keeps the order).
 #pragma once
 
-#include <iosfwd>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,14 +28,27 @@ class Output {
     std::ostream& err_;
 };
 
+// The file of --trace, written as the run goes.
+class TraceFile {
+  public:
+    // Nothing to open without a path; false after printing why the file cannot be written.
+    bool Open(const std::optional<std::string>& path, Output& out);
+    // The sink to attach to the world, or nothing without a file. It lives as long as this.
+    host::sim::TraceSink* sink() { return writer_ ? &*writer_ : nullptr; }
+
+  private:
+    std::ofstream file_;
+    std::optional<host::sim::TraceWriter> writer_;
+};
+
 // A message box's text on one line: each line break (CR LF, LF or CR) becomes "\n".
 std::string OneLine(std::u16string_view text);
 
 // A value in double quotes, with \" \\ \n \r \t escaped.
 std::string QuotedValue(std::u16string_view text);
 
-// `show`: the window's folder and selection, the add-in's toolbar and its controls, and the
-// add-in's controls that sit on other bars.
+// `show`: the window's folder and selection, the add-in's toolbar and its controls, the
+// add-in's controls that sit on other bars, and every other bar's position and visibility.
 void ShowWindow(Output& out, int number, const host::sim::SimExplorer& window,
                 std::u16string_view toolbarName);
 

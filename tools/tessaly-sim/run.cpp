@@ -140,10 +140,16 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, int
         }
     }
 
-    const SessionConfig config = ConfigFrom(options);
+    SessionConfig config = ConfigFrom(options);
     if (!RegistryIsReadable(config.registryFile, out)) {
         return kExitBadInput;
     }
+    // Outlives the session, which writes to it until its world is gone.
+    TraceFile trace;
+    if (!trace.Open(options.trace, out)) {
+        return kExitBadInput;
+    }
+    config.trace = trace.sink();
     try {
         Session session(profile, out, config);
         session.Connect();

@@ -22,6 +22,7 @@ Session::Session(const Profile& profile, Output& out, const SessionConfig& confi
     if (config.updateMode) {
         world_.setUpdateMode(*config.updateMode);
     }
+    world_.setTrace(config.trace);
     library_ = std::make_unique<Library>(services_.services());
     waiter_ = [this](std::uint64_t ms) { loop().Advance(ms); };
     loop().setAfterTimer([this] { world_.Idle(); });
@@ -41,6 +42,7 @@ Session::~Session() {
     addin_.reset();
     commands_.ReleaseWindows();
     library_.reset();
+    world_.setTrace(nullptr);
 }
 
 template <class F>

@@ -35,6 +35,7 @@ struct SessionConfig {
     std::filesystem::path registryFile;
     bool launch = true;                               // false: print launches, start nothing
     std::optional<host::sim::UpdateMode> updateMode;  // none: the world's default
+    host::sim::TraceSink* trace = nullptr;            // outlives the session
 };
 
 class Session : private WorldHost {

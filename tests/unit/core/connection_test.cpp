@@ -6,6 +6,7 @@
 #include "addin/tessaly.h"
 #include "explorer/explorer_handler.h"
 #include "host/sim/sim_host.h"
+#include "tests/unit/support/call_log.h"
 #include "tests/unit/support/fake_services.h"
 
 namespace tessaly {
@@ -43,13 +44,14 @@ class ConnectionTest : public ::testing::Test {
         }
         return nullptr;
     }
-    std::size_t callsOf(const std::string& operation) const {
+    std::size_t callsOf(const std::string& operation) {
         return static_cast<std::size_t>(
-            std::count_if(world.calls().begin(), world.calls().end(),
+            std::count_if(trace.calls().begin(), trace.calls().end(),
                           [&](const auto& c) { return c.operation == operation; }));
     }
 
     host::sim::World world;
+    testing::CallLog trace{world};
     std::shared_ptr<host::sim::SimFolder> folder = world.AddFolder(u"Contacts");
     testing::FakePlatform platform;
     Library library{platform.services()};
@@ -156,10 +158,10 @@ TEST_F(ConnectionTest, ShutdownThenDisconnectionClearsEveryHandlerOnce) {
         EXPECT_TRUE(h.expired());
     }
 
-    world.clearCalls();
+    trace.clear();
     addin->IDTExtensibility2_OnDisconnection(host::DisconnectMode::HostShutdown);
     EXPECT_FALSE(addin->handlers().has_value());
-    EXPECT_TRUE(world.calls().empty()) << "the second release touches nothing";
+    EXPECT_TRUE(trace.calls().empty()) << "the second release touches nothing";
 }
 
 TEST_F(ConnectionTest, WindowOpenedAfterReleaseStillGetsAHandler) {
@@ -228,9 +230,9 @@ TEST_F(ConnectionTest, ClearTwiceFindsNothingToDo) {
     auto handler = handlerOf(window);
 
     handler->Clear();
-    world.clearCalls();
+    trace.clear();
     handler->Clear();
-    EXPECT_TRUE(world.calls().empty());
+    EXPECT_TRUE(trace.calls().empty());
     EXPECT_FALSE(handler->attached());
     EXPECT_EQ(window->connections(), 0u);
 }

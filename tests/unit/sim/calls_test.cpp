@@ -1,5 +1,6 @@
 // Fault injection, the call log, and calls on objects that no longer exist.
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,9 @@ namespace {
 
 using Call = std::function<void(SimTest&)>;
 
-std::vector<CallRecord> callsOf(const World& world, const std::string& operation) {
+std::vector<CallRecord> callsOf(tessaly::testing::CallLog& trace, const std::string& operation) {
     std::vector<CallRecord> out;
-    for (const auto& call : world.calls()) {
+    for (const auto& call : trace.calls()) {
         if (call.operation == operation) {
             out.push_back(call);
         }
@@ -36,7 +37,7 @@ class FaultTest : public SimTest, public ::testing::WithParamInterface<FaultCase
 TEST_P(FaultTest, FailsTheArmedNumberOfTimesThenRecoversAndLogsEveryCall) {
     const auto& param = GetParam();
     world.faults().Fail(param.operation, 2, kE_INVALIDARG);
-    world.clearCalls();
+    trace.clear();
     for (int i = 0; i < 2; ++i) {
         try {
             param.call(*this);
@@ -48,7 +49,7 @@ TEST_P(FaultTest, FailsTheArmedNumberOfTimesThenRecoversAndLogsEveryCall) {
     EXPECT_NO_THROW(param.call(*this));
     EXPECT_NO_THROW(param.call(*this));
 
-    const auto log = callsOf(world, param.operation);
+    const auto log = callsOf(trace, param.operation);
     ASSERT_EQ(log.size(), 4u);
     EXPECT_TRUE(log[0].failed);
     EXPECT_TRUE(log[1].failed);
@@ -106,13 +107,14 @@ TEST_F(SimTest, FaultUsesTheArmedCode) {
     }
 }
 
-// ---- Log format --------------------------------------------------------------------------
+// ---- Trace ------------------------------------------------------------------------------
 
 struct LogCase {
     const char* name;
     Call call;
     const char* operation;
     const char* arguments;
+    const char* result;
 };
 // Test names show the case, not its bytes.
 void PrintTo(const LogCase& c, std::ostream* os) {
@@ -121,14 +123,15 @@ void PrintTo(const LogCase& c, std::ostream* os) {
 
 class LogTest : public SimTest, public ::testing::WithParamInterface<LogCase> {};
 
-TEST_P(LogTest, RecordsOperationAndFormattedArguments) {
+TEST_P(LogTest, RecordsOperationFormattedArgumentsAndResult) {
     const auto& param = GetParam();
-    world.clearCalls();
+    trace.clear();
     param.call(*this);
-    ASSERT_FALSE(world.calls().empty());
-    const auto& last = world.calls().back();
+    ASSERT_FALSE(trace.calls().empty());
+    const auto& last = trace.calls().back();
     EXPECT_EQ(last.operation, param.operation);
     EXPECT_EQ(last.arguments, param.arguments);
+    EXPECT_EQ(last.result, param.result);
     EXPECT_FALSE(last.failed);
 }
 
@@ -136,18 +139,18 @@ INSTANTIATE_TEST_SUITE_P(
     Calls, LogTest,
     ::testing::Values(
         LogCase{"PropertyRead", [](SimTest& fx) { fx.window->CommandBars(); },
-                "Explorer.CommandBars", ""},
+                "Explorer.CommandBars", "", "CommandBars#1"},
         LogCase{"OmittedAndBooleans",
                 [](SimTest& fx) {
                     fx.window->CommandBars()->Add(u"Tessaly", std::nullopt, false, true);
                 },
-                "CommandBars.Add", "Tessaly,-,false,true"},
+                "CommandBars.Add", "\"Tessaly\", , False, True", "CommandBar#1"},
         LogCase{"AllOmitted",
                 [](SimTest& fx) {
                     fx.window->CommandBars()->FindControl(std::nullopt, std::nullopt, std::nullopt,
                                                           std::nullopt);
                 },
-                "CommandBars.FindControl", "-,-,-,-"},
+                "CommandBars.FindControl", ", , , ", "CommandBarButton#1"},
         LogCase{"Numbers",
                 [](SimTest& fx) {
                     fx.window->commandBars()
@@ -155,32 +158,99 @@ INSTANTIATE_TEST_SUITE_P(
                         ->Controls()
                         ->Add(msoControlComboBox, std::nullopt, 2, std::nullopt);
                 },
-                "CommandBarControls.Add", "4,-,2,-"},
+                "CommandBarControls.Add", "4, , 2, ", "CommandBarComboBox#1"},
         LogCase{"PropertyWriteUtf8",
                 [](SimTest& fx) {
                     fx.window->commandBars()
                         ->find(u"Standard")
                         ->controls()[0]
-                        ->SetCaption(u"Gr\u00fc\u00dfe \U0001F600");
+                        ->SetCaption(u"Gr\u00fc\u00dfe \U0001F600 \"q\"\n");
                 },
                 "CommandBarControl.Caption=",
-                "Gr\xC3\xBC\xC3\x9F"
-                "e \xF0\x9F\x98\x80"},
+                "\"Gr\xC3\xBC\xC3\x9F"
+                "e \xF0\x9F\x98\x80 \\\"q\\\"\\n\"",
+                ""},
         LogCase{"FolderObject", [](SimTest& fx) { fx.window->SetCurrentFolder(fx.inbox); },
-                "Explorer.CurrentFolder=", "Inbox"},
+                "Explorer.CurrentFolder=", "MAPIFolder#1", ""},
         LogCase{"NullPicture",
                 [](SimTest& fx) {
                     std::dynamic_pointer_cast<SimButton>(
                         fx.window->commandBars()->find(u"Standard")->controls()[0])
                         ->SetPicture(nullptr);
                 },
-                "CommandBarButton.Picture=", "nothing"},
-        LogCase{"ContactRead", [](SimTest& fx) { fx.alice->TypeName(); }, "Item.TypeName", ""}),
+                "CommandBarButton.Picture=", "Nothing", ""},
+        LogCase{"ContactRead", [](SimTest& fx) { fx.alice->TypeName(); }, "Item.TypeName", "",
+                "\"ContactItem\""},
+        LogCase{"NothingFound",
+                [](SimTest& fx) {
+                    fx.window->CommandBars()->FindControl(1, std::nullopt, u"none", std::nullopt);
+                },
+                "CommandBars.FindControl", "1, , \"none\", ", "Nothing"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+struct LineCase {
+    CallRecord call;
+    const char* line;
+};
+
+class TraceLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(TraceLineTest, WritesTheCallAsVisualBasicWould) {
+    EXPECT_EQ(TraceLine(GetParam().call), GetParam().line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, TraceLineTest,
+    ::testing::Values(LineCase{{"CommandBars.Add", "\"Brindle\", 1, , True", "CommandBar#3"},
+                               "call CommandBars.Add(\"Brindle\", 1, , True) -> CommandBar#3"},
+                      LineCase{{"CommandBar.Visible=", "True", ""},
+                               "call CommandBar.Visible = True"},
+                      LineCase{{"Explorer.CommandBars", "", "CommandBars#1"},
+                               "call Explorer.CommandBars -> CommandBars#1"},
+                      LineCase{{"CommandBar.Delete", "", ""}, "call CommandBar.Delete"},
+                      LineCase{{"CommandBars.Item", "\"Brindle\"", "", true, kE_INVALIDARG},
+                               "call CommandBars.Item(\"Brindle\") -> failed 0x80070057"}));
+
+// In the strict mode the update is raised inside the changing call: the trace still gives
+// that call with its result first, then the event, then what the handler did.
+TEST_F(SimTest, TraceKeepsTheOrderOfCallsAndEventsRaisedInsideThem) {
+    world.setUpdateMode(UpdateMode::Strict);
+    auto commandBars = window->CommandBars();
+    auto sink = std::make_shared<CommandBarsEvents>();
+    sink->OnUpdate = [&] { commandBars->Item(u"Standard"); };
+    auto subscription = commandBars->Advise(sink);
+
+    std::ostringstream out;
+    TraceWriter writer(out);
+    world.setTrace(&writer);
+    auto bar = commandBars->Add(u"Tessaly", std::nullopt, std::nullopt, true);
+    bar->SetVisible(true);
+    EXPECT_THROW(commandBars->Item(u"nothing"), Error);
+    world.setTrace(&trace);
+
+    EXPECT_EQ(out.str(),
+              "call CommandBars.Add(\"Tessaly\", , , True) -> CommandBar#1\n"
+              "event CommandBars.OnUpdate\n"
+              "call CommandBars.Item(\"Standard\") -> CommandBar#2\n"
+              "call CommandBar.Visible = True\n"
+              "event CommandBars.OnUpdate\n"
+              "call CommandBars.Item(\"Standard\") -> CommandBar#2\n"
+              "call CommandBars.Item(\"nothing\") -> failed 0x80070057\n");
+}
+
+// Without a trace the arguments are formatted only for a failure armed with arguments.
+TEST(SimWorld, FailureArmedWithArgumentsHitsOnlyThoseArgumentsWithoutATrace) {
+    World world;
+    auto window = world.OpenExplorer(world.AddFolder(u"Inbox"));
+    world.faults().Fail("CommandBars.Item(\"Standard\")", 1);
+    EXPECT_NO_THROW(window->CommandBars()->Item(u"Web"));
+    EXPECT_THROW(window->CommandBars()->Item(u"Standard"), Error);
+    EXPECT_NO_THROW(window->CommandBars()->Item(u"Standard"));
+}
 
 TEST_F(SimTest, UserActionsAndInspectionAreNotLogged) {
     auto button = addControl(window, u"Tessaly", u"call");
-    world.clearCalls();
+    trace.clear();
     world.Click(button);
     world.Select(*window, {alice});
     world.SwitchFolder(*window, inbox);
@@ -189,7 +259,7 @@ TEST_F(SimTest, UserActionsAndInspectionAreNotLogged) {
     (void)button->tag();
     (void)window->commandBars()->find(u"Tessaly");
     (void)alice->number(u"MobileTelephoneNumber");
-    EXPECT_TRUE(world.calls().empty());
+    EXPECT_TRUE(trace.calls().empty());
 }
 
 // ---- Objects that are gone ---------------------------------------------------------------
@@ -208,10 +278,10 @@ class GoneTest : public SimTest, public ::testing::WithParamInterface<GoneCase> 
 
 TEST_P(GoneTest, CallsFailAndAreLoggedAsFailed) {
     const Call call = GetParam().arrange(*this);
-    world.clearCalls();
+    trace.clear();
     EXPECT_THROW(call(*this), Error);
-    ASSERT_EQ(world.calls().size(), 1u);
-    EXPECT_TRUE(world.calls().back().failed);
+    ASSERT_EQ(trace.calls().size(), 1u);
+    EXPECT_TRUE(trace.calls().back().failed);
 }
 
 std::shared_ptr<SimButton> deletedButton(SimTest& fx) {

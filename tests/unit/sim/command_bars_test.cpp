@@ -41,7 +41,7 @@ TEST_P(ItemTest, FindsBarsWithoutRegardToCaseAndFailsForUnknownNames) {
     const auto& param = GetParam();
     if (param.found == nullptr) {
         EXPECT_THROW(window->CommandBars()->Item(param.asked), Error);
-        EXPECT_TRUE(world.calls().back().failed);
+        EXPECT_TRUE(trace.calls().back().failed);
         return;
     }
     auto bar = window->CommandBars()->Item(param.asked);
@@ -203,7 +203,7 @@ TEST_P(ControlsAddTest, InsertsBeforeTheGivenPositionOrAppends) {
     auto controls = window->CommandBars()->Item(u"Tessaly")->Controls();
     if (p.expectedIndex == 0) {
         EXPECT_THROW(controls->Add(p.type, std::nullopt, p.before, true), Error);
-        EXPECT_TRUE(world.calls().back().failed);
+        EXPECT_TRUE(trace.calls().back().failed);
         EXPECT_EQ(controls->Count(), 2);
         return;
     }

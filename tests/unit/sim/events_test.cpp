@@ -347,11 +347,11 @@ TEST_F(SimTest, OpenExplorerAppendsThenRaisesNewExplorer) {
 
 TEST_F(ExplorerEventsTest, CommandBarsAreNotReadyUntilActivate) {
     auto late = world.OpenExplorer(inbox, false);
-    world.clearCalls();
+    trace.clear();
     EXPECT_THROW(late->CommandBars(), Error);
-    ASSERT_EQ(world.calls().size(), 1u);
-    EXPECT_EQ(world.calls()[0].operation, "Explorer.CommandBars");
-    EXPECT_TRUE(world.calls()[0].failed);
+    ASSERT_EQ(trace.calls().size(), 1u);
+    EXPECT_EQ(trace.calls()[0].operation, "Explorer.CommandBars");
+    EXPECT_TRUE(trace.calls()[0].failed);
 
     // The window's sink reads CommandBars inside Activate.
     subscription = late->Advise(sink);

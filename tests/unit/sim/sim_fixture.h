@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/sim/sim_host.h"
+#include "tests/unit/support/call_log.h"
 
 namespace tessaly::host::sim::testing {
 
@@ -42,6 +43,7 @@ class SimTest : public ::testing::Test {
     }
 
     World world;
+    tessaly::testing::CallLog trace{world};
     std::shared_ptr<SimFolder> contacts;
     std::shared_ptr<SimFolder> inbox;
     std::shared_ptr<SimContact> alice;

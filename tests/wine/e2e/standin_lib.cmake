@@ -136,3 +136,21 @@ function(reset_addin_key regfile)
     windows_path(${regfile} reg)
     wine_step("" COMMAND regedit /s ${reg})
 endfunction()
+
+# The add-in's key as `reg export` writes it (UTF-16), as text.
+function(exported_layout out)
+    set(file ${CMAKE_CURRENT_BINARY_DIR}/layout-export.reg)
+    windows_path(${file} file_windows)
+    file(REMOVE ${file})
+    wine_step("" COMMAND reg export "HKCU\\Software\\Wrenfield\\Brindle Outlook AddIn"
+              ${file_windows} /y)
+    execute_process(COMMAND iconv -f UTF-16LE -t UTF-8 ${file} OUTPUT_VARIABLE text
+                    RESULT_VARIABLE status)
+    file(REMOVE ${file})
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "cannot read the export of the add-in's key")
+    endif()
+    # The byte order mark.
+    string(REGEX REPLACE "^\xEF\xBB\xBF" "" text "${text}")
+    set(${out} "${text}" PARENT_SCOPE)
+endfunction()
