@@ -240,7 +240,7 @@ class Reader {
             }
             const auto entry =
                 std::find_if(table_.begin(), table_.end(),
-                             [&](const RibbonCallback& c) { return c.name == name; });
+                             [&name = name](const RibbonCallback& c) { return c.name == name; });
             const std::string where = platform::toPrintableUtf8(attribute) + "=\"" +
                                       platform::toPrintableUtf8(name) + "\" of " +
                                       platform::toPrintableUtf8(owner);
