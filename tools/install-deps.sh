@@ -2,6 +2,7 @@
 # Installs the Debian packages that building and testing need, skipping what is present.
 # Runs as root on a fresh Debian machine; elsewhere prints what is missing.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
     cmake ninja-build g++ clang clang-format libclang-rt-14-dev
@@ -9,12 +10,17 @@ packages=(
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     wine wine64 wine64-tools xvfb xauth python3-pefile
     wixl msitools osslsigncode openssl
-    wine32:i386
 )
 
-# The x86 DLL and its tests run under a WoW64 Wine, whose 32-bit half comes from i386.
+# The x86 DLL's tests run under a WoW64 Wine, whose 32-bit half comes from i386; that half
+# is useful only where the kernel runs 32-bit programs.
 need_i386=0
-dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+if tools/runs-x86.sh; then
+    packages+=(wine32:i386)
+    dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+else
+    echo "note: this kernel runs no 32-bit programs; Wine's 32-bit half is not installed" >&2
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,5 +39,21 @@ export DEBIAN_FRONTEND=noninteractive
 if [ "$need_i386" -eq 1 ]; then
     dpkg --add-architecture i386
 fi
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# A mirror caught mid-sync fails one index ("File has unexpected size") and passes moments
+# later; one that stays stale still leaves the other indexes usable.
+for attempt in 1 2 3; do
+    apt-get update -qq && break
+    echo "apt-get update failed (attempt $attempt)" >&2
+    if [ "$attempt" -lt 3 ]; then sleep $((attempt * 10)); fi
+done
+
+install() { apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
+if ! install; then
+    # A stale index of one architecture (the i386 security updates, say) cannot match the
+    # newer amd64 updates that multiarch packages must equal; the release's own archive
+    # holds both architectures at one version.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "retrying with the versions of the $release archive" >&2
+    install -t "$release"
+fi

@@ -9,18 +9,27 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # Nothing may prompt for the .NET or HTML engines.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
+# Debian's `wine` wrapper prefers Wine's 32-bit loader whenever that is installed, and the
+# loader then fails on a kernel that runs no 32-bit code ("Exec format error"). There the
+# 64-bit loader runs the 64-bit programs; a 32-bit one cannot run at all.
+if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    loader=wine
+    halves=wow64
+elif [ -x /usr/lib/wine/wine64 ]; then
+    loader=/usr/lib/wine/wine64
+    export WINELOADER=$loader
+    halves=win64
+else
+    loader=wine
+    halves=win64
+fi
+
 # A prefix fits the Wine that made it: one made before Wine's 32-bit half was installed no
 # longer starts afterwards (kernel32.dll, c0000135), so the marker records which Wine it was.
-wine_build() {
-    local halves=win64
-    [ -x /usr/lib/wine/wine ] && halves=wow64
-    echo "$(wine --version) $halves"
-}
-
 # The prefix counts as made only once wineboot has finished: its registry files appear
 # early, and a program started before the system programs are installed fails to start.
 ready="$WINEPREFIX/.tessaly-ready"
-build=$(wine_build)
+build="$("$loader" --version) $halves"
 if [ "$(cat "$ready" 2>/dev/null)" != "$build" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     # Several test programs may start at once; only one makes the prefix.
@@ -33,11 +42,14 @@ if [ "$(cat "$ready" 2>/dev/null)" != "$build" ]; then
             rm -rf "$WINEPREFIX"
         fi
         mkdir -p "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
+        "$loader" wineboot -i >/dev/null 2>&1
         wineserver -w
         echo "$build" >"$ready"
     fi
     flock -u 9
     exec 9>&-
 fi
-exec wine "$@"
+# Wine walks every possible file descriptor at start; under a very high open-file limit (as
+# CTest and CMake raise it) a start takes seconds instead of a tenth of one.
+ulimit -n 4096 2>/dev/null || true
+exec "$loader" "$@"

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <ranges>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -156,8 +155,12 @@ std::optional<SubkeyList> RegFileRegistry::SubkeyNames(std::u16string_view key) 
     if (found == nullptr) {
         return std::nullopt;
     }
-    const auto names = std::views::keys(found->subkeys);
-    return SubkeyList{{names.begin(), names.end()}, std::nullopt};  // held whole: never partial
+    SubkeyList list;  // held whole: never partial
+    list.names.reserve(found->subkeys.size());
+    for (const auto& entry : found->subkeys) {
+        list.names.push_back(entry.first);
+    }
+    return list;
 }
 
 void RegFileRegistry::RegWrite(std::u16string_view path, const RegistryValue& value) {
