@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The full check: installs what is missing, builds Linux and Windows, runs every test
-# (plain and under AddressSanitizer/UndefinedBehaviorSanitizer) and a short run of every
-# fuzz target. Usage: tools/test.sh   (FUZZ_SECONDS=N to change the fuzzing time per target)
+# The full check: installs what is missing, builds Linux and Windows, runs every test (on
+# Linux under AddressSanitizer/UndefinedBehaviorSanitizer, on Windows under Wine), the
+# benchmarks briefly and every fuzz target for a short while. Usage: tools/test.sh   (FUZZ_SECONDS=N to change the fuzzing time per target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -44,24 +44,30 @@ if ! clang-format --dry-run --Werror $files; then
     exit 1
 fi
 
-for preset in linux linux-asan; do
-    step "build and test: $preset"
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs"
-    ctest --preset "$preset" -j "$jobs"
+# The tests run once, in the sanitizer build; the optimised build makes only what it runs,
+# the benchmarks.
+step "Linux with AddressSanitizer/UndefinedBehaviorSanitizer: build, every test"
+cmake --preset linux-asan >/dev/null
+cmake --build --preset linux-asan -j "$jobs"
+ctest --preset linux-asan -j "$jobs"
+
+step "Linux optimised: benchmarks (a short run; the figures are for reading, not for passing)"
+cmake --preset linux >/dev/null
+# Every program of tests/bench and tests/fuzz, by its source's name.
+names() { (cd "$1" && for f in *"$2".cpp; do echo "${f%.cpp}"; done); }
+mapfile -t benches < <(names tests/bench _bench)
+cmake --build --preset linux -j "$jobs" --target "${benches[@]}"
+for bench in "${benches[@]}"; do
+    "build/linux/tests/bench/$bench" --benchmark_min_time=0.01
 done
 
-step "benchmarks (a short run; the figures are for reading, not for passing)"
-for bench in build/linux/tests/bench/*_bench; do
-    "$bench" --benchmark_min_time=0.01
-done
-
-step "fuzz: ${fuzz_seconds}s per target"
+step "fuzz: ${fuzz_seconds}s per target, side by side"
+mapfile -t fuzzers < <(names tests/fuzz _fuzz)
 cmake --preset linux-fuzz >/dev/null
-cmake --build --preset linux-fuzz -j "$jobs"
-for fuzzer in build/linux-fuzz/tests/fuzz/*_fuzz; do
-    [ -x "$fuzzer" ] || continue
-    name=$(basename "$fuzzer" _fuzz)
+cmake --build --preset linux-fuzz -j "$jobs" --target "${fuzzers[@]}"
+pids=()
+for fuzzer in "${fuzzers[@]}"; do
+    name=${fuzzer%_fuzz}
     corpus="build/linux-fuzz/corpus/$name"
     mkdir -p "$corpus"
     if [ -d "tests/fuzz/corpus/$name" ]; then
@@ -69,16 +75,25 @@ for fuzzer in build/linux-fuzz/tests/fuzz/*_fuzz; do
     fi
     # Real executables built by the Linux build seed the version-resource reader.
     if [ "$name" = pe_version ]; then
-        find build/linux -name '*.exe' -size -2M -exec cp {} "$corpus/" \;
+        find build/linux-asan -name '*.exe' -size -2M -exec cp {} "$corpus/" \;
     fi
-    echo "-- $name"
-    (cd build/linux-fuzz && "$root/$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 \
-        "$root/$corpus" 2>"$root/build/linux-fuzz/$name.log") || {
-        tail -n 40 "build/linux-fuzz/$name.log" >&2
-        exit 1
-    }
-    grep -E '^Done|^#[0-9]+ *DONE' "build/linux-fuzz/$name.log" | tail -n 1 || true
+    (cd build/linux-fuzz && "$root/build/linux-fuzz/tests/fuzz/$fuzzer" \
+        -max_total_time="$fuzz_seconds" -print_final_stats=0 "$root/$corpus" \
+        2>"$root/build/linux-fuzz/$name.log") &
+    pids+=($!)
 done
+failed=0
+for i in "${!fuzzers[@]}"; do
+    name=${fuzzers[$i]%_fuzz}
+    if wait "${pids[$i]}"; then
+        echo "-- $name: $(grep -E '^Done|^#[0-9]+ *DONE' "build/linux-fuzz/$name.log" | tail -n 1)"
+    else
+        echo "-- $name: FAILED" >&2
+        tail -n 40 "build/linux-fuzz/$name.log" >&2
+        failed=1
+    fi
+done
+[ "$failed" -eq 0 ] || exit 1
 
 step "Windows x64: cross build, tests under Wine"
 cmake --preset windows-x64 >/dev/null
