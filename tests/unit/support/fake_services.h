@@ -68,7 +68,7 @@ class FakeMessages : public platform::MessageBoxes {
 class FakeResources : public platform::Resources {
   public:
     std::optional<String> StringResource(std::uint16_t id) override;
-    std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) override;
+    std::shared_ptr<platform::Picture> BitmapPicture(std::int32_t id) override;
     std::map<std::uint16_t, String> strings;
 };
 
