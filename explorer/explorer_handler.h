@@ -20,7 +20,8 @@ namespace tessaly::explorer {
 using String = std::u16string;
 class LayoutValues;
 
-class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
+class ExplorerHandler : public timers::WaitingHandler,
+                        public std::enable_shared_from_this<ExplorerHandler> {
     struct Passkey {};
 
   public:
@@ -35,7 +36,7 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     void HomeNumber(const String& s);
     bool Init(const std::shared_ptr<Tessaly>& oParent, const std::shared_ptr<host::Explorer>& e);
     void Clear() noexcept;
-    void OnExplorerEventTimedOut();
+    void OnExplorerEventTimedOut() override;
 
     // Read-only views for diagnostics and tests; not part of the published interface.
     bool attached() const { return static_cast<bool>(oBars); }
