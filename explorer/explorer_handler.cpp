@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "addin/tessaly.h"
 #include "host/error.h"
 
 namespace tessaly::explorer {
@@ -48,7 +47,7 @@ void ExplorerHandler::connectSinks() {
     oComboBox.setSink(std::move(combo));
 }
 
-bool ExplorerHandler::Init(const std::shared_ptr<Tessaly>& parent,
+bool ExplorerHandler::Init(const std::shared_ptr<HandlerParent>& parent,
                            const std::shared_ptr<host::Explorer>& e) {
     oParent = parent;
     try {

@@ -5,15 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/handler_parent.h"
+#include "explorer/library.h"
 #include "explorer/ribbon_values.h"
 #include "host/events.h"
 #include "host/office.h"
 #include "host/outlook.h"
-
-namespace tessaly {
-class Tessaly;
-}
+#include "timers/timer_manager.h"
 
 namespace tessaly::explorer {
 
@@ -34,7 +32,8 @@ class ExplorerHandler : public timers::WaitingHandler,
     void BusinessNumber(const String& s);
     void MobileNumber(const String& s);
     void HomeNumber(const String& s);
-    bool Init(const std::shared_ptr<Tessaly>& oParent, const std::shared_ptr<host::Explorer>& e);
+    bool Init(const std::shared_ptr<HandlerParent>& oParent,
+              const std::shared_ptr<host::Explorer>& e);
     void Clear() noexcept;
     void OnExplorerEventTimedOut() override;
 
@@ -123,7 +122,7 @@ class ExplorerHandler : public timers::WaitingHandler,
     String sHomeNumber;
     String sComboText;
     String sDialingNumber;
-    std::shared_ptr<Tessaly> oParent;
+    std::shared_ptr<HandlerParent> oParent;
     // The numbers the last refresh listed in the combo box, and what the ribbon was last told.
     std::vector<String> listedNumbers_;
     RibbonValues ribbonPublished_;

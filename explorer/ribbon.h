@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/library.h"
 #include "explorer/ribbon_values.h"
 #include "host/ribbon.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/library.h"
 #include "host/sim/event_loop.h"
 #include "platform/case_fold.h"
 #include "platform/services.h"
