@@ -108,12 +108,10 @@ void ExplorerHandler::Clear() noexcept {
         });
         member.reset();
     };
-    deleteControl(oComboButton);
-    deleteControl(oBusinessButton);
-    deleteControl(oHomeButton);
-    deleteControl(oMobileButton);
-    deleteControl(oShowContactsButton);
-    deleteControl(oComboBox);
+    using enum ToolbarControl;
+    for (const ToolbarControl control : {Dial, Business, Home, Mobile, ShowContacts, Combo}) {
+        WithMember(control, deleteControl);
+    }
     oBars.reset();
     oExplorer.reset();
     // A deferral left running would call a handler that no longer has a window, possibly

@@ -8,6 +8,7 @@
 #include "explorer/handler_parent.h"
 #include "explorer/library.h"
 #include "explorer/ribbon_values.h"
+#include "explorer/toolbar_controls.h"
 #include "host/events.h"
 #include "host/office.h"
 #include "host/outlook.h"
@@ -66,6 +67,10 @@ class ExplorerHandler : public timers::WaitingHandler,
     void RestoreToolbarPlacement(const LayoutValues& stored);
     std::shared_ptr<host::CommandBarControl> FindOrAddControl(std::int32_t type,
                                                               const String& suffix);
+    void CreateControl(host::WithEvents<host::CommandBarButton>& button,
+                       const ToolbarControlInfo& info);
+    void CreateControl(host::WithEvents<host::CommandBarComboBox>& combo,
+                       const ToolbarControlInfo& info);
     std::shared_ptr<host::CommandBarButton> CreateButton(const String& suffix, int index);
     std::shared_ptr<host::CommandBarComboBox> CreateComboBox();
     void SaveToolbarLayout();
@@ -101,6 +106,9 @@ class ExplorerHandler : public timers::WaitingHandler,
     void oBars_OnUpdate();
 
     void connectSinks();
+    // Calls `action` with the member that holds the control.
+    template <class Action>
+    void WithMember(ToolbarControl control, Action&& action);
 
     // Tells the ribbon which of its controls now answer differently for this window.
     void PublishRibbon() noexcept;
@@ -136,5 +144,23 @@ class ExplorerHandler : public timers::WaitingHandler,
     host::WithEvents<host::CommandBarComboBox> oComboBox;
     host::WithEvents<host::CommandBars> oBars;
 };
+
+template <class Action>
+void ExplorerHandler::WithMember(ToolbarControl control, Action&& action) {
+    switch (control) {
+        case ToolbarControl::Dial:
+            return action(oComboButton);
+        case ToolbarControl::Combo:
+            return action(oComboBox);
+        case ToolbarControl::Business:
+            return action(oBusinessButton);
+        case ToolbarControl::Mobile:
+            return action(oMobileButton);
+        case ToolbarControl::Home:
+            return action(oHomeButton);
+        case ToolbarControl::ShowContacts:
+            return action(oShowContactsButton);
+    }
+}
 
 }  // namespace tessaly::explorer

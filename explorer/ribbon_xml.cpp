@@ -106,14 +106,15 @@ RibbonDefinition BuildRibbonDefinition(const softphone::Common& common) {
     const String name = common.sToolbarName.empty() ? String(u"Brindle") : common.sToolbarName;
 
     String controls;
-    for (const RibbonItemSpec& spec : kRibbonItems) {
-        const String id = prefix + spec.suffix;
-        definition.ids[static_cast<std::size_t>(spec.item)] = id;
-        if (spec.buttonRow == 0) {
+    for (const RibbonItem item : kRibbonItems) {
+        const ToolbarControlInfo& control = InfoOf(item);
+        const String id = prefix + control.suffix;
+        definition.ids[static_cast<std::size_t>(item)] = id;
+        if (control.type == host::msoControlComboBox) {
             controls += ComboBox(id, common);
             continue;
         }
-        const auto& info = common.aButtons.at(static_cast<std::size_t>(spec.buttonRow - 1));
+        const auto& info = common.Button(control.buttonRow);
         if (Dressed(info)) {
             controls += Button(id, info);
         }
