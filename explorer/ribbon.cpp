@@ -7,6 +7,7 @@
 
 #include "explorer/explorer_handler.h"
 #include "host/error.h"
+#include "softphone/text.h"
 
 namespace tessaly::explorer {
 
@@ -169,9 +170,8 @@ String Ribbon::Ribbon_GetItemLabel(const host::RibbonControlRef& control, std::i
 
 String Ribbon::Ribbon_GetItemID(const host::RibbonControlRef&, std::int32_t index) {
     // Item ids need only be unique within the combo box.
-    const std::string digits = std::to_string(index);
     return Definition().ids[static_cast<std::size_t>(RibbonItem::Combo)] + u"_Item" +
-           String(digits.begin(), digits.end());
+           softphone::DecimalText(index);
 }
 
 }  // namespace tessaly::explorer

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "explorer/ribbon.h"
+#include "platform/case_fold.h"
 
 namespace tessaly::explorer {
 namespace {
@@ -54,8 +55,7 @@ Caption SplitCaption(std::u16string_view caption) {
         const char16_t next = caption[++i];
         out.label.push_back(next);
         if (next != u'&' && out.keytip.empty()) {
-            out.keytip.push_back(next >= u'a' && next <= u'z' ? static_cast<char16_t>(next - 32)
-                                                              : next);
+            out.keytip.push_back(platform::upperAscii(next));
         }
     }
     return out;
