@@ -2,17 +2,13 @@
 // and the registry its writes, in that order.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "addin/tessaly.h"
-#include "explorer/explorer_handler.h"
-#include "host/sim/sim_host.h"
-#include "resources/string_table.h"
+#include "platform/utf.h"
+#include "tests/unit/support/addin_fixture.h"
 #include "tests/unit/support/call_log.h"
-#include "tests/unit/support/fake_services.h"
 
 namespace tessaly {
 namespace {
@@ -22,35 +18,13 @@ using Suffixes = std::vector<std::string>;
 
 const std::string kTagPrefix = "Brindle_OutlookAddIn_";
 
-class ControlOrderTest : public ::testing::Test {
+class ControlOrderTest : public testing::AddinTest {
   protected:
     ControlOrderTest() {
         world.setUpdateMode(host::sim::UpdateMode::Idle);
-        for (std::uint16_t id = 1000; id < 1100; ++id) {
-            if (auto text = resources::FindString(id)) {
-                platform.resources.strings[id] = String(*text);
-            }
-        }
         // The shipped table leaves the show-contacts button without a caption, and so unbuilt.
-        platform.resources.strings[1066] = u"&Contacts";
-        platform.resources.strings[1067] = u"Show the contacts";
-    }
-    void TearDown() override {
-        addin->IDTExtensibility2_OnBeginShutdown();
-        addin->IDTExtensibility2_OnDisconnection();
-    }
-    void connect() {
-        addin->IDTExtensibility2_OnConnection(world.application());
-        addin->IDTExtensibility2_OnStartupComplete();
-    }
-    std::shared_ptr<explorer::ExplorerHandler> handlerOf(
-        const std::shared_ptr<host::sim::SimExplorer>& window) {
-        for (const auto& handler : *addin->handlers()) {
-            if (host::SameObject(handler->explorer(), window)) {
-                return handler;
-            }
-        }
-        return nullptr;
+        resources.strings[1066] = u"&Contacts";
+        resources.strings[1067] = u"Show the contacts";
     }
     // The control suffixes named by the quoted tags in the arguments of the calls of
     // `operation`, in call order.
@@ -67,23 +41,18 @@ class ControlOrderTest : public ::testing::Test {
         return suffixes;
     }
 
-    host::sim::World world;
     testing::CallLog trace{world};
-    std::shared_ptr<host::sim::SimFolder> folder = world.AddFolder(u"Contacts");
-    testing::FakePlatform platform;
-    Library library{platform.services()};
-    std::shared_ptr<Tessaly> addin = Tessaly::Create(library);
 };
 
 TEST_F(ControlOrderTest, BuildPlacesTheControlsShowContactsFirst) {
-    world.OpenExplorer(folder);
+    open();
     connect();
     EXPECT_EQ(suffixesCalled("CommandBarControl.Tag="),
               (Suffixes{"_ShowContacts", "_Dial", "_Combo", "_Business", "_Mobile", "_Home"}));
 }
 
 TEST_F(ControlOrderTest, TrackingLooksTheControlsUpComboLast) {
-    world.OpenExplorer(folder);
+    open();
     connect();
     trace.clear();
     world.Idle();
@@ -93,7 +62,7 @@ TEST_F(ControlOrderTest, TrackingLooksTheControlsUpComboLast) {
 }
 
 TEST_F(ControlOrderTest, CloseSavesTheControlsDialFirstComboLast) {
-    auto window = world.OpenExplorer(folder);
+    auto window = open();
     connect();
     platform.registry.writes.clear();
     world.Close(*window);
@@ -102,11 +71,10 @@ TEST_F(ControlOrderTest, CloseSavesTheControlsDialFirstComboLast) {
     Suffixes saved;
     for (const String& path : platform.registry.writes) {
         if (path.starts_with(key)) {
-            const String suffix =
-                path.substr(key.size(), path.find(u'\\', key.size()) - key.size());
-            const std::string narrow(suffix.begin(), suffix.end());
-            if (saved.empty() || saved.back() != narrow) {
-                saved.push_back(narrow);
+            const std::string suffix = platform::toUtf8(
+                path.substr(key.size(), path.find(u'\\', key.size()) - key.size()));
+            if (saved.empty() || saved.back() != suffix) {
+                saved.push_back(suffix);
             }
         }
     }
@@ -121,8 +89,8 @@ TEST_F(ControlOrderTest, ClearDeletesTheControlsDialFirstComboLast) {
     connect();
     for (int failing = 0; failing <= static_cast<int>(order.size()); ++failing) {
         SCOPED_TRACE(failing);
-        auto window = world.OpenExplorer(folder);
-        const auto toolbar = window->commandBars()->find(u"Brindle");
+        auto window = open();
+        const auto toolbar = bar(window);
         ASSERT_TRUE(toolbar);
         ASSERT_EQ(toolbar->controls().size(), order.size());
         world.faults().Fail("CommandBarControl.Delete", failing);
@@ -131,9 +99,7 @@ TEST_F(ControlOrderTest, ClearDeletesTheControlsDialFirstComboLast) {
 
         std::set<std::string> left;
         for (const auto& control : toolbar->controls()) {
-            const std::u16string tag = control->tag();
-            left.insert(std::string(tag.begin() + static_cast<std::ptrdiff_t>(kTagPrefix.size()),
-                                    tag.end()));
+            left.insert(platform::toUtf8(control->tag()).substr(kTagPrefix.size()));
         }
         EXPECT_EQ(left, std::set<std::string>(order.begin(), order.begin() + failing));
     }
