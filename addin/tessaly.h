@@ -6,18 +6,14 @@
 #include <optional>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/handler_parent.h"
+#include "explorer/library.h"
 #include "host/events.h"
 #include "host/outlook.h"
 
 namespace tessaly {
 
-namespace explorer {
-class ExplorerHandler;
-class Ribbon;
-}  // namespace explorer
-
-class Tessaly : public std::enable_shared_from_this<Tessaly> {
+class Tessaly : public explorer::HandlerParent, public std::enable_shared_from_this<Tessaly> {
     struct Passkey {};
 
   public:
@@ -38,13 +34,13 @@ class Tessaly : public std::enable_shared_from_this<Tessaly> {
     void IDTExtensibility2_OnBeginShutdown();
 
     // Called by a handler whose window has closed.
-    void OnExplorerClose(const std::shared_ptr<explorer::ExplorerHandler>& oExplorer);
+    void OnExplorerClose(const std::shared_ptr<explorer::ExplorerHandler>& oExplorer) override;
 
     // The live handlers; nothing after a release until the next use.
     const std::optional<HandlerList>& handlers() const { return oHandlers; }
     Library& library() const { return library_; }
     // The Explorer windows' ribbon: what Office asks for after OnConnection.
-    explorer::Ribbon& ribbon() const { return *ribbon_; }
+    explorer::Ribbon& ribbon() const override { return *ribbon_; }
 
   private:
     void oExplorers_NewExplorer(const std::shared_ptr<host::Explorer>& Explorer);

@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "addin/tessaly.h"
 #include "host/error.h"
 
 namespace tessaly::explorer {
@@ -48,7 +47,7 @@ void ExplorerHandler::connectSinks() {
     oComboBox.setSink(std::move(combo));
 }
 
-bool ExplorerHandler::Init(const std::shared_ptr<Tessaly>& parent,
+bool ExplorerHandler::Init(const std::shared_ptr<HandlerParent>& parent,
                            const std::shared_ptr<host::Explorer>& e) {
     oParent = parent;
     try {
@@ -109,12 +108,10 @@ void ExplorerHandler::Clear() noexcept {
         });
         member.reset();
     };
-    deleteControl(oComboButton);
-    deleteControl(oBusinessButton);
-    deleteControl(oHomeButton);
-    deleteControl(oMobileButton);
-    deleteControl(oShowContactsButton);
-    deleteControl(oComboBox);
+    using enum ToolbarControl;
+    for (const ToolbarControl control : {Dial, Business, Home, Mobile, ShowContacts, Combo}) {
+        WithMember(control, deleteControl);
+    }
     oBars.reset();
     oExplorer.reset();
     // A deferral left running would call a handler that no longer has a window, possibly

@@ -5,22 +5,22 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/handler_parent.h"
+#include "explorer/library.h"
 #include "explorer/ribbon_values.h"
+#include "explorer/toolbar_controls.h"
 #include "host/events.h"
 #include "host/office.h"
 #include "host/outlook.h"
-
-namespace tessaly {
-class Tessaly;
-}
+#include "timers/timer_manager.h"
 
 namespace tessaly::explorer {
 
 using String = std::u16string;
 class LayoutValues;
 
-class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
+class ExplorerHandler : public timers::WaitingHandler,
+                        public std::enable_shared_from_this<ExplorerHandler> {
     struct Passkey {};
 
   public:
@@ -33,9 +33,10 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     void BusinessNumber(const String& s);
     void MobileNumber(const String& s);
     void HomeNumber(const String& s);
-    bool Init(const std::shared_ptr<Tessaly>& oParent, const std::shared_ptr<host::Explorer>& e);
+    bool Init(const std::shared_ptr<HandlerParent>& oParent,
+              const std::shared_ptr<host::Explorer>& e);
     void Clear() noexcept;
-    void OnExplorerEventTimedOut();
+    void OnExplorerEventTimedOut() override;
 
     // Read-only views for diagnostics and tests; not part of the published interface.
     bool attached() const { return static_cast<bool>(oBars); }
@@ -66,6 +67,10 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     void RestoreToolbarPlacement(const LayoutValues& stored);
     std::shared_ptr<host::CommandBarControl> FindOrAddControl(std::int32_t type,
                                                               const String& suffix);
+    void CreateControl(host::WithEvents<host::CommandBarButton>& button,
+                       const ToolbarControlInfo& info);
+    void CreateControl(host::WithEvents<host::CommandBarComboBox>& combo,
+                       const ToolbarControlInfo& info);
     std::shared_ptr<host::CommandBarButton> CreateButton(const String& suffix, int index);
     std::shared_ptr<host::CommandBarComboBox> CreateComboBox();
     void SaveToolbarLayout();
@@ -101,6 +106,9 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     void oBars_OnUpdate();
 
     void connectSinks();
+    // Calls `action` with the member that holds the control.
+    template <class Action>
+    void WithMember(ToolbarControl control, Action&& action);
 
     // Tells the ribbon which of its controls now answer differently for this window.
     void PublishRibbon() noexcept;
@@ -122,7 +130,7 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     String sHomeNumber;
     String sComboText;
     String sDialingNumber;
-    std::shared_ptr<Tessaly> oParent;
+    std::shared_ptr<HandlerParent> oParent;
     // The numbers the last refresh listed in the combo box, and what the ribbon was last told.
     std::vector<String> listedNumbers_;
     RibbonValues ribbonPublished_;
@@ -136,5 +144,23 @@ class ExplorerHandler : public std::enable_shared_from_this<ExplorerHandler> {
     host::WithEvents<host::CommandBarComboBox> oComboBox;
     host::WithEvents<host::CommandBars> oBars;
 };
+
+template <class Action>
+void ExplorerHandler::WithMember(ToolbarControl control, Action&& action) {
+    switch (control) {
+        case ToolbarControl::Dial:
+            return action(oComboButton);
+        case ToolbarControl::Combo:
+            return action(oComboBox);
+        case ToolbarControl::Business:
+            return action(oBusinessButton);
+        case ToolbarControl::Mobile:
+            return action(oMobileButton);
+        case ToolbarControl::Home:
+            return action(oHomeButton);
+        case ToolbarControl::ShowContacts:
+            return action(oShowContactsButton);
+    }
+}
 
 }  // namespace tessaly::explorer

@@ -7,6 +7,7 @@
 
 #include "explorer/explorer_handler.h"
 #include "host/error.h"
+#include "softphone/text.h"
 
 namespace tessaly::explorer {
 
@@ -72,11 +73,10 @@ void Ribbon::Invalidate(RibbonItems items) noexcept {
         return;
     }
     const auto& ids = Definition().ids;
-    for (const RibbonItemSpec& spec : kRibbonItems) {
-        if ((items & Bit(spec.item)) != 0) {
+    for (const RibbonItem item : kRibbonItems) {
+        if ((items & Bit(item)) != 0) {
             // A refused invalidation leaves the old value shown; there is nothing better to do.
-            host::step(
-                [&] { ribbonUI_->InvalidateControl(ids[static_cast<std::size_t>(spec.item)]); });
+            host::step([&] { ribbonUI_->InvalidateControl(ids[static_cast<std::size_t>(item)]); });
         }
     }
 }
@@ -86,7 +86,7 @@ std::optional<RibbonItem> Ribbon::ItemOf(const host::RibbonControlRef& control) 
     const auto& ids = Definition().ids;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         if (ids[i] == id) {
-            return kRibbonItems[i].item;
+            return kToolbarControls[i].control;
         }
     }
     return std::nullopt;
@@ -143,17 +143,12 @@ bool Ribbon::Ribbon_GetEnabled(const host::RibbonControlRef& control) {
 
 std::shared_ptr<host::Picture> Ribbon::Ribbon_GetImage(const host::RibbonControlRef& control) {
     const auto item = ItemOf(control);
-    if (!item) {
+    if (!item || InfoOf(*item).buttonRow == 0) {
         return nullptr;
     }
-    for (const RibbonItemSpec& spec : kRibbonItems) {
-        if (spec.item == *item && spec.buttonRow != 0) {
-            // The ribbon takes one picture; the face alone, as the toolbar's mask has no place.
-            const auto face = library_.common.Button(spec.buttonRow).iPictureId;
-            return face > 0 ? library_.services.resources.BitmapPicture(face) : nullptr;
-        }
-    }
-    return nullptr;
+    // The ribbon takes one picture; the face alone, as the toolbar's mask has no place.
+    const auto face = library_.common.Button(InfoOf(*item).buttonRow).iPictureId;
+    return face > 0 ? library_.services.resources.BitmapPicture(face) : nullptr;
 }
 
 std::int32_t Ribbon::Ribbon_GetItemCount(const host::RibbonControlRef& control) {
@@ -175,9 +170,8 @@ String Ribbon::Ribbon_GetItemLabel(const host::RibbonControlRef& control, std::i
 
 String Ribbon::Ribbon_GetItemID(const host::RibbonControlRef&, std::int32_t index) {
     // Item ids need only be unique within the combo box.
-    const std::string digits = std::to_string(index);
     return Definition().ids[static_cast<std::size_t>(RibbonItem::Combo)] + u"_Item" +
-           String(digits.begin(), digits.end());
+           softphone::DecimalText(index);
 }
 
 }  // namespace tessaly::explorer

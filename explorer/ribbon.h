@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/library.h"
 #include "explorer/ribbon_values.h"
 #include "host/ribbon.h"
 
@@ -21,7 +21,7 @@ class ExplorerHandler;
 // The customUI XML of the Explorer ribbon, with the ids of its controls.
 struct RibbonDefinition {
     std::u16string xml;
-    std::array<std::u16string, kRibbonItems.size()> ids;  // by RibbonItem
+    std::array<std::u16string, kToolbarControls.size()> ids;  // by RibbonItem
 };
 RibbonDefinition BuildRibbonDefinition(const softphone::Common& common);
 

@@ -7,28 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "explorer/toolbar_controls.h"
+
 namespace tessaly::explorer {
 
-// The controls of the ribbon group, in the order the group shows them.
-enum class RibbonItem : std::uint8_t { Dial, Combo, Business, Mobile, Home, ShowContacts };
+// The controls of the ribbon group are the toolbar's, each with the same tag suffix and row
+// of the button table.
+using RibbonItem = ToolbarControl;
 
-struct RibbonItemSpec {
-    RibbonItem item;
-    const char16_t* suffix;  // the same tag suffix as the toolbar control's
-    int buttonRow;           // the row of the button table (1-based); 0 for the combo box
-};
-
-inline constexpr std::array<RibbonItemSpec, 6> kRibbonItems = {{
-    {RibbonItem::Dial, u"_Dial", 4},
-    {RibbonItem::Combo, u"_Combo", 0},
-    {RibbonItem::Business, u"_Business", 1},
-    {RibbonItem::Mobile, u"_Mobile", 2},
-    {RibbonItem::Home, u"_Home", 3},
-    {RibbonItem::ShowContacts, u"_ShowContacts", 5},
-}};
+// In the order the group shows them.
+inline constexpr auto kRibbonItems =
+    std::to_array({RibbonItem::Dial, RibbonItem::Combo, RibbonItem::Business, RibbonItem::Mobile,
+                   RibbonItem::Home, RibbonItem::ShowContacts});
+static_assert(kRibbonItems.size() == kToolbarControls.size(), "the group shows every control");
 
 // A set of ribbon items, one bit per item.
 using RibbonItems = std::uint8_t;
+static_assert(kRibbonItems.size() <= 8 * sizeof(RibbonItems), "one bit per ribbon item");
 constexpr RibbonItems Bit(RibbonItem item) {
     return static_cast<RibbonItems>(1u << static_cast<unsigned>(item));
 }

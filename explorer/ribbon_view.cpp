@@ -2,7 +2,6 @@
 // commands, and the invalidation of what changed.
 #include <utility>
 
-#include "addin/tessaly.h"
 #include "explorer/explorer_handler.h"
 #include "explorer/ribbon.h"
 

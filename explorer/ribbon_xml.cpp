@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "explorer/ribbon.h"
+#include "platform/case_fold.h"
 
 namespace tessaly::explorer {
 namespace {
@@ -54,8 +55,7 @@ Caption SplitCaption(std::u16string_view caption) {
         const char16_t next = caption[++i];
         out.label.push_back(next);
         if (next != u'&' && out.keytip.empty()) {
-            out.keytip.push_back(next >= u'a' && next <= u'z' ? static_cast<char16_t>(next - 32)
-                                                              : next);
+            out.keytip.push_back(platform::upperAscii(next));
         }
     }
     return out;
@@ -106,14 +106,15 @@ RibbonDefinition BuildRibbonDefinition(const softphone::Common& common) {
     const String name = common.sToolbarName.empty() ? String(u"Brindle") : common.sToolbarName;
 
     String controls;
-    for (const RibbonItemSpec& spec : kRibbonItems) {
-        const String id = prefix + spec.suffix;
-        definition.ids[static_cast<std::size_t>(spec.item)] = id;
-        if (spec.buttonRow == 0) {
+    for (const RibbonItem item : kRibbonItems) {
+        const ToolbarControlInfo& control = InfoOf(item);
+        const String id = prefix + control.suffix;
+        definition.ids[static_cast<std::size_t>(item)] = id;
+        if (control.type == host::msoControlComboBox) {
             controls += ComboBox(id, common);
             continue;
         }
-        const auto& info = common.aButtons.at(static_cast<std::size_t>(spec.buttonRow - 1));
+        const auto& info = common.Button(control.buttonRow);
         if (Dressed(info)) {
             controls += Button(id, info);
         }

@@ -37,14 +37,15 @@ void ExplorerHandler::BuildToolbar() {
         }
     }
 
-    step([&] { oShowContactsButton = CreateButton(u"_ShowContacts", 5); });
-    step([&] { oComboButton = CreateButton(u"_Dial", 4); });
-    if (oComboButton) {
-        step([&] { oComboBox = CreateComboBox(); });
+    using enum ToolbarControl;
+    for (const ToolbarControl control : {ShowContacts, Dial, Combo, Business, Mobile, Home}) {
+        // The combo box holds the Dial button's number: it is made only beside the button.
+        if (control != Combo || oComboButton) {
+            WithMember(control, [&](auto& member) {
+                step([&] { CreateControl(member, InfoOf(control)); });
+            });
+        }
     }
-    step([&] { oBusinessButton = CreateButton(u"_Business", 1); });
-    step([&] { oMobileButton = CreateButton(u"_Mobile", 2); });
-    step([&] { oHomeButton = CreateButton(u"_Home", 3); });
 
     step([&] {
         if (oComboButton) {
@@ -168,6 +169,16 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
     return control;
 }
 
+void ExplorerHandler::CreateControl(host::WithEvents<host::CommandBarButton>& button,
+                                    const ToolbarControlInfo& info) {
+    button = CreateButton(info.suffix, info.buttonRow);
+}
+
+void ExplorerHandler::CreateControl(host::WithEvents<host::CommandBarComboBox>& combo,
+                                    const ToolbarControlInfo&) {
+    combo = CreateComboBox();
+}
+
 std::shared_ptr<host::CommandBarButton> ExplorerHandler::CreateButton(const String& suffix,
                                                                       int index) {
     const softphone::ButtonInfo& info = library_.common.Button(index);
@@ -206,7 +217,7 @@ std::shared_ptr<host::CommandBarButton> ExplorerHandler::CreateButton(const Stri
 
 std::shared_ptr<host::CommandBarComboBox> ExplorerHandler::CreateComboBox() {
     auto combo = std::dynamic_pointer_cast<host::CommandBarComboBox>(
-        FindOrAddControl(host::msoControlComboBox, u"_Combo"));
+        FindOrAddControl(host::msoControlComboBox, InfoOf(ToolbarControl::Combo).suffix));
     if (combo) {
         step([&] { combo->SetTooltipText(library_.common.sEnterNumberText); });
         step([&] { combo->SetStyle(host::msoComboNormal); });

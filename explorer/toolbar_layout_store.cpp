@@ -20,12 +20,10 @@ void ExplorerHandler::SaveToolbarLayout() {
     if (toolbarKnown_) {
         SaveToolbarValues();
     }
-    SaveControlLayout(oComboButton.get());
-    SaveControlLayout(oBusinessButton.get());
-    SaveControlLayout(oHomeButton.get());
-    SaveControlLayout(oMobileButton.get());
-    SaveControlLayout(oShowContactsButton.get());
-    SaveControlLayout(oComboBox.get());
+    using enum ToolbarControl;
+    for (const ToolbarControl control : {Dial, Business, Home, Mobile, ShowContacts, Combo}) {
+        WithMember(control, [&](const auto& member) { SaveControlLayout(member.get()); });
+    }
 }
 
 void ExplorerHandler::SaveToolbarValues() {

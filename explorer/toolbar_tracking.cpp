@@ -25,19 +25,17 @@ std::shared_ptr<T> As(const std::shared_ptr<host::CommandBarControl>& control) {
 void ExplorerHandler::oBars_OnUpdate() {
     using host::step;
     const auto& prefix = library_.common.sTagPrefix;
-    const auto find = [&](std::int32_t type, const char16_t* suffix) {
-        return host::must(oBars.get())
-            .FindControl(type, std::nullopt, prefix + suffix, std::nullopt);
-    };
-    using Button = host::CommandBarButton;
-    step([&] { oShowContactsButton = As<Button>(find(host::msoControlButton, u"_ShowContacts")); });
-    step([&] { oComboButton = As<Button>(find(host::msoControlButton, u"_Dial")); });
-    step([&] { oBusinessButton = As<Button>(find(host::msoControlButton, u"_Business")); });
-    step([&] { oHomeButton = As<Button>(find(host::msoControlButton, u"_Home")); });
-    step([&] { oMobileButton = As<Button>(find(host::msoControlButton, u"_Mobile")); });
-    step([&] {
-        oComboBox = As<host::CommandBarComboBox>(find(host::msoControlComboBox, u"_Combo"));
-    });
+    using enum ToolbarControl;
+    for (const ToolbarControl control : {ShowContacts, Dial, Business, Home, Mobile, Combo}) {
+        const ToolbarControlInfo& info = InfoOf(control);
+        WithMember(control, [&]<class T>(host::WithEvents<T>& member) {
+            step([&] {
+                member = As<T>(
+                    host::must(oBars.get())
+                        .FindControl(info.type, std::nullopt, prefix + info.suffix, std::nullopt));
+            });
+        });
+    }
     // Only a toolbar the build made or found is followed. While the toolbar is stored as
     // removed, a bar of its name holds only controls stored there; it is hidden and floating
     // as the host makes new bars, and saving its placement would bring the toolbar back

@@ -9,6 +9,7 @@
 
 #include "host/events.h"
 #include "host/object.h"
+#include "platform/picture.h"
 
 namespace tessaly::host {
 
@@ -25,8 +26,8 @@ class CommandBar;
 class CommandBarButton;
 class CommandBarComboBox;
 
-// A bitmap loaded as a picture object (IPictureDisp on Windows).
-class Picture : public Object {};
+// A button's face and mask are pictures that the platform's resources service made.
+using platform::Picture;
 
 class CommandBarControl : public Object {
   public:

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/office.h"
+#include "platform/picture.h"
 
 namespace tessaly::platform {
 
@@ -142,7 +142,7 @@ class Resources {
     // std::nullopt when the string table has no such id.
     virtual std::optional<String> StringResource(std::uint16_t id) = 0;
     // The bitmap resource as a picture object; nothing when it cannot be loaded.
-    virtual std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) = 0;
+    virtual std::shared_ptr<Picture> BitmapPicture(std::int32_t id) = 0;
 };
 
 // Handed by the library to the core; every service outlives the add-in objects.

@@ -12,7 +12,7 @@ std::optional<platform::String> EmbeddedResources::StringResource(std::uint16_t 
     return std::nullopt;
 }
 
-std::shared_ptr<host::Picture> EmbeddedResources::BitmapPicture(std::int32_t id) {
+std::shared_ptr<platform::Picture> EmbeddedResources::BitmapPicture(std::int32_t id) {
     const auto bmp = FindBitmap(id);
     if (bmp.empty()) {
         return nullptr;

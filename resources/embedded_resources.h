@@ -9,7 +9,7 @@
 namespace tessaly::resources {
 
 // A bitmap resource held as the bytes of its .bmp file.
-class EmbeddedPicture : public host::Picture {
+class EmbeddedPicture : public platform::Picture {
   public:
     EmbeddedPicture(std::int32_t id, std::span<const unsigned char> bmp) : id_(id), bmp_(bmp) {}
     std::int32_t id() const { return id_; }
@@ -23,7 +23,7 @@ class EmbeddedPicture : public host::Picture {
 class EmbeddedResources : public platform::Resources {
   public:
     std::optional<platform::String> StringResource(std::uint16_t id) override;
-    std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) override;
+    std::shared_ptr<platform::Picture> BitmapPicture(std::int32_t id) override;
 };
 
 }  // namespace tessaly::resources

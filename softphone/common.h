@@ -14,6 +14,9 @@ namespace tessaly::softphone {
 
 using String = std::u16string;
 
+// The rows of the toolbar's button table: Business, Mobile, Home, Dial, show contacts.
+inline constexpr std::size_t kButtonRows = 5;
+
 struct ButtonInfo {
     String sCaption;
     String sTooltipText;
@@ -57,14 +60,17 @@ class Common {
     String sEnterNumberText;
     String sDialingText;
     std::int32_t lDialingTextDelay = 0;
-    // Rows 1 to 5: Business, Mobile, Home, Dial, show contacts; see Button().
-    std::array<ButtonInfo, 5> aButtons{};
+    // Rows 1 to kButtonRows; see Button().
+    std::array<ButtonInfo, kButtonRows> aButtons{};
 
     std::vector<PhoneInfo> colPhones;
     std::int32_t lSelectedPhone = 0;
 
     // 1-based access to aButtons.
     ButtonInfo& Button(int row) { return aButtons.at(static_cast<std::size_t>(row - 1)); }
+    const ButtonInfo& Button(int row) const {
+        return aButtons.at(static_cast<std::size_t>(row - 1));
+    }
 
     platform::Services& services() { return services_; }
 

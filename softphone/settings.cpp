@@ -45,7 +45,7 @@ bool Common::InitSettings() {
         required(1003, sToolbarName);
 
         // A button field that is missing or not a number keeps what it had.
-        for (int row = 1; row <= 5; ++row) {
+        for (int row = 1; row <= static_cast<int>(kButtonRows); ++row) {
             ButtonInfo& button = Button(row);
             const auto id = static_cast<std::uint16_t>(1050 + 4 * (row - 1));
             host::step([&] { button.sCaption = TrimAtNull(LoadString(id)); });

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-#include "explorer/explorer_handler.h"
-
 namespace tessaly::timers {
 
-std::size_t TimerManager::Find(const std::shared_ptr<explorer::ExplorerHandler>& handler) const {
+std::size_t TimerManager::Find(const std::shared_ptr<WaitingHandler>& handler) const {
     const auto found = std::find(oWaitingHandlers.begin(), oWaitingHandlers.end(), handler);
     return static_cast<std::size_t>(found - oWaitingHandlers.begin());
 }
@@ -16,8 +14,7 @@ void TimerManager::Remove(std::size_t position) {
     oTimerIds.erase(oTimerIds.begin() + static_cast<std::ptrdiff_t>(position));
 }
 
-bool TimerManager::StartTimer(std::int32_t delay,
-                              const std::shared_ptr<explorer::ExplorerHandler>& handler) {
+bool TimerManager::StartTimer(std::int32_t delay, const std::shared_ptr<WaitingHandler>& handler) {
     const std::size_t position = Find(handler);
     const bool waiting = position < oWaitingHandlers.size();
     if (waiting) {
@@ -41,7 +38,7 @@ bool TimerManager::StartTimer(std::int32_t delay,
     return true;
 }
 
-void TimerManager::StopTimer(const std::shared_ptr<explorer::ExplorerHandler>& handler) {
+void TimerManager::StopTimer(const std::shared_ptr<WaitingHandler>& handler) {
     const std::size_t position = Find(handler);
     if (position < oWaitingHandlers.size()) {
         timers_.KillTimer(oTimerIds[position]);

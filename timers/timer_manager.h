@@ -1,6 +1,6 @@
-// Deferrals that call an ExplorerHandler back once, on the user-interface thread, after a
-// delay. The timer identifier at each position of one list belongs to the handler at the
-// same position of the other.
+// Deferrals that call a handler back once, on the user-interface thread, after a delay. The
+// timer identifier at each position of one list belongs to the handler at the same position
+// of the other.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +9,15 @@
 
 #include "platform/services.h"
 
-namespace tessaly::explorer {
-class ExplorerHandler;
-}
-
 namespace tessaly::timers {
+
+// What a deferral calls when it expires: the Explorer window's handler, whose dialing notice
+// then ends.
+class WaitingHandler {
+  public:
+    virtual ~WaitingHandler() = default;
+    virtual void OnExplorerEventTimedOut() = 0;
+};
 
 class TimerManager {
   public:
@@ -23,21 +27,21 @@ class TimerManager {
 
     // Starts the handler's deferral, or restarts it if it is already waiting. Returns false
     // when the system refuses a timer; the handler is then not waiting.
-    bool StartTimer(std::int32_t delay, const std::shared_ptr<explorer::ExplorerHandler>& handler);
+    bool StartTimer(std::int32_t delay, const std::shared_ptr<WaitingHandler>& handler);
     // Cancels the handler's deferral, if it has one.
-    void StopTimer(const std::shared_ptr<explorer::ExplorerHandler>& handler);
+    void StopTimer(const std::shared_ptr<WaitingHandler>& handler);
     // The system's callback for every timer started here.
     void TimerProc(std::uint32_t identifier) noexcept;
 
     std::size_t waitingCount() const { return oWaitingHandlers.size(); }
 
   private:
-    std::size_t Find(const std::shared_ptr<explorer::ExplorerHandler>& handler) const;
+    std::size_t Find(const std::shared_ptr<WaitingHandler>& handler) const;
     void Remove(std::size_t position);
 
     platform::SystemTimers& timers_;
     std::vector<std::uint32_t> oTimerIds;
-    std::vector<std::shared_ptr<explorer::ExplorerHandler>> oWaitingHandlers;
+    std::vector<std::shared_ptr<WaitingHandler>> oWaitingHandlers;
 };
 
 }  // namespace tessaly::timers

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "addin/library.h"
+#include "explorer/library.h"
 #include "platform/win32/com/object.h"
 
 namespace tessaly::win32 {

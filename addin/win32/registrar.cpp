@@ -10,6 +10,7 @@
 #include "addin/win32/module.h"
 #include "host/dispatch/guarded.h"
 #include "host/dispatch/late_binding.h"
+#include "platform/win32/text.h"
 
 // oleaut32 exports these (Windows Vista SP1 and later) but the MinGW headers do not declare
 // them.
@@ -138,8 +139,7 @@ HRESULT RegisterServer() noexcept {
         if (path.empty()) {
             return HRESULT_FROM_WIN32(GetLastError());
         }
-        const auto rows = registration::RegistrationRows(
-            std::u16string_view(reinterpret_cast<const char16_t*>(path.data()), path.size()));
+        const auto rows = registration::RegistrationRows(win32::Utf16View(path));
         for (const auto& row : rows) {
             if (const HRESULT hr = writeRow(row); FAILED(hr)) {
                 return hr;

@@ -25,8 +25,7 @@ Arg::Arg(bool value) {
 }
 
 Arg::Arg(std::u16string_view text) {
-    BSTR s = SysAllocStringLen(reinterpret_cast<const wchar_t*>(text.data()),
-                               static_cast<UINT>(text.size()));
+    BSTR s = SysAllocStringLen(win32::WideView(text).data(), static_cast<UINT>(text.size()));
     if (!s) {
         throw host::Error(E_OUTOFMEMORY, "out of memory for a string argument");
     }

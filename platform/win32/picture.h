@@ -8,12 +8,12 @@
 
 #include <utility>
 
-#include "host/office.h"
+#include "platform/picture.h"
 #include "platform/win32/raii.h"
 
 namespace tessaly::win32 {
 
-class Win32Picture final : public host::Picture {
+class Win32Picture final : public platform::Picture {
   public:
     explicit Win32Picture(ComPtr<IPictureDisp> picture)
         : picture_(std::move(picture)), identity_(picture_.query<IUnknown>(IID_IUnknown)) {}

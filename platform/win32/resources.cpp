@@ -21,7 +21,7 @@ std::optional<platform::String> Win32Resources::StringResource(std::uint16_t id)
     return FromWide(text, static_cast<std::size_t>(length));
 }
 
-std::shared_ptr<host::Picture> Win32Resources::BitmapPicture(std::int32_t id) {
+std::shared_ptr<platform::Picture> Win32Resources::BitmapPicture(std::int32_t id) {
     // A DIB section keeps the bitmap's own colours instead of the screen's format.
     auto* bitmap = static_cast<HBITMAP>(
         LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));

@@ -69,7 +69,7 @@ class Win32Resources final : public platform::Resources {
   public:
     explicit Win32Resources(HMODULE module) : module_(module) {}
     std::optional<platform::String> StringResource(std::uint16_t id) override;
-    std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) override;
+    std::shared_ptr<platform::Picture> BitmapPicture(std::int32_t id) override;
 
   private:
     HMODULE module_;

@@ -16,7 +16,7 @@ void ThrowSystemError(const char* what, std::u16string_view subject, unsigned lo
     std::u16string systemText;
     if (buffer != nullptr) {
         // Copied out at once so that nothing below can leak the system's buffer.
-        systemText.assign(reinterpret_cast<const char16_t*>(buffer), length);
+        systemText = FromWide(buffer, length);
         LocalFree(buffer);
         while (!systemText.empty() && (systemText.back() == u'\n' || systemText.back() == u'\r' ||
                                        systemText.back() == u' ' || systemText.back() == u'.')) {

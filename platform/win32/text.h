@@ -12,13 +12,21 @@ namespace tessaly::win32 {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
 
+// The same units seen as the other type, without a copy.
+inline std::wstring_view WideView(std::u16string_view text) noexcept {
+    return {reinterpret_cast<const wchar_t*>(text.data()), text.size()};
+}
+inline std::u16string_view Utf16View(std::wstring_view text) noexcept {
+    return {reinterpret_cast<const char16_t*>(text.data()), text.size()};
+}
+
 // A NUL-terminated copy for the API; embedded NULs are kept (the API stops at the first).
 inline std::wstring ToWide(std::u16string_view text) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+    return std::wstring(WideView(text));
 }
 
 inline platform::String FromWide(const wchar_t* text, std::size_t length) {
-    return platform::String(reinterpret_cast<const char16_t*>(text), length);
+    return platform::String(Utf16View({text, length}));
 }
 
 inline bool HasNul(std::u16string_view text) noexcept {

@@ -5,6 +5,8 @@
 
 #include "dispatch_base.h"
 #include "launch_tracker.h"
+#include "platform/utf.h"
+#include "platform/win32/text.h"
 #include "timer_tracker.h"
 
 namespace tessaly::standin {
@@ -80,15 +82,7 @@ struct Custom {
 }  // namespace
 
 std::string Narrow(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-    return out;
+    return platform::toPrintableUtf8(win32::Utf16View(text));
 }
 
 AddinScan FindRegisteredAddins() {

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cwctype>
 #include <span>
 
 #include "host/dispatch/guarded.h"
+#include "platform/case_fold.h"
+#include "platform/utf.h"
 #include "platform/win32/com/type_info.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::standin {
 
@@ -21,8 +23,7 @@ constexpr IID kIID_StandinObject = {
 
 std::wstring Lower(std::wstring_view text) {
     std::wstring out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(), platform::lowerAscii<wchar_t>);
     return out;
 }
 
@@ -180,7 +181,7 @@ std::optional<std::u16string> Call::optString(unsigned position) const {
         return std::nullopt;
     }
     VARIANT c = converted(*v, VT_BSTR, position);
-    std::u16string text(reinterpret_cast<const char16_t*>(c.bstrVal), SysStringLen(c.bstrVal));
+    std::u16string text = win32::FromWide(c.bstrVal, SysStringLen(c.bstrVal));
     VariantClear(&c);
     return text;
 }
@@ -245,7 +246,7 @@ bool Call::valueBool() const {
 
 std::u16string Call::valueString() const {
     VARIANT c = converted(value(), VT_BSTR, 0);
-    std::u16string text(reinterpret_cast<const char16_t*>(c.bstrVal), SysStringLen(c.bstrVal));
+    std::u16string text = win32::FromWide(c.bstrVal, SysStringLen(c.bstrVal));
     VariantClear(&c);
     return text;
 }
@@ -273,8 +274,8 @@ void Call::result(bool value) {
 void Call::result(std::u16string_view value) {
     if (result_) {
         VariantClear(result_);
-        BSTR text = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(value.data()),
-                                      static_cast<UINT>(value.size()));
+        BSTR text =
+            SysAllocStringLen(win32::WideView(value).data(), static_cast<UINT>(value.size()));
         if (!text) {
             throw host::Error(E_OUTOFMEMORY, "out of memory");
         }
@@ -301,7 +302,8 @@ class RegisteredTypeInfo final : public win32::com::NamedTypeInfo {
     RegisteredTypeInfo(ObjectRegistry& registry, std::wstring name)
         : NamedTypeInfo(name),
           registry_(registry),
-          serial_(registry.add(nullptr, "ITypeInfo " + std::string(name.begin(), name.end()))) {}
+          serial_(registry.add(nullptr,
+                               "ITypeInfo " + platform::toPrintableUtf8(win32::Utf16View(name)))) {}
     ~RegisteredTypeInfo() override { registry_.remove(serial_); }
 
   private:
@@ -364,7 +366,7 @@ HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) noexcept {
 }
 
 std::wstring DispatchBase::coclassName() {
-    return std::wstring(typeName_.begin(), typeName_.end());
+    return win32::ToWide(platform::fromUtf8(typeName_));
 }
 
 DISPID DispatchBase::memberId(std::wstring_view name) {
@@ -409,10 +411,11 @@ HRESULT DispatchBase::reportFailure(const host::Error& e, EXCEPINFO* exception) 
     exception->scode = e.code();
     try {
         exception->bstrSource = SysAllocString(coclassName().c_str());
-        const std::string what = e.what();
-        exception->bstrDescription = SysAllocString(std::wstring(what.begin(), what.end()).c_str());
+        exception->bstrDescription =
+            SysAllocString(win32::ToWide(platform::fromUtf8(e.what())).c_str());
     } catch (...) {
-        // Out of memory: the error goes back without its texts.
+        // Out of memory, or a message that is not UTF-8: the error goes back without its
+        // texts.
     }
     return DISP_E_EXCEPTION;
 }

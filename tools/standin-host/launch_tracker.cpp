@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "addin_loader.h"
 #include "import_redirect.h"
 
 namespace tessaly::standin {
@@ -23,17 +24,6 @@ std::atomic<bool>& StartProcesses() {
     return start;
 }
 
-std::string Utf8(const wchar_t* text) {
-    if (!text || !*text) {
-        return {};
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.resize(out.find('\0'));
-    return out;
-}
-
 // Called by the add-in in place of kernel32's: no exception may leave it.
 BOOL WINAPI TrackedCreateProcessW(LPCWSTR application, LPWSTR commandLine,
                                   LPSECURITY_ATTRIBUTES processAttributes,
@@ -50,7 +40,8 @@ BOOL WINAPI TrackedCreateProcessW(LPCWSTR application, LPWSTR commandLine,
     const DWORD error = GetLastError();  // the caller's to read, whatever reporting does
     try {
         const std::lock_guard lock(LinesMutex());
-        Lines().push_back((started ? "launch: " : "launch failed: ") + Utf8(commandLine));
+        Lines().push_back((started ? "launch: " : "launch failed: ") +
+                          Narrow(commandLine ? commandLine : L""));
     } catch (...) {
         // Out of memory: the start goes unreported rather than failing the add-in's call.
     }

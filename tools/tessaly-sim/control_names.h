@@ -2,20 +2,21 @@
 // which ends in "_" and the name ("…__Dial"), whatever prefix the add-in chose.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "explorer/toolbar_controls.h"
+
 namespace tessaly::sim_tool {
 
-enum class ControlName { Dial, Combo, Business, Mobile, Home, ShowContacts };
-
-inline constexpr std::array<ControlName, 6> kAllControls = {
-    ControlName::Dial,   ControlName::Combo, ControlName::Business,
-    ControlName::Mobile, ControlName::Home,  ControlName::ShowContacts};
+using ControlName = explorer::ToolbarControl;
 
 std::string_view NameOf(ControlName control);
+bool IsButton(ControlName control);
+// "Dial, Combo, … or ShowContacts": every control's name, or the buttons' alone in the order
+// of the button table, each after `prefix`.
+std::string NameList(bool buttonsOnly, std::string_view prefix = {});
 // Without regard to case; nothing for an unknown name.
 std::optional<ControlName> ParseControlName(std::string_view text);
 // The tag's control, when the tag ends in "_<Name>".

@@ -125,10 +125,9 @@ class Args {
     ControlName control(bool buttonsOnly) {
         const std::string word = take("control name");
         const auto c = ParseControlName(word);
-        if (!c || (buttonsOnly && *c == ControlName::Combo)) {
+        if (!c || (buttonsOnly && !IsButton(*c))) {
             fail("unknown " + std::string(buttonsOnly ? "button " : "control ") + Quoted(word) +
-                 (buttonsOnly ? " (Business, Mobile, Home, Dial or ShowContacts)"
-                              : " (Dial, Combo, Business, Mobile, Home or ShowContacts)"));
+                 " (" + NameList(buttonsOnly) + ")");
         }
         return *c;
     }
@@ -136,12 +135,13 @@ class Args {
     ControlName ribbonControl(bool buttonsOnly) {
         std::string word = take("control name");
         const auto c = ParseControlName(std::string_view(word).substr(kRibbonPrefix.size()));
-        if (!c || (buttonsOnly == (*c == ControlName::Combo))) {
+        if (!c || buttonsOnly != IsButton(*c)) {
+            // Only the combo box takes text and picks.
+            const std::string valid =
+                buttonsOnly ? NameList(true, kRibbonPrefix)
+                            : std::string(kRibbonPrefix) + std::string(NameOf(ControlName::Combo));
             fail("unknown ribbon " + std::string(buttonsOnly ? "button " : "control ") +
-                 Quoted(word) +
-                 (buttonsOnly ? " (ribbon:Business, ribbon:Mobile, ribbon:Home, ribbon:Dial or "
-                                "ribbon:ShowContacts)"
-                              : " (ribbon:Combo)"));
+                 Quoted(word) + " (" + valid + ")");
         }
         return *c;
     }

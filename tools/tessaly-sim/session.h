@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
 #include "addin/tessaly.h"
+#include "explorer/library.h"
 #include "host/sim/ribbon.h"
 #include "host/sim/sim_host.h"
 #include "host/sim/xml.h"

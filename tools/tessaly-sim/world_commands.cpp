@@ -293,9 +293,7 @@ void WorldCommands::Customize(const Command& command) {
                           " control; restore has no effect");
                 break;
             }
-            const std::int32_t type = command.control == ControlName::Combo
-                                          ? host::msoControlComboBox
-                                          : host::msoControlButton;
+            const std::int32_t type = explorer::InfoOf(command.control).type;
             if (!world_.RestoreControl(window, type, TagFor(prefix, command.control), toolbar)) {
                 out_.Note(WindowName(command) + ": the " + control + " control cannot be restored");
             }

@@ -1,6 +1,7 @@
 // Dialing from the toolbar: the notice, its end, and which requests are carried out.
 #include <gtest/gtest.h>
 
+#include "platform/utf.h"
 #include "tests/unit/support/addin_fixture.h"
 
 namespace tessaly {
@@ -132,7 +133,7 @@ TEST_F(DialTest, CopiesTheUserMadeDialOnceWithTheirOwnWindowsNumber) {
     // Appended to the toolbar, the copy is not the control the handler follows; on a bar
     // searched earlier it becomes that control, and the original is the one left over.
     for (const Case& c : {Case{u"Brindle", 0}, Case{u"Standard", 1}}) {
-        SCOPED_TRACE(std::string(c.bar, c.bar + std::char_traits<char16_t>::length(c.bar)));
+        SCOPED_TRACE(platform::toPrintableUtf8(c.bar));
         auto original = control(window, u"_Mobile");
         auto copy = std::dynamic_pointer_cast<host::sim::SimButton>(
             world.CopyControl(*window, original, c.bar, c.before));

@@ -1,6 +1,7 @@
 // Building the toolbar in a window, with and without a stored layout.
 #include <gtest/gtest.h>
 
+#include "platform/utf.h"
 #include "tests/unit/support/addin_fixture.h"
 
 namespace tessaly {
@@ -88,7 +89,7 @@ TEST_F(ToolbarTest, StoredPositionsOutsideTheBarAppend) {
     connect();
     // Office refuses a Before outside 1..Count+1: these would lose the control for good.
     for (const char16_t* stored : {u"0", u"-5", u"-1", u"2147483647"}) {
-        SCOPED_TRACE(std::string(stored, stored + std::char_traits<char16_t>::length(stored)));
+        SCOPED_TRACE(platform::toPrintableUtf8(stored));
         store(u"BeforePos", String(stored), u"_Business");
         auto window = open();
         std::vector<String> tags;

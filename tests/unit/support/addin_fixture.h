@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "addin/tessaly.h"
@@ -14,6 +16,23 @@
 #include "tests/unit/support/fake_services.h"
 
 namespace tessaly::testing {
+
+// The shipped string table and bitmaps, with the strings a test sets in `strings` in place
+// of the shipped ones.
+class ShippedResources : public platform::Resources {
+  public:
+    std::optional<platform::String> StringResource(std::uint16_t id) override {
+        const auto set = strings.find(id);
+        return set != strings.end() ? set->second : shipped_.StringResource(id);
+    }
+    std::shared_ptr<platform::Picture> BitmapPicture(std::int32_t id) override {
+        return shipped_.BitmapPicture(id);
+    }
+    std::map<std::uint16_t, platform::String> strings;
+
+  private:
+    resources::EmbeddedResources shipped_;
+};
 
 class AddinTest : public ::testing::Test {
   protected:
@@ -88,7 +107,7 @@ class AddinTest : public ::testing::Test {
     host::sim::World world;
     std::shared_ptr<host::sim::SimFolder> contacts;
     FakePlatform platform;
-    resources::EmbeddedResources resources;
+    ShippedResources resources;
     Library library{platform::Services{platform.registry, platform.registry, platform.files,
                                        platform.versions, platform.launcher, platform.loop,
                                        platform.messages, resources}};

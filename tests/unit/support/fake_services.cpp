@@ -102,7 +102,7 @@ std::optional<String> FakeResources::StringResource(std::uint16_t id) {
     return found->second;
 }
 
-std::shared_ptr<host::Picture> FakeResources::BitmapPicture(std::int32_t) {
+std::shared_ptr<platform::Picture> FakeResources::BitmapPicture(std::int32_t) {
     return nullptr;
 }
 

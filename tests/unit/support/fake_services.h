@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "addin/library.h"
+#include "explorer/library.h"
 #include "host/sim/event_loop.h"
 #include "platform/case_fold.h"
 #include "platform/services.h"
@@ -68,7 +68,7 @@ class FakeMessages : public platform::MessageBoxes {
 class FakeResources : public platform::Resources {
   public:
     std::optional<String> StringResource(std::uint16_t id) override;
-    std::shared_ptr<host::Picture> BitmapPicture(std::int32_t id) override;
+    std::shared_ptr<platform::Picture> BitmapPicture(std::int32_t id) override;
     std::map<std::uint16_t, String> strings;
 };
 

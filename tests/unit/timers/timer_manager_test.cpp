@@ -1,24 +1,28 @@
 // Deferrals: each expires once, restarts replace the timer, stops are final.
 #include <gtest/gtest.h>
 
-#include "explorer/explorer_handler.h"
 #include "tests/unit/support/fake_services.h"
+#include "timers/timer_manager.h"
 
 namespace tessaly {
 namespace {
 
+class CountingHandler : public timers::WaitingHandler {
+  public:
+    void OnExplorerEventTimedOut() override { ++timedOut; }
+    int timedOut = 0;
+};
+
 class TimerManagerTest : public ::testing::Test {
   protected:
     testing::FakePlatform platform;
-    Library library{platform.services()};
-    timers::TimerManager& manager = library.timers;
-    // Handlers without a window: their notice's end changes nothing visible.
-    std::shared_ptr<explorer::ExplorerHandler> first = explorer::ExplorerHandler::Create(library);
-    std::shared_ptr<explorer::ExplorerHandler> second = explorer::ExplorerHandler::Create(library);
+    timers::TimerManager manager{platform.loop};
+    std::shared_ptr<CountingHandler> first = std::make_shared<CountingHandler>();
+    std::shared_ptr<CountingHandler> second = std::make_shared<CountingHandler>();
 };
 
 TEST_F(TimerManagerTest, ExpiresOnceAndLetsGo) {
-    std::weak_ptr<explorer::ExplorerHandler> watched = first;
+    std::weak_ptr<CountingHandler> watched = first;
     manager.StartTimer(100, first);
     first.reset();
     EXPECT_FALSE(watched.expired()) << "a waiting handler is held";
@@ -39,6 +43,8 @@ TEST_F(TimerManagerTest, RestartKeepsOnePositionAndOnlyTheNewTimer) {
     EXPECT_EQ(manager.waitingCount(), 1u) << "second expired, first was restarted";
     platform.loop.Advance(50);
     EXPECT_EQ(manager.waitingCount(), 0u);
+    EXPECT_EQ(first->timedOut, 1) << "the replaced timer never calls";
+    EXPECT_EQ(second->timedOut, 1);
 }
 
 TEST_F(TimerManagerTest, StopIsFinalAndStoppingTheIdleChangesNothing) {
@@ -52,12 +58,16 @@ TEST_F(TimerManagerTest, StopIsFinalAndStoppingTheIdleChangesNothing) {
     EXPECT_EQ(manager.waitingCount(), 1u);
     platform.loop.Advance(200);
     EXPECT_EQ(manager.waitingCount(), 0u);
+    EXPECT_EQ(first->timedOut, 0);
+    EXPECT_EQ(second->timedOut, 1);
 }
 
 TEST_F(TimerManagerTest, RefusedTimerLeavesNothingWaiting) {
     platform.loop.refuseTimers(1);
     EXPECT_FALSE(manager.StartTimer(100, first));
     EXPECT_EQ(manager.waitingCount(), 0u);
+    platform.loop.Advance(100);
+    EXPECT_EQ(first->timedOut, 0);
 }
 
 }  // namespace

@@ -8,18 +8,13 @@
 
 #include "addin/registration.h"
 #include "addin/win32/guids.h"
+#include "platform/utf.h"
 #include "platform/win32/raii.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::testing {
 
 namespace {
-
-std::wstring wide(std::u16string_view s) {
-    return std::wstring(s.begin(), s.end());
-}
-std::string narrow(std::u16string_view s) {
-    return std::string(s.begin(), s.end());
-}
 
 bool typeLibRegistered() {
     BSTR path = nullptr;
@@ -33,11 +28,11 @@ bool typeLibRegistered() {
 
 std::vector<std::string> RegistrationProblems(const std::wstring& dllPath) {
     std::vector<std::string> problems;
-    const std::u16string path(dllPath.begin(), dllPath.end());
-    for (const auto& row : registration::RegistrationRows(path)) {
-        const std::string where = narrow(row.key) + " : " + narrow(row.name);
-        const std::wstring key = wide(row.key);
-        const std::wstring name = wide(row.name);
+    for (const auto& row : registration::RegistrationRows(win32::Utf16View(dllPath))) {
+        const std::string where =
+            platform::toPrintableUtf8(row.key) + " : " + platform::toPrintableUtf8(row.name);
+        const std::wstring key = win32::ToWide(row.key);
+        const std::wstring name = win32::ToWide(row.name);
         const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
         if (const auto* number = std::get_if<std::uint32_t>(&row.value)) {
             DWORD data = 0;
@@ -57,10 +52,10 @@ std::vector<std::string> RegistrationProblems(const std::wstring& dllPath) {
             const auto& expected = std::get<std::u16string>(row.value);
             if (status != ERROR_SUCCESS) {
                 problems.push_back(where + ": no string (" + std::to_string(status) + ")");
-            } else if (std::wstring(data) != wide(expected)) {
+            } else if (std::wstring(data) != win32::ToWide(expected)) {
                 problems.push_back(where + ": \"" +
-                                   narrow(std::u16string(data, data + wcslen(data))) +
-                                   "\" instead of \"" + narrow(expected) + "\"");
+                                   platform::toPrintableUtf8(win32::Utf16View(data)) +
+                                   "\" instead of \"" + platform::toPrintableUtf8(expected) + "\"");
             }
         }
     }
@@ -74,16 +69,16 @@ std::vector<std::string> LeftoverRegistration() {
     std::vector<std::string> problems;
     for (const auto& key : registration::RegistrationKeys()) {
         HKEY handle = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_READ, &handle) ==
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, win32::ToWide(key).c_str(), 0, KEY_READ, &handle) ==
             ERROR_SUCCESS) {
             RegCloseKey(handle);
-            problems.push_back("key still there: " + narrow(key));
+            problems.push_back("key still there: " + platform::toPrintableUtf8(key));
         }
     }
     // The keys above the add-in's go as well once nothing else is in them.
     for (const auto& key : registration::ParentKeys()) {
         HKEY handle = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key).c_str(), 0, KEY_READ, &handle) ==
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, win32::ToWide(key).c_str(), 0, KEY_READ, &handle) ==
             ERROR_SUCCESS) {
             DWORD subkeys = 0;
             DWORD values = 0;
@@ -91,7 +86,7 @@ std::vector<std::string> LeftoverRegistration() {
                              nullptr, nullptr, nullptr, nullptr);
             RegCloseKey(handle);
             if (subkeys == 0 && values == 0) {
-                problems.push_back("empty parent key left: " + narrow(key));
+                problems.push_back("empty parent key left: " + platform::toPrintableUtf8(key));
             }
         }
     }

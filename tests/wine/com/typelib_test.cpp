@@ -9,6 +9,8 @@
 
 #include "addin/registration.h"
 #include "addin/win32/guids.h"
+#include "platform/utf.h"
+#include "platform/win32/text.h"
 #include "tests/wine/com/com_server_fixture.h"
 
 namespace tessaly::testing {
@@ -43,7 +45,7 @@ class TypeLibrary : public ::testing::Test {
     win32::ComPtr<ITypeInfo> info(const GUID& guid) {
         win32::ComPtr<ITypeInfo> result;
         EXPECT_EQ(library->GetTypeInfoOfGuid(guid, result.put()), S_OK)
-            << std::string(text(guid).begin(), text(guid).end());
+            << platform::toPrintableUtf8(win32::Utf16View(text(guid)));
         return result;
     }
     static std::wstring name(ITypeInfo* type, MEMBERID id = MEMBERID_NIL) {
@@ -70,10 +72,8 @@ TEST_F(TypeLibrary, IsBrindleAddinVersionOne) {
 
 // guids.h, registration.h and the IDL state the identifiers three times: they must agree.
 TEST_F(TypeLibrary, AgreesWithTheRegisteredIdentifiers) {
-    EXPECT_EQ(text(win32::CLSID_Tessaly),
-              std::wstring(registration::kClsidTessaly.begin(), registration::kClsidTessaly.end()));
-    EXPECT_EQ(text(win32::LIBID_BrindleAddin),
-              std::wstring(registration::kLibId.begin(), registration::kLibId.end()));
+    EXPECT_EQ(text(win32::CLSID_Tessaly), win32::ToWide(registration::kClsidTessaly));
+    EXPECT_EQ(text(win32::LIBID_BrindleAddin), win32::ToWide(registration::kLibId));
 }
 
 TEST_F(TypeLibrary, HoldsTheClassesInterfacesAndRecord) {

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "outlook_objects.h"
+#include "platform/utf.h"
 #include "platform/win32/com/dispatch.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::standin {
 namespace {
@@ -80,7 +82,7 @@ Outcome CallByName(IDispatch* object, const wchar_t* name, WORD flags,
 ComPtr<IDispatch> Get(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args = {}) {
     Outcome outcome =
         CallByName(object, name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, std::move(args));
-    EXPECT_EQ(outcome.hr, S_OK) << "get " << std::string(name, name + wcslen(name));
+    EXPECT_EQ(outcome.hr, S_OK) << "get " << platform::toPrintableUtf8(win32::Utf16View(name));
     if (outcome.result->vt != VT_DISPATCH) {
         return {};
     }

@@ -5,17 +5,17 @@
 
 #include <string>
 
+#include "platform/utf.h"
 #include "platform/win32/raii.h"
+#include "platform/win32/text.h"
 
 int main() {
     wchar_t target[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"TESSALY_RECORD_FILE", target, MAX_PATH) == 0) {
         return 2;
     }
-    const wchar_t* line = GetCommandLineW();
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line, -1, text.data(), size, nullptr, nullptr);
+    std::string text =
+        tessaly::platform::toPrintableUtf8(tessaly::win32::Utf16View(GetCommandLineW()));
     text += '\n';
     // Appending in one write keeps the lines of two starts from interleaving.
     const tessaly::win32::UniqueHandle file(

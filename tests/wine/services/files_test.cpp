@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/pe/pe_version.h"
+#include "platform/utf.h"
 #include "platform/win32/services.h"
 #include "test_support.h"
 
@@ -94,8 +95,7 @@ TEST_F(FilesTest, VersionAnswersAgreeWithThePortableReader) {
     int present = 0;
     for (const auto& file : files) {
         for (const auto query : queries) {
-            SCOPED_TRACE(std::string(file.begin(), file.end()) + " " +
-                         std::string(query.begin(), query.end()));
+            SCOPED_TRACE(platform::toPrintableUtf8(file) + " " + platform::toPrintableUtf8(query));
             const auto fromWindows = UpToNul(versions_.QueryValue(file, query));
             const auto fromReader = UpToNul(platform::pe::QueryFileVersionString(file, query));
             EXPECT_EQ(fromWindows, fromReader);
@@ -130,7 +130,7 @@ TEST_F(FilesTest, OnlyStringValuesAreAnswered) {
          {std::u16string_view(u"\\"), std::u16string_view(u"\\VarFileInfo\\Translation"),
           std::u16string_view(u"\\StringFileInfo\\")}) {
         EXPECT_EQ(versions_.QueryValue(fixture, query), std::nullopt)
-            << std::string(query.begin(), query.end());
+            << platform::toPrintableUtf8(query);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/win32/services.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::win32 {
 namespace {
@@ -101,8 +102,7 @@ TEST(MessageBoxTest, ModalBoxWithOkOnlyKeepsTimersRunning) {
             Sleep(20);
         }
     });
-    services.messages.ShowMessage(std::u16string(reinterpret_cast<const char16_t*>(kText)),
-                                  std::u16string(reinterpret_cast<const char16_t*>(kTitle)));
+    services.messages.ShowMessage(win32::Utf16View(kText), win32::Utf16View(kTitle));
     returned = true;
     user.join();
     services.timers.KillTimer(timer);

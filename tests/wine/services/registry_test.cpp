@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/utf.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/services.h"
 #include "test_support.h"
@@ -76,13 +77,13 @@ TEST_F(RegistryTest, ValuesSurviveTheRoundTripWithTheirRegistryType) {
     const UniqueHKey key = OpenScratch();
     ASSERT_TRUE(key);
     for (const auto& [name, value] : cases) {
-        SCOPED_TRACE(std::string(name, name + std::char_traits<char16_t>::length(name)));
+        SCOPED_TRACE(platform::toPrintableUtf8(name));
         EXPECT_EQ(registry_.RegRead(base_ + u"\\" + name), value);
 
         DWORD type = 0;
         DWORD size = 0;
-        ASSERT_EQ(RegQueryValueExW(key.get(), reinterpret_cast<const wchar_t*>(name), nullptr,
-                                   &type, nullptr, &size),
+        ASSERT_EQ(RegQueryValueExW(key.get(), win32::WideView(name).data(), nullptr, &type, nullptr,
+                                   &size),
                   ERROR_SUCCESS);
         if (const auto* text = std::get_if<String>(&value)) {
             EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
@@ -134,7 +135,7 @@ TEST_F(RegistryTest, RootSpellingsAreEquivalent) {
     for (const String root :
          {u"HKCU\\", u"HKEY_CURRENT_USER\\", u"hkcu\\", u"Hkey_Current_User\\"}) {
         EXPECT_EQ(registry_.RegRead(root + tail), RegistryValue(std::uint32_t{42}))
-            << std::string(root.begin(), root.end());
+            << platform::toPrintableUtf8(root);
     }
 }
 

@@ -1,5 +1,6 @@
 // What the loaded library holds for the add-in's whole life: the platform services, the
-// module state of the softphone integration and the deferral timers.
+// module state of the softphone integration and the deferral timers. It lives with the
+// window handlers, the lowest layer that uses all three; the connect class above hands it on.
 #pragma once
 
 #include "platform/services.h"
