@@ -141,16 +141,17 @@ HRESULT ConnectObject::callGetCustomUI(const com::Invocation& call) {
     if (!readArgument(call, 0, host::dispatch::ToString, ribbonId)) {
         return DISP_E_TYPEMISMATCH;
     }
-    const std::u16string xml = core_->ribbon().GetCustomUI(ribbonId);
-    if (VARIANT* result = call.result()) {
+    const Bstr id(reinterpret_cast<const wchar_t*>(ribbonId.data()),
+                  static_cast<UINT>(ribbonId.size()));
+    Bstr xml;
+    const HRESULT hr = GetCustomUI(id.get(), xml.put());
+    if (SUCCEEDED(hr) && call.result()) {
+        VARIANT* result = call.result();
         VariantClear(result);
         result->vt = VT_BSTR;
-        result->bstrVal = xml.empty() ? nullptr
-                                      : Bstr(reinterpret_cast<const wchar_t*>(xml.data()),
-                                             static_cast<UINT>(xml.size()))
-                                            .detach();
+        result->bstrVal = xml.detach();
     }
-    return S_OK;
+    return hr;
 }
 
 HRESULT ConnectObject::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept {

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <string>
@@ -14,7 +15,6 @@
 #include "addin/registration.h"
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/ribbon.h"
-#include "platform/utf.h"
 #include "platform/win32/picture.h"
 
 namespace tessaly::win32 {
@@ -131,17 +131,15 @@ template <class R, class... Args>
     return S_OK;
 }
 
-std::wstring describe(const char* what) {
-    try {
-        const std::u16string text = platform::fromUtf8(what);
-        return std::wstring(text.begin(), text.end());
-    } catch (const platform::UtfError&) {
-        std::wstring text;
-        for (const char* c = what; *c; ++c) {
-            text.push_back(static_cast<unsigned char>(*c) < 0x80 ? static_cast<wchar_t>(*c) : L'?');
-        }
-        return text;
+// An exception's text as a BSTR: ASCII as it is, any other byte as '?'.
+BSTR describe(const char* what) noexcept {
+    const auto length = static_cast<UINT>(std::strlen(what));
+    BSTR text = SysAllocStringLen(nullptr, length);
+    for (UINT i = 0; text && i < length; ++i) {
+        const auto c = static_cast<unsigned char>(what[i]);
+        text[i] = c < 0x80 ? static_cast<OLECHAR>(c) : L'?';
     }
+    return text;
 }
 
 // The callback's failure as Office reads it: the code, and its text when it asks for one.
@@ -152,13 +150,11 @@ std::wstring describe(const char* what) {
     }
     *info = EXCEPINFO{};
     info->scode = code;
-    try {
-        const std::wstring source(registration::kProgId.begin(), registration::kProgId.end());
-        info->bstrSource = SysAllocString(source.c_str());
-        info->bstrDescription = SysAllocString(describe(what).c_str());
-    } catch (const std::bad_alloc&) {
-        // The code goes back without its text.
-    }
+    // Out of memory, either text is left out.
+    info->bstrSource =
+        SysAllocStringLen(reinterpret_cast<const OLECHAR*>(registration::kProgId.data()),
+                          static_cast<UINT>(registration::kProgId.size()));
+    info->bstrDescription = describe(what);
     return DISP_E_EXCEPTION;
 }
 
