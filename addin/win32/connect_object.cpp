@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "addin/win32/guids.h"
+#include "addin/win32/ribbon_callbacks.h"
+#include "explorer/ribbon.h"
 #include "host/dispatch/guarded.h"
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/outlook.h"
@@ -63,6 +65,9 @@ std::span<const ConnectObject::Method> ConnectObject::Methods() {
         {L"OnStartupComplete", kDispOnStartupComplete, 1, &ConnectObject::callOnStartupComplete},
         {L"OnBeginShutdown", kDispOnBeginShutdown, 1, &ConnectObject::callOnBeginShutdown},
         {L"OnExplorerClose", kDispOnExplorerClose, 1, &ConnectObject::callOnExplorerClose},
+        // IRibbonExtensibility numbers its member 1 as IDTExtensibility2 does OnConnection;
+        // the count of arguments tells the two apart.
+        {L"GetCustomUI", host::dispatch::kDispGetCustomUI, 1, &ConnectObject::callGetCustomUI},
     };
     return kMethods;
 }
@@ -84,10 +89,13 @@ HRESULT ConnectObject::GetClassInfo(ITypeInfo** info) noexcept {
 
 DISPID ConnectObject::memberId(std::wstring_view name) {
     const Method* method = com::FindName(Methods(), name);
-    return method ? method->id : DISPID_UNKNOWN;
+    return method ? method->id : RibbonCallbackId(core_->ribbon().Callbacks(), name);
 }
 
 HRESULT ConnectObject::invoke(const com::Invocation& call) {
+    if (const auto* callback = RibbonCallbackOf(core_->ribbon().Callbacks(), call.id())) {
+        return InvokeRibbonCallback(*callback, call);
+    }
     return com::CallMethod(*this, Methods(), call);
 }
 
@@ -126,6 +134,41 @@ HRESULT ConnectObject::callOnBeginShutdown(const com::Invocation&) {
 // be one of the live handlers, so there is nothing to remove.
 HRESULT ConnectObject::callOnExplorerClose(const com::Invocation&) {
     return S_OK;
+}
+
+HRESULT ConnectObject::callGetCustomUI(const com::Invocation& call) {
+    std::u16string ribbonId;
+    if (!readArgument(call, 0, host::dispatch::ToString, ribbonId)) {
+        return DISP_E_TYPEMISMATCH;
+    }
+    const Bstr id(reinterpret_cast<const wchar_t*>(ribbonId.data()),
+                  static_cast<UINT>(ribbonId.size()));
+    Bstr xml;
+    const HRESULT hr = GetCustomUI(id.get(), xml.put());
+    if (SUCCEEDED(hr) && call.result()) {
+        VARIANT* result = call.result();
+        VariantClear(result);
+        result->vt = VT_BSTR;
+        result->bstrVal = xml.detach();
+    }
+    return hr;
+}
+
+HRESULT ConnectObject::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept {
+    if (!RibbonXml) {
+        return E_POINTER;
+    }
+    *RibbonXml = nullptr;
+    return guarded([&]() -> HRESULT {
+        const std::u16string xml =
+            core_->ribbon().GetCustomUI(FromWide(RibbonID, SysStringLen(RibbonID)));
+        if (!xml.empty()) {
+            *RibbonXml =
+                Bstr(reinterpret_cast<const wchar_t*>(xml.data()), static_cast<UINT>(xml.size()))
+                    .detach();
+        }
+        return S_OK;
+    });
 }
 
 HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch*,

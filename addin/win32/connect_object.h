@@ -1,5 +1,6 @@
-// The COM face of the connect class: IDTExtensibility2 through its vtable and through
-// IDispatch, forwarding to the portable tessaly::Tessaly.
+// The COM face of the connect class: IDTExtensibility2 and IRibbonExtensibility through their
+// vtables and through IDispatch, and the ribbon's callbacks through IDispatch, forwarding to
+// the portable tessaly::Tessaly.
 #pragma once
 
 #include <ocidl.h>
@@ -11,6 +12,7 @@
 #include "addin/tessaly.h"
 #include "addin/win32/extensibility.h"
 #include "addin/win32/module.h"
+#include "host/dispatch/ribbon_interfaces.h"
 #include "platform/win32/com/dispatch.h"
 
 namespace tessaly::win32 {
@@ -20,10 +22,12 @@ namespace tessaly::win32 {
 inline constexpr DISPID kDispOnExplorerClose = 0x60030000;
 
 // Another interface of the connect class is one more entry in this list (and in
-// resolve() when it is a dispinterface); another named callback, one more row in the
-// method table of connect_object.cpp.
+// resolve() when it is a dispinterface); another named member, one more row in the method
+// table of connect_object.cpp. The ribbon's callbacks are the core's table's: one more
+// there is one more here (see ribbon_callbacks.h).
 class ConnectObject final
-    : public com::Dispatch<ModuleComObject<IDTExtensibility2, IProvideClassInfo>> {
+    : public com::Dispatch<ModuleComObject<IDTExtensibility2, IProvideClassInfo,
+                                           host::dispatch::IRibbonExtensibility>> {
   public:
     // The class factory's creator: a new object asked for as `iid`.
     [[nodiscard]] static HRESULT Create(REFIID iid, void** out) noexcept;
@@ -43,6 +47,9 @@ class ConnectObject final
     // IProvideClassInfo
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) noexcept override;
 
+    // IRibbonExtensibility: the Explorer's customUI XML, a null string for other windows.
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept override;
+
   private:
     using Method = com::Method<ConnectObject>;
     static std::span<const Method> Methods();
@@ -60,6 +67,7 @@ class ConnectObject final
     [[nodiscard]] HRESULT callOnStartupComplete(const com::Invocation& call);
     [[nodiscard]] HRESULT callOnBeginShutdown(const com::Invocation& call);
     [[nodiscard]] HRESULT callOnExplorerClose(const com::Invocation& call);
+    [[nodiscard]] HRESULT callGetCustomUI(const com::Invocation& call);
 
     std::shared_ptr<Tessaly> core_;
 };

@@ -60,8 +60,34 @@ class SimRibbonControl : public RibbonControl {
 template <class Kind>
 const Kind* CallbackOf(const RibbonControlDefinition& control, const char16_t* attribute) {
     const auto found = control.callbacks.find(attribute);
-    return found == control.callbacks.end() ? nullptr : std::get_if<Kind>(found->second);
+    return found == control.callbacks.end() ? nullptr : std::get_if<Kind>(&found->second);
 }
+
+// An add-in in this process: its callbacks are the entries of its table, each with its one
+// signature, found by their exact names.
+class TableAddin final : public RibbonAddin {
+  public:
+    explicit TableAddin(RibbonExtensibility& addin) : addin_(addin) {}
+    String GetCustomUI(const String& ribbonId) override { return addin_.GetCustomUI(ribbonId); }
+    FoundCallback FindCallback(const String& name, std::optional<std::size_t> kind) override {
+        const auto& table = addin_.Callbacks();
+        const auto entry = std::find_if(table.begin(), table.end(),
+                                        [&](const RibbonCallback& c) { return c.name == name; });
+        if (entry == table.end()) {
+            return {};
+        }
+        if (!kind) {
+            return {Lookup::Found, std::nullopt};
+        }
+        if (*kind != entry->call.index()) {
+            return {Lookup::WrongSignature, std::nullopt};
+        }
+        return {Lookup::Found, entry->call};
+    }
+
+  private:
+    RibbonExtensibility& addin_;
+};
 
 String Static(const RibbonControlDefinition& control, const char16_t* attribute) {
     const auto found = control.attributes.find(attribute);
@@ -93,6 +119,11 @@ void SimRibbon::Call(const std::string& what, F&& f) {
 }
 
 bool SimRibbon::Load(RibbonExtensibility& addin, XmlParser& parser) {
+    TableAddin table(addin);
+    return Load(table, parser);
+}
+
+bool SimRibbon::Load(RibbonAddin& addin, XmlParser& parser) {
     Unload();
     String xml;
     Call("GetCustomUI", [&] { xml = addin.GetCustomUI(kExplorerRibbonId); });
@@ -106,17 +137,19 @@ bool SimRibbon::Load(RibbonExtensibility& addin, XmlParser& parser) {
         Fail(std::string("the ribbon XML of ") + platform::toPrintableUtf8(kExplorerRibbonId) +
              " is ignored: it is not well-formed: " + e.what());
         return false;
+    } catch (const std::exception& e) {
+        Fail(std::string("the ribbon XML of ") + platform::toPrintableUtf8(kExplorerRibbonId) +
+             " is ignored: it cannot be read: " + e.what());
+        return false;
     }
-    table_ = addin.Callbacks();
-    if (!Define(root)) {
-        table_.clear();
+    if (!Define(root, addin)) {
         return false;
     }
     state_->loaded = true;
-    if (const auto* onLoad = onLoad_ ? std::get_if<RibbonCallback::Load>(onLoad_) : nullptr) {
+    if (onLoad_) {
         ui_ = std::make_shared<SimRibbonUI>(state_);
         uiHandedOut_ = ui_;
-        Call("onLoad", [&] { (*onLoad)(ui_); });
+        Call("onLoad", [&] { (*onLoad_)(ui_); });
     }
     Refresh();
     return true;
@@ -127,9 +160,8 @@ void SimRibbon::Unload() {
     state_->ids.clear();
     state_->dirty.clear();
     ui_.reset();
-    onLoad_ = nullptr;
+    onLoad_.reset();
     controls_.clear();
-    table_.clear();
     windows_.clear();
     tabLabel_.clear();
     groupLabel_.clear();

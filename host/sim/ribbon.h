@@ -7,6 +7,9 @@
 // window; they are queried again at the next idle moment, each window with its own Context.
 // Problems an add-in causes are recorded as add-in errors, as Office reports them when
 // asked to show add-in user interface errors.
+//
+// The add-in is reached through RibbonAddin: in-process through its table of callbacks, or,
+// in the stand-in host, over COM, where a callback is a name its IDispatch resolves.
 #pragma once
 
 #include <cstdint>
@@ -23,13 +26,33 @@
 
 namespace tessaly::host::sim {
 
+// What the model asks of an add-in: its customUI XML and the callbacks the XML names.
+class RibbonAddin {
+  public:
+    virtual ~RibbonAddin() = default;
+
+    // The customUI XML for a kind of window; empty for none. May throw.
+    virtual String GetCustomUI(const String& ribbonId) = 0;
+
+    enum class Lookup { Found, NoSuchName, WrongSignature };
+    struct FoundCallback {
+        Lookup lookup = Lookup::NoSuchName;
+        // With Found, when a signature was asked for: the callback with that signature.
+        std::optional<RibbonCallback::Any> call;
+    };
+    // The callback `name` for an attribute that calls it with the signature `kind` (an index
+    // of RibbonCallback::Any); for an attribute the model never calls (`kind` nothing) only
+    // whether the name exists. May throw, which counts as a name that cannot be found.
+    virtual FoundCallback FindCallback(const String& name, std::optional<std::size_t> kind) = 0;
+};
+
 // One control of the customisation, as the XML defines it.
 struct RibbonControlDefinition {
     String id;
     String type;  // the element's name: "button", "comboBox"
     String tag;
-    std::map<String, String> attributes;                     // static ones, by name
-    std::map<String, const RibbonCallback::Any*> callbacks;  // resolved ones, by attribute
+    std::map<String, String> attributes;              // static ones, by name
+    std::map<String, RibbonCallback::Any> callbacks;  // resolved ones, by attribute
 };
 
 // What one control shows in one window, from its callbacks or its static attributes.
@@ -59,6 +82,8 @@ class SimRibbon {
     // What Outlook does after OnConnection: GetCustomUI for the Explorer, parsed and checked,
     // callbacks resolved, onLoad called, and every open window's controls queried. Returns
     // false when there is no customisation (no XML, or XML refused).
+    bool Load(RibbonAddin& addin, XmlParser& parser);
+    // The same for an add-in in this process, whose callbacks are its table's.
     bool Load(RibbonExtensibility& addin, XmlParser& parser);
     // The add-in is disconnected: its customisation, its callbacks and the IRibbonUI go.
     void Unload();
@@ -108,7 +133,7 @@ class SimRibbon {
         std::size_t queries = 0;
     };
 
-    bool Define(const XmlElement& root);
+    bool Define(const XmlElement& root, RibbonAddin& addin);
     void Query(WindowState& window, const RibbonControlDefinition& control);
     WindowState& StateOf(SimExplorer& window);  // created, to be queried whole, when new
     const WindowState* Known(const SimExplorer& window) const;
@@ -124,9 +149,8 @@ class SimRibbon {
     std::shared_ptr<State> state_;
     std::shared_ptr<RibbonUI> ui_;
     std::weak_ptr<RibbonUI> uiHandedOut_;  // outlives ui_ while the add-in holds it
-    std::vector<RibbonCallback> table_;    // the add-in's callbacks, copied at load
     std::vector<RibbonControlDefinition> controls_;
-    const RibbonCallback::Any* onLoad_ = nullptr;
+    std::optional<RibbonCallback::Load> onLoad_;
     String tabLabel_;
     String groupLabel_;
     std::vector<WindowState> windows_;

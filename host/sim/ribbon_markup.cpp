@@ -129,8 +129,7 @@ bool IsCallbackAttribute(std::u16string_view name) {
 
 class Reader {
   public:
-    Reader(const std::vector<RibbonCallback>& table, std::vector<std::string>& errors)
-        : table_(table), errors_(errors) {}
+    Reader(RibbonAddin& addin, std::vector<std::string>& errors) : addin_(addin), errors_(errors) {}
 
     // Throws XmlError when the document must be ignored whole.
     void Read(const XmlElement& element, std::map<String, String> namespaces) {
@@ -188,7 +187,7 @@ class Reader {
 
     std::set<String> ids;
     std::vector<RibbonControlDefinition> controls;
-    std::map<String, const RibbonCallback::Any*> rootCallbacks;
+    std::map<String, RibbonCallback::Any> rootCallbacks;
     String tabLabel;
     String groupLabel;
     bool sawTab = false;
@@ -229,45 +228,50 @@ class Reader {
         }
     }
 
-    // The element's callbacks found in the table. One that is missing, or whose signature
+    // The element's callbacks found in the add-in. One that is missing, or whose signature
     // does not fit the attribute, is an add-in error and leaves the control without it.
-    std::map<String, const RibbonCallback::Any*> Resolve(const XmlElement& element,
-                                                         const String& owner) {
-        std::map<String, const RibbonCallback::Any*> found;
+    std::map<String, RibbonCallback::Any> Resolve(const XmlElement& element, const String& owner) {
+        std::map<String, RibbonCallback::Any> found;
         for (const auto& [attribute, name] : element.attributes) {
             if (!IsCallbackAttribute(attribute)) {
                 continue;
             }
-            const auto entry =
-                std::find_if(table_.begin(), table_.end(),
-                             [&name = name](const RibbonCallback& c) { return c.name == name; });
             const std::string where = platform::toPrintableUtf8(attribute) + "=\"" +
                                       platform::toPrintableUtf8(name) + "\" of " +
                                       platform::toPrintableUtf8(owner);
-            if (entry == table_.end()) {
-                errors_.push_back(where + ": the add-in has no callback of that name");
-                continue;
+            RibbonAddin::FoundCallback callback;
+            try {
+                callback = addin_.FindCallback(name, KindOf(attribute));
+            } catch (const std::exception&) {
+                // As a name the add-in does not know.
             }
-            const auto kind = KindOf(attribute);
-            if (kind && *kind != entry->call.index()) {
-                errors_.push_back(where + ": the callback has the wrong signature");
-                continue;
+            switch (callback.lookup) {
+                case RibbonAddin::Lookup::NoSuchName:
+                    errors_.push_back(where + ": the add-in has no callback of that name");
+                    break;
+                case RibbonAddin::Lookup::WrongSignature:
+                    errors_.push_back(where + ": the callback has the wrong signature");
+                    break;
+                case RibbonAddin::Lookup::Found:
+                    if (callback.call) {
+                        found.emplace(attribute, std::move(*callback.call));
+                    }
+                    break;
             }
-            found[attribute] = &entry->call;
         }
         return found;
     }
 
-    const std::vector<RibbonCallback>& table_;
+    RibbonAddin& addin_;
     std::vector<std::string>& errors_;
     int depth_ = 0;
 };
 
 }  // namespace
 
-bool SimRibbon::Define(const XmlElement& root) {
+bool SimRibbon::Define(const XmlElement& root, RibbonAddin& addin) {
     std::vector<std::string> resolutionErrors;
-    Reader reader(table_, resolutionErrors);
+    Reader reader(addin, resolutionErrors);
     try {
         reader.Read(root, {});
     } catch (const XmlError& e) {
@@ -282,7 +286,9 @@ bool SimRibbon::Define(const XmlElement& root) {
     state_->ids = std::move(reader.ids);
     if (const auto onLoad = reader.rootCallbacks.find(u"onLoad");
         onLoad != reader.rootCallbacks.end()) {
-        onLoad_ = onLoad->second;
+        if (const auto* load = std::get_if<RibbonCallback::Load>(&onLoad->second)) {
+            onLoad_ = *load;
+        }
     }
     return true;
 }

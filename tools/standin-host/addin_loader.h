@@ -78,6 +78,9 @@ class LoadedAddin {
     [[nodiscard]] HRESULT DllCanUnloadNow();
     void FreeLibrary();
     const AddinRegistration& registration() const { return registration_; }
+    // The add-in's object while the host holds it, for the other interfaces Outlook asks of
+    // it (IRibbonExtensibility); null once released.
+    IUnknown* object() const noexcept { return addin_.get(); }
     // How many of the DLL's imports of SetTimer and KillTimer the host tracks.
     int trackedTimerImports() const { return trackedTimerImports_; }
 

@@ -373,7 +373,7 @@ DISPID DispatchBase::memberId(std::wstring_view name) {
     CallCounts& counts = registry_.counts();
     ++counts.getIdsOfNames;
     ++counts.lookups[{serial_, Lower(name)}];
-    const std::optional<DISPID> id = FindMember(name);
+    const std::optional<DISPID> id = findMember(name);
     return id && hasMember(*id) ? *id : DISPID_UNKNOWN;
 }
 
@@ -442,6 +442,10 @@ void ConnectionPoint::disconnect(DWORD cookie) noexcept {
 // ---- Events ------------------------------------------------------------------------------
 
 void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
+    static_cast<void>(CallClient(client, id, args, count));
+}
+
+win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
     DISPPARAMS params{args, nullptr, count, 0};
     EXCEPINFO exception{};
     UINT argError = 0;
@@ -469,6 +473,7 @@ void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
     if (FAILED(hr)) {
         throw host::Error(code, what.empty() ? "Invoke returned " + HresultText(code) : what);
     }
+    return result;
 }
 
 }  // namespace tessaly::standin

@@ -218,6 +218,11 @@ class DispatchBase : public DispatchBaseOf {
     ~DispatchBase() override;
 
     virtual bool hasMember(DISPID id) const noexcept = 0;
+    // The DISPID of a member name; by default the one table's (MemberTable). Objects of an
+    // interface that numbers its members itself (the ribbon's) answer with their own.
+    virtual std::optional<DISPID> findMember(std::wstring_view name) const {
+        return FindMember(name);
+    }
     // Throws host::Error; DISP_E_MEMBERNOTFOUND for a call of the wrong kind.
     virtual void invokeMember(DISPID id, Call& call) = 0;
     // The coclass name ("ContactItem"); the interface is the same with a leading "_".
@@ -241,9 +246,12 @@ class DispatchBase : public DispatchBaseOf {
     std::uint64_t serial_;
 };
 
-// Calls one event of one client. A failure (a failed HRESULT, or an exception described in
-// EXCEPINFO) is thrown as host::Error, which the sim records as the handler's failure.
+// Calls one member of a client's IDispatch as a method (an event of a sink, a callback of an
+// add-in) and returns its value. A failure (a failed HRESULT, or an exception described in
+// EXCEPINFO) is thrown as host::Error, which the sim records as the client's failure.
 // `args` are in DISPPARAMS order (last argument first).
+win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT count);
+// CallClient for an event, whose value nobody reads.
 void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count);
 
 std::string HresultText(HRESULT hr);

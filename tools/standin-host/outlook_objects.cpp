@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/win32/text.h"
+#include "ribbon_objects.h"
 
 namespace tessaly::standin {
 
@@ -703,6 +704,7 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
         MakeIf<ControlsObject, host::CommandBarControls>,
         MakeIf<ButtonObject, host::CommandBarButton>,
         MakeIf<ComboBoxObject, host::CommandBarComboBox>,
+        MakeRibbonObject,
     };
     for (Maker make : kMakers) {
         if (ComPtr<DispatchBase> created = make(*this, object)) {

@@ -81,6 +81,8 @@ StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
             flag(options.help);
         } else if (name == "--no-launch") {
             options.launch = false;
+        } else if (name == "--no-ribbon") {
+            flag(options.noRibbon);
         } else if (name == "--on-update") {
             const std::string mode = value();
             if (mode != "idle" && mode != "strict") {
@@ -102,7 +104,7 @@ StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
 std::string StandinHelpText() {
     std::string text =
         R"(Usage: tessaly-standin [--profile FILE] [--script FILE | --interactive] [--invoke]
-                       [--stats] [--fail Interface.Member[:TIMES]]...
+                       [--stats] [--fail Interface.Member[:TIMES]]... [--no-ribbon]
                        [--on-update=idle|strict] [--trace FILE]
        tessaly-standin --help
 
@@ -125,6 +127,8 @@ Options:
                    CommandBarControl.Tag=, ContactItem.MobileTelephoneNumber
   --help           print this text and exit
   --no-launch      print the add-in's process starts as `launch:` lines but start nothing
+  --no-ribbon      do not ask the add-in for its ribbon: its toolbar only, as Outlook
+                   before 2010 (for comparing figures)
   --on-update MODE when the command bars report a change (OnUpdate): "idle" (default,
                    as Office: once per batch, when the message queue is empty) or
                    "strict" (at once after every changing call, re-entering the add-in)
@@ -136,6 +140,17 @@ Not supported: --registry (the real registry is used), --softphones.
 Time is real: `wait MS` runs the message loop for MS milliseconds, so the add-in's
 SetTimer timers fire. Between commands pending messages are dispatched.
 
+The ribbon: right after OnConnection the host asks the add-in's object for
+IRibbonExtensibility (once, as Outlook does), calls GetCustomUI for
+"Microsoft.Outlook.Explorer" and, as a check, for "Microsoft.Outlook.Mail.Read" (it must
+answer nothing), parses the XML with the system's MSXML and checks it as tessaly-sim does.
+Every callback name the XML gives is resolved through the add-in's GetIDsOfNames and
+called with Invoke, with the host's own IRibbonControl objects (Id, Context = that
+window's Explorer, Tag) and, for onLoad, its IRibbonUI, whose Invalidate and
+InvalidateControl make the ribbon ask again at the next idle moment. The ribbon commands
+(`click W ribbon:BUTTON`, `type W ribbon:Combo TEXT`, `pick W ribbon:Combo INDEX`) and the
+ribbon lines of `show` work exactly as in tessaly-sim.
+
 %COMMANDS%
 Commands of the stand-in host:
   fail OP [N]                        as --fail; N = 0 stops the failures of OP
@@ -145,7 +160,12 @@ Commands of the stand-in host:
 Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   addin: <ProgID>: loading <DLL path>
   startup: OnConnection took N ms
+  ribbon: <ribbon id>: customised|not customised   what GetCustomUI answered
+  startup: the ribbon took N ms    GetCustomUI, onLoad and the first queries
+  ribbon-error: <what>       an add-in error of the ribbon, as in tessaly-sim
   shutdown: OnDisconnection took N ms
+  shutdown: no IRibbonUI held after OnDisconnection
+  leak: IRibbonUI still held after OnDisconnection
   unload: DllCanUnloadNow returned S_OK|S_FALSE|0x...
   leak: <Type> #<serial> holds N reference(s)    an object still referenced at exit
   leak: <Type> #<serial> has N connection(s)     an event connection never ended
@@ -153,6 +173,8 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   check: objects=N connections=N timers=N        the shutdown check, after every run
   calls: invoke=N (+N) get-ids-of-names=N (+N) repeated-lookups=N
   calls: repeated <Type>#<serial>.<name> xN      a name looked up again on one object
+  calls: ribbon callbacks invoke=N (+N) get-ids-of-names=N (+N)
+                             the host's calls into the add-in for its ribbon
   message: <title>: <text>   a message box of this process, seen by a watcher thread
                              and dismissed at once (needs a display, e.g. xvfb-run)
   launch: <command line>   every process the add-in starts (its CreateProcessW calls)

@@ -1,5 +1,5 @@
 // The command line of tessaly-standin: tessaly-sim's options where they make sense for a
-// host that loads the real DLL, and the host's own (--invoke, --stats, --fail).
+// host that loads the real DLL, and the host's own (--invoke, --stats, --fail, --no-ribbon).
 #pragma once
 
 #include <optional>
@@ -13,9 +13,10 @@ struct StandinOptions {
     std::optional<std::string> profile;
     std::optional<std::string> script;  // "-": standard input
     bool interactive = false;
-    bool invoke = false;  // call IDTExtensibility2 through IDispatch::Invoke
-    bool stats = false;   // print the call counts at the end
-    bool launch = true;   // false: report the add-in's process starts, start nothing
+    bool invoke = false;    // call IDTExtensibility2 through IDispatch::Invoke
+    bool stats = false;     // print the call counts at the end
+    bool launch = true;     // false: report the add-in's process starts, start nothing
+    bool noRibbon = false;  // the add-in's toolbar only, as before Office 2010
     bool help = false;
     bool strictOnUpdate = false;                        // --on-update=strict
     std::optional<std::string> trace;                   // --trace FILE

@@ -13,11 +13,14 @@
 #include <thread>
 
 #include "addin_loader.h"
+#include "addin_ribbon.h"
 #include "default_profile.h"
+#include "host/sim/msxml/msxml_parser.h"
 #include "launch_tracker.h"
 #include "message_watcher.h"
 #include "options.h"
 #include "outlook_objects.h"
+#include "platform/utf.h"
 #include "platform/win32/text.h"
 #include "profile.h"
 #include "standin_options.h"
@@ -77,6 +80,7 @@ class Host {
         }
         session_ = std::make_unique<StandinSession>(
             world_, sim_tool::PopulateWorld(profile, world_), out_,
+            options.noRibbon ? nullptr : &ribbon_,
             [this](const sim_tool::Command& command) { hostCommand(command); });
         // From the add-in's loading on, as tessaly-sim's: opening the profile's windows is
         // not part of it.
@@ -87,7 +91,13 @@ class Host {
     }
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
-    ~Host() { world_.setTrace(nullptr); }
+    ~Host() {
+        // A run that stops early still holds the add-in's callbacks: they go while the
+        // objects the add-in lets go of with them are still there.
+        ribbon_.Unload();
+        addinRibbon_.reset();
+        world_.setTrace(nullptr);
+    }
     // The trace gets the last call too; for a host that is kept to the end of the process.
     void endTrace() { world_.setTrace(nullptr); }
 
@@ -128,9 +138,64 @@ class Host {
             out_.Line("startup: OnConnection took " + std::to_string(static_cast<long>(ms)) +
                       " ms");
             flush();
+            if (!options_.noRibbon) {
+                loadRibbon(loaded, name);
+            }
             guarded(name, [&] { return loaded.OnStartupComplete(); });
             flush();
         }
+    }
+
+    // What Outlook asks of an add-in right after its connection: its ribbon, through
+    // IRibbonExtensibility. Only one add-in's ribbon is shown.
+    void loadRibbon(LoadedAddin& addin, const std::string& name) {
+        if (addinRibbon_) {
+            out_.Note(name + ": the host shows one add-in's ribbon; this one's is not asked for");
+            return;
+        }
+        auto ribbon = AddinRibbon::Query(addin.object(), server_);
+        if (!ribbon) {
+            return;
+        }
+        ribbonOwner_ = &addin;
+        addinRibbon_ = std::move(ribbon);
+        const auto start = std::chrono::steady_clock::now();
+        ribbon_.Load(*addinRibbon_, *parser_);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)
+                            .count();
+        // Outlook asks again for each kind of window it opens; this host has Explorers only,
+        // so it asks once for another kind, which the add-in must not customise.
+        const std::u16string other = u"Microsoft.Outlook.Mail.Read";
+        try {
+            addinRibbon_->GetCustomUI(other);
+        } catch (const std::exception& e) {
+            out_.Line("ribbon-error: GetCustomUI failed: " + std::string(e.what()));
+        }
+        for (const std::u16string& id : {std::u16string(host::kExplorerRibbonId), other}) {
+            if (const auto customised = addinRibbon_->customised(id)) {
+                out_.Line("ribbon: " + platform::toPrintableUtf8(id) + ": " +
+                          (*customised ? "customised" : "not customised"));
+            }
+        }
+        out_.Line("startup: the ribbon took " + std::to_string(static_cast<long>(ms)) + " ms");
+        flush();
+    }
+
+    // Outlook drops the add-in's customisation with its connection; the add-in must have let
+    // go of the IRibbonUI by then.
+    void unloadRibbon(const LoadedAddin& addin, bool checkHeld) {
+        if (ribbonOwner_ != &addin) {
+            return;
+        }
+        if (checkHeld) {
+            out_.Line(ribbon_.ribbonUIReferencesHeldByAddin() > 0
+                          ? "leak: IRibbonUI still held after OnDisconnection"
+                          : "shutdown: no IRibbonUI held after OnDisconnection");
+        }
+        ribbon_.Unload();
+        addinRibbon_.reset();
+        ribbonOwner_ = nullptr;
     }
 
     // OnBeginShutdown and OnDisconnection of each add-in, then Outlook lets go of it.
@@ -146,6 +211,7 @@ class Host {
             const double ms = guarded(name, [&] { return addin->OnDisconnection(); });
             out_.Line("shutdown: OnDisconnection took " + std::to_string(static_cast<long>(ms)) +
                       " ms");
+            unloadRibbon(*addin, true);
             flush();
             addin->Release();
         }
@@ -158,6 +224,7 @@ class Host {
     // without calling it again, so the shutdown check measures what the failure left.
     void abandon() {
         for (auto& addin : addins_) {
+            unloadRibbon(*addin, false);
             if (connected_.insert(addin.get()).second) {
                 addin->Release();
             }
@@ -241,6 +308,10 @@ class Host {
             out_.Line("event-error: " + failure.event + ": " + failure.what);
         }
         world_.clearEventFailures();
+        for (const std::string& error : ribbon_.errors()) {
+            out_.Line("ribbon-error: " + error);
+        }
+        ribbon_.clearErrors();
     }
 
     void printCalls() {
@@ -263,6 +334,14 @@ class Host {
         }
         lastInvokes_ = counts.invokes;
         lastLookups_ = counts.getIdsOfNames;
+        if (addinRibbon_) {
+            const RibbonCallCounts& ribbon = addinRibbon_->counts();
+            out_.Line("calls: ribbon callbacks invoke=" + std::to_string(ribbon.invokes) + " (+" +
+                      std::to_string(ribbon.invokes - lastRibbon_.invokes) +
+                      ") get-ids-of-names=" + std::to_string(ribbon.getIdsOfNames) + " (+" +
+                      std::to_string(ribbon.getIdsOfNames - lastRibbon_.getIdsOfNames) + ")");
+            lastRibbon_ = ribbon;
+        }
     }
 
     // After the add-ins are released: what is still referenced, what is still advised, the
@@ -321,6 +400,12 @@ class Host {
     const StandinOptions& options_;
     Output& out_;
     host::sim::World world_;
+    // The Explorer windows' ribbon and the add-in's side of it, over COM.
+    host::sim::SimRibbon ribbon_{world_};
+    std::unique_ptr<host::sim::XmlParser> parser_ = host::sim::MakeMsXmlParser();
+    std::unique_ptr<AddinRibbon> addinRibbon_;
+    const LoadedAddin* ribbonOwner_ = nullptr;
+    RibbonCallCounts lastRibbon_;
     Server server_;
     std::unique_ptr<StandinSession> session_;
     MessageBoxWatcher watcher_;

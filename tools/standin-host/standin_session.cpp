@@ -86,9 +86,11 @@ std::vector<StandinCommand> ParseStandinScript(std::string_view text) {
 
 StandinSession::StandinSession(sim::World& world,
                                std::vector<std::shared_ptr<sim::SimExplorer>> windows,
-                               sim_tool::Output& out,
+                               sim_tool::Output& out, sim::SimRibbon* ribbon,
                                std::function<void(const Command&)> hostCommands)
-    : hostCommands_(std::move(hostCommands)), commands_(world, std::move(windows), out, *this) {}
+    : ribbon_(ribbon),
+      hostCommands_(std::move(hostCommands)),
+      commands_(world, std::move(windows), out, *this) {}
 
 std::u16string StandinSession::ToolbarName() const {
     for (const auto& window : commands_.windows()) {

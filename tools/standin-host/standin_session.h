@@ -38,10 +38,11 @@ inline constexpr std::u16string_view kDefaultToolbarName = u"Brindle";
 
 class StandinSession : private sim_tool::WorldHost {
   public:
-    // `hostCommands` runs `wait`, `shutdown`, `softphones` and `dial`.
+    // `hostCommands` runs `wait`, `shutdown`, `softphones` and `dial`; `ribbon` is the
+    // Explorer windows' ribbon, null when the host shows none.
     StandinSession(host::sim::World& world,
                    std::vector<std::shared_ptr<host::sim::SimExplorer>> windows,
-                   sim_tool::Output& out,
+                   sim_tool::Output& out, host::sim::SimRibbon* ribbon,
                    std::function<void(const sim_tool::Command&)> hostCommands);
     StandinSession(const StandinSession&) = delete;
     StandinSession& operator=(const StandinSession&) = delete;
@@ -60,7 +61,9 @@ class StandinSession : private sim_tool::WorldHost {
     std::u16string TagPrefix(const host::sim::SimExplorer& window,
                              std::u16string_view toolbar) const override;
     void RunHostCommand(const sim_tool::Command& command) override;
+    host::sim::SimRibbon* Ribbon() override { return ribbon_; }
 
+    host::sim::SimRibbon* ribbon_;
     std::function<void(const sim_tool::Command&)> hostCommands_;
     sim_tool::WorldCommands commands_;
 };

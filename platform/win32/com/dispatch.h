@@ -94,12 +94,34 @@ struct Method {
     HRESULT (Owner::*body)(const Invocation& call);
 };
 
+// The method of `table` that a call of `id` with `count` arguments means. An object whose one
+// IDispatch serves two dual interfaces may have two members of one DISPID (each interface
+// numbers its own from 1); their numbers of arguments tell them apart. Failing that, the
+// first of the DISPID, or null.
+template <class Owner>
+const Method<Owner>* FindMethod(std::span<const Method<Owner>> table, DISPID id,
+                                UINT count) noexcept {
+    const Method<Owner>* first = nullptr;
+    for (const Method<Owner>& method : table) {
+        if (method.id != id) {
+            continue;
+        }
+        if (method.arguments == count) {
+            return &method;
+        }
+        if (!first) {
+            first = &method;
+        }
+    }
+    return first;
+}
+
 // Calls the method of `table` that `call` names. Only as a method, never with named
 // arguments, and with exactly the arguments the method declares.
 template <class Owner>
 [[nodiscard]] HRESULT CallMethod(Owner& owner, std::span<const Method<Owner>> table,
                                  const Invocation& call) {
-    const Method<Owner>* method = FindId(table, call.id());
+    const Method<Owner>* method = FindMethod(table, call.id(), call.count());
     if (!method || !call.isMethod()) {
         return DISP_E_MEMBERNOTFOUND;
     }

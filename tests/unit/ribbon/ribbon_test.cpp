@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "explorer/ribbon.h"
-#include "host/sim/pugixml/pugixml_parser.h"
 #include "host/sim/ribbon.h"
+#include "tests/unit/ribbon/xml_parser.h"
 #include "tests/unit/support/addin_fixture.h"
 
 namespace tessaly {
@@ -48,7 +48,7 @@ class RibbonTest : public testing::AddinTest {
         return ids;
     }
 
-    std::unique_ptr<host::sim::XmlParser> parser = host::sim::MakePugiXmlParser();
+    std::unique_ptr<host::sim::XmlParser> parser = tessaly::testing::MakeXmlParser();
     host::sim::SimRibbon ribbon{world};
     std::shared_ptr<host::sim::SimContact> ada;
     std::shared_ptr<host::sim::SimContact> bob;

@@ -1,7 +1,7 @@
 # Runs tessaly-sim on the stand-in host's end-to-end scenarios (tests/wine/e2e), in the idle
 # and in the strict OnUpdate mode, and holds it to what the stand-in host is held to for the
-# same script: the `show`, `launch:` and `message:` lines of the scenario's transcript, and
-# the toolbar layout stored in the registry.
+# same script: the `show` lines (the ribbon's too), the `launch:` and `message:` lines of the
+# scenario's transcript, and the toolbar layout stored in the registry.
 #   SIM, E2E (the scenarios' folder), WORK (a folder for the registry files)
 include(${E2E}/same_lines.cmake)
 
@@ -47,6 +47,8 @@ foreach(MODE idle strict)
     expect_same_lines("${out}" ${E2E}/dial.expected "dial (${MODE})")
     run(out two_windows PROFILE two_windows.json)
     expect_same_lines("${out}" ${E2E}/two_windows.expected "two_windows (${MODE})")
+    run(out ribbon PROFILE two_windows.json)
+    expect_same_lines("${out}" ${E2E}/ribbon.expected "ribbon (${MODE})")
     run(out bars_not_ready PROFILE bars_not_ready.json)
     expect_same_lines("${out}" ${E2E}/bars_not_ready.expected "bars_not_ready (${MODE})")
     run(out message_box NO_SOFTPHONE)

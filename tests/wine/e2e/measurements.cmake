@@ -1,7 +1,8 @@
-# The host's figures for the add-in: time in OnConnection with 1 and with 20 windows (median
-# of RUNS starts each), and the Invoke and GetIDsOfNames calls of the connection, of one
-# selection refresh on a contact with nine numbers and of one dial. Times are reported, not
-# asserted; a selection refresh must cost fewer than MAX_REFRESH_INVOKES Invoke calls.
+# The host's figures for the add-in's toolbar (the host shows no ribbon: --no-ribbon; the
+# ribbon's are ribbon_measurements.cmake's): time in OnConnection with 1 and with 20 windows
+# (median of RUNS starts each), and the Invoke and GetIDsOfNames calls of the connection, of
+# one selection refresh on a contact with nine numbers and of one dial. Times are reported,
+# not asserted; a selection refresh must cost fewer than MAX_REFRESH_INVOKES Invoke calls.
 #   WINE_RUN, EXE, HERE, WORK (a folder for the generated profile), RECORD_FILE, RUNS,
 #   MAX_REFRESH_INVOKES, WINDOWS (how many windows the large profile opens)
 include(${CMAKE_CURRENT_LIST_DIR}/standin_lib.cmake)
@@ -52,7 +53,7 @@ set(one_ms "")
 set(many_ms "")
 foreach(run RANGE 1 ${RUNS})
     standin_run(one SCRIPT ${HERE}/measure_one_window.script PROFILE ${HERE}/nine_numbers.json
-                CONNECTION_MS ms)
+                ARGS --no-ribbon CONNECTION_MS ms)
     expect_clean_shutdown("${one}")
     list(APPEND one_ms ${ms})
     calls_lines("${one}" lines)
@@ -66,7 +67,8 @@ foreach(run RANGE 1 ${RUNS})
         same_each_time(${step} "${figures}")
     endforeach()
 
-    standin_run(big SCRIPT ${HERE}/measure_many_windows.script PROFILE ${many} CONNECTION_MS ms)
+    standin_run(big SCRIPT ${HERE}/measure_many_windows.script PROFILE ${many} ARGS --no-ribbon
+                CONNECTION_MS ms)
     expect_clean_shutdown("${big}")
     list(APPEND many_ms ${ms})
     calls_lines("${big}" lines)

@@ -17,6 +17,8 @@
 #   LAYOUT                        the layout the run must have stored (tessaly-sim's, see
 #                                 same_lines.cmake), read with `reg export` before the reset
 #   TRACE_PATTERN                 run with --trace; the trace must match this expression
+#   TRACE_SELECT, TRACE_EXPECTED  run with --trace; the trace's lines that match TRACE_SELECT
+#                                 must be exactly TRACE_EXPECTED ("|" between lines)
 #   UNLOADED_AFTER_FAILURE        with EXPECTED_EXIT 1: the add-in, let go by the host after its
 #                                 failure, leaves nothing behind and agrees to unload
 # Every run that ends normally must end with the host's clean shutdown check.
@@ -36,7 +38,7 @@ function(run_and_check MODE)
     endif()
     message("--- OnUpdate mode ${MODE}")
     set(run_args ${ARGS} --on-update=${MODE})
-    if(TRACE_PATTERN)
+    if(TRACE_PATTERN OR TRACE_SELECT)
         set(trace ${CMAKE_CURRENT_BINARY_DIR}/trace-${MODE}.txt)
         file(REMOVE ${trace})
         windows_path(${trace} trace_windows)
@@ -49,6 +51,17 @@ function(run_and_check MODE)
         string(REPLACE "\r" "" traced "${traced}")
         if(NOT traced MATCHES "${TRACE_PATTERN}")
             message(FATAL_ERROR "the trace does not match \"${TRACE_PATTERN}\":\n${traced}")
+        endif()
+    endif()
+    if(TRACE_SELECT)
+        file(STRINGS ${trace} selected REGEX "${TRACE_SELECT}")
+        list(TRANSFORM selected REPLACE "\r$" "")
+        string(REPLACE "|" ";" wanted "${TRACE_EXPECTED}")
+        if(NOT selected STREQUAL wanted)
+            list(JOIN selected "\n  " got)
+            list(JOIN wanted "\n  " want)
+            message(FATAL_ERROR "the trace's lines matching \"${TRACE_SELECT}\":\n  ${got}\n"
+                                "expected:\n  ${want}")
         endif()
     endif()
     if(LAYOUT)

@@ -1,12 +1,13 @@
 # What tessaly-sim and the stand-in host must agree on for one script, made comparable: the
 # `show` lines, the `launch:` and `message:` lines, and the stored toolbar layout.
 
-# The lines of `show` (window headers and the indented lines under them), `launch:`,
-# `launch failed:` and `message:`, in order; the softphone's path, which differs between the
-# two programs' registries, becomes RECORDER.
+# The lines of `show` (window headers, the indented lines under them and the window's ribbon
+# lines), `launch:`, `launch failed:` and `message:`, in order; the softphone's path, which
+# differs between the two programs' registries, becomes RECORDER.
 function(comparable_lines text out)
     string(REPLACE "\r" "" text "${text}")
-    string(REGEX MATCHALL "(^|\n)(window [0-9]+:|  |launch: |launch failed: |message: )[^\n]*"
+    string(REGEX MATCHALL
+           "(^|\n)(window [0-9]+:|  |ribbon [0-9]+: |launch: |launch failed: |message: )[^\n]*"
            lines "${text}")
     list(TRANSFORM lines REPLACE "^\n" "")
     list(TRANSFORM lines REPLACE "^(launch( failed)?: )[^\n]*recorder\\.exe " "\\1RECORDER ")

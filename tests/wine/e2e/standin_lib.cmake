@@ -35,12 +35,13 @@ function(wine_step out)
 endfunction()
 
 # standin_run(OUT SCRIPT file [PROFILE file] [ARGS ...] [EXPECTED_EXIT n | STATUS var]
-#             [CONNECTION_MS var])
+#             [CONNECTION_MS var] [RAW var])
 # Runs the host on a script, echoes what it printed, checks the exit status (or returns it in
 # STATUS) and returns standard output with line ends, paths of the DLL and timings made
-# comparable; CONNECTION_MS receives the milliseconds of OnConnection as printed.
+# comparable; CONNECTION_MS receives the milliseconds of OnConnection as printed, RAW the
+# output with its timings (line ends made comparable only).
 function(standin_run out)
-    cmake_parse_arguments(RUN "" "SCRIPT;PROFILE;EXPECTED_EXIT;STATUS;CONNECTION_MS" "ARGS"
+    cmake_parse_arguments(RUN "" "SCRIPT;PROFILE;EXPECTED_EXIT;STATUS;CONNECTION_MS;RAW" "ARGS"
                           ${ARGN})
     windows_path(${RUN_SCRIPT} script)
     set(command ${wine} ${EXE} --script ${script})
@@ -60,6 +61,9 @@ function(standin_run out)
         message(FATAL_ERROR "exit status ${status}, expected ${RUN_EXPECTED_EXIT}")
     endif()
     string(REPLACE "\r" "" text "${text}")
+    if(RUN_RAW)
+        set(${RUN_RAW} "${text}" PARENT_SCOPE)
+    endif()
     if(RUN_CONNECTION_MS)
         if(NOT text MATCHES "(^|\n)startup: OnConnection took ([0-9]+) ms\n")
             message(FATAL_ERROR "no OnConnection time")

@@ -1,0 +1,209 @@
+#include "addin/win32/ribbon_callbacks.h"
+
+#include <oleauto.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "addin/registration.h"
+#include "host/dispatch/late_binding.h"
+#include "host/dispatch/ribbon.h"
+#include "platform/win32/picture.h"
+
+namespace tessaly::win32 {
+
+namespace {
+
+namespace dispatch = host::dispatch;
+
+// ---- Arguments, read by the type the signature wants ----
+
+template <class T>
+struct Argument;
+
+template <>
+struct Argument<host::RibbonControlRef> {
+    static host::RibbonControlRef read(const VARIANT& v) {
+        return dispatch::WrapRibbonControl(dispatch::ToDispatch(v));
+    }
+};
+
+template <>
+struct Argument<std::shared_ptr<host::RibbonUI>> {
+    static std::shared_ptr<host::RibbonUI> read(const VARIANT& v) {
+        return dispatch::WrapRibbonUI(dispatch::ToDispatch(v));
+    }
+};
+
+template <>
+struct Argument<std::u16string> {
+    static std::u16string read(const VARIANT& v) { return dispatch::ToString(v); }
+};
+
+template <>
+struct Argument<std::int32_t> {
+    static std::int32_t read(const VARIANT& v) { return dispatch::ToInt32(v); }
+};
+
+template <class T>
+[[nodiscard]] HRESULT readArgument(const com::Invocation& call, UINT position, T& value) {
+    try {
+        value = Argument<T>::read(call.arg(position));
+        return S_OK;
+    } catch (const host::Error&) {
+        call.markArgument(position);
+        return DISP_E_TYPEMISMATCH;
+    }
+}
+
+template <class Tuple, std::size_t... I>
+[[nodiscard]] HRESULT readArguments(const com::Invocation& call, Tuple& values,
+                                    std::index_sequence<I...>) {
+    HRESULT hr = S_OK;
+    static_cast<void>(
+        (SUCCEEDED(hr = readArgument(call, static_cast<UINT>(I), std::get<I>(values))) && ...));
+    return hr;
+}
+
+// ---- Values, put where the caller wants the result ----
+
+void store(VARIANT& out, const std::u16string& text) {
+    Bstr value(reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()));
+    VariantClear(&out);
+    out.vt = VT_BSTR;
+    out.bstrVal = value.detach();
+}
+
+void store(VARIANT& out, bool value) {
+    VariantClear(&out);
+    out.vt = VT_BOOL;
+    out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+void store(VARIANT& out, std::int32_t value) {
+    VariantClear(&out);
+    out.vt = VT_I4;
+    out.lVal = value;
+}
+
+// The picture object itself (IPictureDisp); Nothing for no picture.
+void store(VARIANT& out, const std::shared_ptr<host::Picture>& picture) {
+    IPictureDisp* object = nullptr;
+    if (picture) {
+        const auto* ours = dynamic_cast<const Win32Picture*>(picture.get());
+        if (!ours || !ours->get()) {
+            throw host::Error(E_FAIL, "the picture was not made by this DLL");
+        }
+        object = ours->get();
+    }
+    VariantClear(&out);
+    out.vt = VT_DISPATCH;
+    out.pdispVal = ComPtr<IPictureDisp>(object).detach();
+}
+
+template <class R, class... Args>
+[[nodiscard]] HRESULT callWith(const std::function<R(Args...)>& callback,
+                               const com::Invocation& call) {
+    constexpr UINT count = sizeof...(Args);
+    if (call.count() != count || (count != 0 && !call.params().rgvarg)) {
+        return DISP_E_BADPARAMCOUNT;
+    }
+    std::tuple<std::decay_t<Args>...> arguments;
+    const HRESULT hr = readArguments(call, arguments, std::index_sequence_for<Args...>{});
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if constexpr (std::is_void_v<R>) {
+        std::apply(callback, arguments);
+    } else {
+        const R value = std::apply(callback, arguments);
+        if (call.result()) {
+            store(*call.result(), value);
+        }
+    }
+    return S_OK;
+}
+
+// An exception's text as a BSTR: ASCII as it is, any other byte as '?'.
+BSTR describe(const char* what) noexcept {
+    const auto length = static_cast<UINT>(std::strlen(what));
+    BSTR text = SysAllocStringLen(nullptr, length);
+    for (UINT i = 0; text && i < length; ++i) {
+        const auto c = static_cast<unsigned char>(what[i]);
+        text[i] = c < 0x80 ? static_cast<OLECHAR>(c) : L'?';
+    }
+    return text;
+}
+
+// The callback's failure as Office reads it: the code, and its text when it asks for one.
+[[nodiscard]] HRESULT raised(const com::Invocation& call, HRESULT code, const char* what) noexcept {
+    EXCEPINFO* info = call.exception();
+    if (!info) {
+        return code;
+    }
+    *info = EXCEPINFO{};
+    info->scode = code;
+    // Out of memory, either text is left out.
+    info->bstrSource =
+        SysAllocStringLen(reinterpret_cast<const OLECHAR*>(registration::kProgId.data()),
+                          static_cast<UINT>(registration::kProgId.size()));
+    info->bstrDescription = describe(what);
+    return DISP_E_EXCEPTION;
+}
+
+}  // namespace
+
+DISPID RibbonCallbackId(const std::vector<host::RibbonCallback>& table,
+                        std::wstring_view name) noexcept {
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const std::u16string& entry = table[i].name;
+        if (com::SameName(
+                std::wstring_view(reinterpret_cast<const wchar_t*>(entry.data()), entry.size()),
+                name)) {
+            return kDispFirstRibbonCallback + static_cast<DISPID>(i);
+        }
+    }
+    return DISPID_UNKNOWN;
+}
+
+const host::RibbonCallback* RibbonCallbackOf(const std::vector<host::RibbonCallback>& table,
+                                             DISPID id) noexcept {
+    if (id < kDispFirstRibbonCallback) {
+        return nullptr;
+    }
+    const auto index = static_cast<std::size_t>(id - kDispFirstRibbonCallback);
+    return index < table.size() ? &table[index] : nullptr;
+}
+
+HRESULT InvokeRibbonCallback(const host::RibbonCallback& callback,
+                             const com::Invocation& call) noexcept {
+    // Office calls a callback as a method; a value callback may also be read as a property.
+    if ((call.flags() & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    if (call.params().cNamedArgs != 0) {
+        return DISP_E_NONAMEDARGS;
+    }
+    try {
+        return std::visit([&](const auto& f) { return callWith(f, call); }, callback.call);
+    } catch (const host::Error& e) {
+        return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
+    } catch (const com::Error& e) {
+        return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        return raised(call, E_FAIL, e.what());
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+}  // namespace tessaly::win32
