@@ -28,7 +28,7 @@ class RibbonTest : public testing::AddinTest {
         window = open();
         connect();
         ASSERT_TRUE(ribbon.Load(addin->ribbon(), *parser));
-        ASSERT_TRUE(ribbon.errors().empty()) << ribbon.errors().front();
+        ASSERT_TRUE(ribbon.errors().empty()) << ::testing::PrintToString(ribbon.errors());
         world.Select(*window, {ada});
         ribbon.clearInvalidations();
     }
