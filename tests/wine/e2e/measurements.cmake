@@ -8,8 +8,9 @@
 #   WINE_RUN, EXE, HERE, WORK (a folder for the generated profile), RECORD_FILE, RUNS,
 #   MAX_REFRESH_INVOKES, WINDOWS (how many windows the large profile opens), RECORDER (the
 #   softphone's Windows path), REGSVR32, NULL_DLL (the null add-in's Windows path)
-#   SETUP          ON: register the add-in and the softphone first and remove both at the
-#                  end, for a prefix where nothing else does (the benchmark's)
+#   SETUP, DLL     SETUP ON: register the add-in at DLL (its Windows path) and the softphone
+#                  first and remove both at the end, for a prefix where nothing else does
+#                  (the benchmark's)
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/standin_lib.cmake)
 
@@ -69,7 +70,7 @@ file(WRITE ${many} "${profile}\n")
 # again, for adding) and reads Count twice, and the dispatch layer reads each added control's
 # Type to wrap it.
 function(list_entries contact out)
-    set(groups "Business;Business2" "Mobile" "Home;Home2" "Callback;Car;Assistant;CompanyMain")
+    set(groups "Business|Business2" "Mobile" "Home|Home2" "Callback|Car|Assistant|CompanyMain")
     string(JSON count LENGTH "${profile}" folders 0 items)
     math(EXPR last "${count} - 1")
     set(entries 0)
@@ -79,7 +80,6 @@ function(list_entries contact out)
             continue()
         endif()
         foreach(group ${groups})
-            string(REPLACE ";" "|" group "${group}")
             string(REPLACE "|" ";" fields "${group}")
             set(seen "")
             foreach(field ${fields})
