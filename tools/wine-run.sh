@@ -100,10 +100,13 @@ if [ "$keep_warm" != 0 ] && { [ -z "${DISPLAY:-}" ] || [ "${TESSALY_WINE_KEEP_ON
         # The keeper holds the lock of descriptor 8 as long as it lives; nothing of Wine's
         # may inherit it. Its program's input is the keeper's descriptor 7: however the
         # keeper ends, the program then reads the end of its input and ends.
+        # It also ends when the prefix is made anew: its Wine is the old prefix's.
         (
             exec 7> >(exec "$loader" cmd /c "set /p keep=" 8>&-)
             holder=$!
+            prefix_id=$(stat -c %d:%i "$WINEPREFIX")
             while kill -0 "$holder" 2>/dev/null &&
+                [ "$(stat -c %d:%i "$WINEPREFIX" 2>/dev/null)" = "$prefix_id" ] &&
                 [ $(($(date +%s) - $(stat -c %Y "$WINEPREFIX.used"))) -lt "$keep_warm" ]; do
                 sleep 1
             done

@@ -165,10 +165,12 @@ file(REMOVE ${RECORD_FILE})
 measure(ours)
 
 # The null add-in alone: registered, and ours set not to load, as Outlook's LoadBehavior 0.
-wine_step("" COMMAND ${REGSVR32} /s ${NULL_DLL})
-wine_step("" COMMAND reg add "${addins_key}\\BrindleAddin.Tessaly" /v LoadBehavior /t REG_DWORD
-          /d 0 /f)
-measure(null)
+wine_step("" STATUS null_registered COMMAND ${REGSVR32} /s ${NULL_DLL})
+wine_step("" STATUS ours_off COMMAND reg add "${addins_key}\\BrindleAddin.Tessaly"
+          /v LoadBehavior /t REG_DWORD /d 0 /f)
+if(null_registered EQUAL 0 AND ours_off EQUAL 0)
+    measure(null)
+endif()
 # Put back before judging, so that a failure leaves the prefix as the other tests expect.
 wine_step("" STATUS restored COMMAND reg add "${addins_key}\\BrindleAddin.Tessaly" /v LoadBehavior
           /t REG_DWORD /d 3 /f)
@@ -176,6 +178,10 @@ wine_step("" STATUS null_removed COMMAND ${REGSVR32} /s /u ${NULL_DLL})
 if(SETUP)
     wine_step("" STATUS ignored COMMAND reg delete ${softphone_key} /f)
     wine_step("" STATUS ignored COMMAND ${REGSVR32} /s /u ${DLL})
+endif()
+if(NOT null_registered EQUAL 0 OR NOT ours_off EQUAL 0)
+    message(FATAL_ERROR "the null add-in could not be measured alone: regsvr32 ${null_registered}, "
+                        "LoadBehavior 0: ${ours_off}")
 endif()
 if(NOT restored EQUAL 0 OR NOT null_removed EQUAL 0)
     message(FATAL_ERROR "the add-ins' registrations were not put back (${restored}, ${null_removed})")
