@@ -96,7 +96,10 @@ if [ "$keep_warm" != 0 ] && { [ -z "${DISPLAY:-}" ] || [ "${TESSALY_WINE_KEEP_ON
     exec 6>"$WINEPREFIX.starting"
     flock 6
     exec 8>"$WINEPREFIX.keeper"
-    if flock -n 8; then
+    # Only a prefix where nothing runs gets a keeper: Wine's own processes of one a program
+    # started (or of one ending) may hold that program's output, and keeping them would make
+    # its caller wait for the keeper to end.
+    if flock -n 8 && timeout 0.3 wineserver -w 2>/dev/null; then
         # The keeper holds the lock of descriptor 8 as long as it lives; nothing of Wine's
         # may inherit it. Its program's input is the keeper's descriptor 7: however the
         # keeper ends, the program then reads the end of its input and ends.
