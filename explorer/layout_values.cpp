@@ -13,13 +13,25 @@ using softphone::TrimBlanks;
 
 std::optional<platform::RegistryValue> LayoutValues::Read(std::u16string_view name) const {
     try {
-        return registry_.RegRead(key_ + std::u16string(name));
+        // A key that is not a key's path with its backslash reads value by value.
+        if (!key_.ends_with(u'\\')) {
+            return registry_.RegRead(key_ + std::u16string(name));
+        }
+        if (!keyLookedUp_) {
+            // A key that cannot be opened is tried again at the next read, as a RegRead of
+            // each value would.
+            opened_ = registry_.OpenKey(std::u16string_view(key_).substr(0, key_.size() - 1));
+            keyLookedUp_ = true;
+        }
+        return opened_ ? opened_->Read(name) : std::nullopt;
     } catch (const std::exception&) {
         return std::nullopt;
     }
 }
 
 void LayoutValues::Write(std::u16string_view name, const platform::RegistryValue& value) const {
+    opened_.reset();
+    keyLookedUp_ = false;
     registry_.RegWrite(key_ + std::u16string(name), value);
 }
 

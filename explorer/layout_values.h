@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,8 @@
 
 namespace tessaly::explorer {
 
+// Reading opens the key once, at the first read, and reads every value from it; writing
+// drops what was opened, so a read after a write finds the value written.
 class LayoutValues {
   public:
     // `key` is a path in the shell's form ending with a backslash.
@@ -39,6 +42,9 @@ class LayoutValues {
 
     platform::ShellRegistry& registry_;
     std::u16string key_;
+    // Set once the key was opened or found missing (then `opened_` stays empty).
+    mutable bool keyLookedUp_ = false;
+    mutable std::unique_ptr<platform::OpenedKey> opened_;
 };
 
 }  // namespace tessaly::explorer

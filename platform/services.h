@@ -27,6 +27,21 @@ class Error : public std::runtime_error {
 // A registry value: a REG_DWORD or a REG_SZ.
 using RegistryValue = std::variant<std::uint32_t, String>;
 
+// A key opened for reading its values (ShellRegistry::OpenKey).
+class OpenedKey {
+  public:
+    virtual ~OpenedKey() = default;
+    // The value `name` of the key ("" for its default value) as RegRead gives
+    // "<the key's path>\<name>": std::nullopt when it does not exist; throws Error where
+    // RegRead would, and for a name that is no value's (see IsValueName).
+    virtual std::optional<RegistryValue> Read(std::u16string_view name) = 0;
+};
+
+// A value's name holds neither a backslash (RegRead's paths end at the last one) nor a NUL.
+inline bool IsValueName(std::u16string_view name) noexcept {
+    return name.find_first_of(std::u16string_view(u"\\\0", 2)) == std::u16string_view::npos;
+}
+
 // The shell object's RegRead/RegWrite, on paths in its text form:
 // "HKCU\Software\...\Name" (a trailing backslash names the key's default value).
 class ShellRegistry {
@@ -35,6 +50,11 @@ class ShellRegistry {
     // std::nullopt when the value or its key does not exist. Throws Error when the store
     // itself cannot be read.
     virtual std::optional<RegistryValue> RegRead(std::u16string_view path) = 0;
+    // The key of RegRead's paths "<keyPath>\<name>", opened once for reading several of
+    // its values: each RegRead opens the key again. Null when the key does not exist (or is
+    // not in the store); throws Error where RegRead of a value of the key would, for
+    // reasons of the key or the store.
+    virtual std::unique_ptr<OpenedKey> OpenKey(std::u16string_view keyPath) = 0;
     // Creates the missing keys along the path. Throws Error on failure.
     virtual void RegWrite(std::u16string_view path, const RegistryValue& value) = 0;
 

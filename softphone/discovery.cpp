@@ -1,5 +1,6 @@
 // Finds the softphone installations registered for the current user and selects one.
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "softphone/common.h"
@@ -38,6 +39,17 @@ std::optional<String> AsText(const std::optional<platform::RegistryValue>& value
     return DecimalText(std::get<std::uint32_t>(*value));
 }
 
+// An installation's key, opened once for its three values; null when it cannot be opened,
+// since none of its values could be read then either: it is skipped as one without AppPath.
+std::unique_ptr<platform::OpenedKey> OpenInstallation(platform::ShellRegistry& registry,
+                                                      const String& path) {
+    try {
+        return registry.OpenKey(path);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -64,10 +76,13 @@ void Common::FindSoftphones() {
                 break;
             }
             const String name = TrimAtNull(enumerated);
-            const String valuePath = prefix + u"\\" + name + u"\\";
+            const auto key = OpenInstallation(services_.registry, prefix + u"\\" + name);
+            if (!key) {
+                continue;
+            }
             const auto readText = [&](const char16_t* value) -> std::optional<String> {
                 try {
-                    return AsText(services_.registry.RegRead(valuePath + value));
+                    return AsText(key->Read(value));
                 } catch (const std::exception&) {
                     return std::nullopt;
                 }

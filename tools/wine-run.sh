@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the project's private prefix, creating the prefix on
 # first use. CTest uses it as the emulator for the Windows test programs.
-# Environment: TESSALY_WINEPREFIX (default: build/wineprefix beside this checkout).
+# Environment: TESSALY_WINEPREFIX (default: build/wineprefix beside this checkout),
+# TESSALY_WINE_KEEP_WARM (see the keeper below).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${TESSALY_WINEPREFIX:-$here/build/wineprefix}
@@ -28,23 +29,47 @@ fi
 # longer starts afterwards (kernel32.dll, c0000135), so the marker records which Wine it was.
 # The prefix counts as made only once wineboot has finished: its registry files appear
 # early, and a program started before the system programs are installed fails to start.
-ready="$WINEPREFIX/.tessaly-ready"
 build="$("$loader" --version) $halves"
-if [ "$(cat "$ready" 2>/dev/null)" != "$build" ]; then
+made_by_this_wine() {
+    [ "$(cat "$1/.tessaly-ready" 2>/dev/null)" = "$build" ]
+}
+
+# wineboot takes many seconds, and the tests use several prefixes: wineboot makes one
+# template prefix per Wine, which is never run, and every prefix starts as a copy of it.
+template=$here/build/wineprefix-template
+copy_template() {
+    exec 8>"$template.lock"
+    flock 8
+    if ! made_by_this_wine "$template"; then
+        rm -rf "$template"
+        mkdir -p "$template"
+        WINEPREFIX=$template "$loader" wineboot -i >/dev/null 2>&1
+        WINEPREFIX=$template wineserver -w
+        echo "$build" >"$template/.tessaly-ready"
+    fi
+    # Copied aside and moved into place without the marker, which comes last: a program
+    # started meanwhile (not waiting for the lock) must not find a prefix half copied.
+    rm -rf "$1.copy"
+    cp -a "$template" "$1.copy"
+    flock -u 8
+    exec 8>&-
+    rm "$1.copy/.tessaly-ready"
+    mv "$1.copy" "$1"
+    echo "$build" >"$1/.tessaly-ready"
+}
+
+if ! made_by_this_wine "$WINEPREFIX"; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     # Several test programs may start at once; only one makes the prefix.
     exec 9>"$WINEPREFIX.lock"
     flock 9
-    if [ "$(cat "$ready" 2>/dev/null)" != "$build" ]; then
+    if ! made_by_this_wine "$WINEPREFIX"; then
         if [ -e "$WINEPREFIX" ]; then
             echo "wine-run: $WINEPREFIX was made by another Wine (${build% *} now); making it anew" >&2
             wineserver -k 2>/dev/null || true
-            rm -rf "$WINEPREFIX"
         fi
-        mkdir -p "$WINEPREFIX"
-        "$loader" wineboot -i >/dev/null 2>&1
-        wineserver -w
-        echo "$build" >"$ready"
+        rm -rf "$WINEPREFIX"
+        copy_template "$WINEPREFIX"
     fi
     flock -u 9
     exec 9>&-
@@ -52,4 +77,48 @@ fi
 # Wine walks every possible file descriptor at start; under a very high open-file limit (as
 # CTest and CMake raise it) a start takes seconds instead of a tenth of one.
 ulimit -n 4096 2>/dev/null || true
+
+# A prefix's first program starts Wine's own (services, devices, desktop) and waits for them,
+# which takes seconds; when the last program ends they end too, so that every program started
+# after a pause pays again. They also inherit that first program's output, and a caller that
+# reads it to its end (CMake's execute_process, CTest) waits until they are gone. A keeper
+# avoids both: a Wine program of the prefix that waits for input that never comes, started
+# with no output of anyone's, which holds them while programs keep being started, until none
+# was started for TESSALY_WINE_KEEP_WARM seconds (default 15; 0: no keeper). Not on a
+# display, where the desktop process would outlive the display (xvfb-run's) it belongs to,
+# unless the caller ends the prefix's processes itself before its display ends and says so
+# with TESSALY_WINE_KEEP_ON_DISPLAY=1.
+keep_warm=${TESSALY_WINE_KEEP_WARM:-15}
+if [ "$keep_warm" != 0 ] && { [ -z "${DISPLAY:-}" ] || [ "${TESSALY_WINE_KEEP_ON_DISPLAY:-}" = 1 ]; }; then
+    touch "$WINEPREFIX.used"
+    # While a keeper starts Wine's own, the other callers wait: their programs must not be
+    # the ones that start them.
+    exec 6>"$WINEPREFIX.starting"
+    flock 6
+    exec 8>"$WINEPREFIX.keeper"
+    # Only a prefix where nothing runs gets a keeper: Wine's own processes of one a program
+    # started (or of one ending) may hold that program's output, and keeping them would make
+    # its caller wait for the keeper to end.
+    if flock -n 8 && timeout 0.3 wineserver -w 2>/dev/null; then
+        # The keeper holds the lock of descriptor 8 as long as it lives; nothing of Wine's
+        # may inherit it. Its program's input is the keeper's descriptor 7: however the
+        # keeper ends, the program then reads the end of its input and ends.
+        # It also ends when the prefix is made anew: its Wine is the old prefix's.
+        (
+            exec 7> >(exec "$loader" cmd /c "set /p keep=" 8>&-)
+            holder=$!
+            prefix_id=$(stat -c %d:%i "$WINEPREFIX")
+            while kill -0 "$holder" 2>/dev/null &&
+                [ "$(stat -c %d:%i "$WINEPREFIX" 2>/dev/null)" = "$prefix_id" ] &&
+                [ $(($(date +%s) - $(stat -c %Y "$WINEPREFIX.used"))) -lt "$keep_warm" ]; do
+                sleep 1
+            done
+        ) </dev/null >/dev/null 2>&1 6>&- &
+        # Returns once Wine's own are up. No lock may pass to them.
+        "$loader" cmd /c exit 0 </dev/null >/dev/null 2>&1 6>&- 8>&- || true
+    fi
+    exec 8>&-
+    flock -u 6
+    exec 6>&-
+fi
 exec "$loader" "$@"

@@ -25,8 +25,10 @@ struct RegBytes {
 
 using RegData = std::variant<std::uint32_t, std::u16string, RegBytes>;
 
+using RegValues = std::map<std::u16string, RegData, CaseInsensitiveLess>;
+
 struct RegKey {
-    std::map<std::u16string, RegData, CaseInsensitiveLess> values;  // "" is the default value
+    RegValues values;  // "" is the default value
     std::map<std::u16string, RegKey, CaseInsensitiveLess> subkeys;
     bool operator==(const RegKey&) const = default;  // spellings count
 };

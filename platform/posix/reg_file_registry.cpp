@@ -46,6 +46,25 @@ RegData toRegData(const RegistryValue& value) {
     return std::visit([](const auto& data) { return RegData(data); }, value);
 }
 
+// The value `name` of a key's values as RegRead gives it; `path` names it in errors. Values of
+// a hex(N) form read as ShellValue makes them.
+std::optional<RegistryValue> readValue(const RegValues& values, std::u16string_view name,
+                                       std::u16string_view path) {
+    const auto found = values.find(name);
+    if (found == values.end()) {
+        return std::nullopt;
+    }
+    const RegData& data = found->second;
+    if (const auto* dword = std::get_if<std::uint32_t>(&data)) {
+        return *dword;
+    }
+    if (const auto* text = std::get_if<std::u16string>(&data)) {
+        return *text;
+    }
+    const auto& typed = std::get<RegBytes>(data);
+    return ShellValue(typed.type, typed.bytes, path, expandEnvironmentStrings);
+}
+
 // Only the current user's hive exists here; other roots read as missing.
 std::optional<ShellPath> currentUserPath(std::u16string_view path) {
     const auto parsed = ParseShellPath(path);
@@ -133,18 +152,51 @@ std::optional<RegistryValue> RegFileRegistry::RegRead(std::u16string_view path) 
     const std::lock_guard lock(mutex_);
     reporting([&] { load(false); });
     const RegKey* key = hive_.findKey(target->key);
-    if (key == nullptr || !key->values.contains(target->value)) {
+    if (key == nullptr) {
         return std::nullopt;
     }
-    const RegData& data = key->values.find(target->value)->second;
-    if (const auto* dword = std::get_if<std::uint32_t>(&data)) {
-        return *dword;
+    return readValue(key->values, target->value, path);
+}
+
+namespace {
+
+// A key's values as the store held them when the key was opened: a pass over several values
+// of one key reads the file once.
+class RegFileOpenedKey final : public OpenedKey {
+  public:
+    RegFileOpenedKey(RegValues values, std::u16string_view keyPath)
+        : values_(std::move(values)), keyPath_(keyPath) {}
+
+    std::optional<RegistryValue> Read(std::u16string_view name) override {
+        const String path = keyPath_ + u"\\" + String(name);
+        if (!IsValueName(name)) {
+            throw Error("RegRead: not a value name: \"" + toPrintableUtf8(path) + "\"");
+        }
+        return readValue(values_, name, path);
     }
-    if (const auto* text = std::get_if<std::u16string>(&data)) {
-        return *text;
+
+  private:
+    RegValues values_;
+    String keyPath_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenedKey> RegFileRegistry::OpenKey(std::u16string_view keyPath) {
+    // Parsed as the path of the key's default value, which splits off the same key as any
+    // value path below it.
+    const String path = String(keyPath) + u"\\";
+    const auto target = currentUserPath(path);
+    if (!target) {
+        return nullptr;
     }
-    const auto& typed = std::get<RegBytes>(data);
-    return ShellValue(typed.type, typed.bytes, path, expandEnvironmentStrings);
+    const std::lock_guard lock(mutex_);
+    reporting([&] { load(false); });
+    const RegKey* key = hive_.findKey(target->key);
+    if (key == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<RegFileOpenedKey>(key->values, keyPath);
 }
 
 std::optional<SubkeyList> RegFileRegistry::SubkeyNames(std::u16string_view key) {

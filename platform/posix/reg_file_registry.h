@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -35,6 +36,8 @@ class RegFileRegistry final : public ShellRegistry, public RegistryKeys {
     // "HKCU\Key\...\Name" or "HKEY_CURRENT_USER\...". A trailing backslash names the key's
     // default value. Other roots read as std::nullopt and cannot be written.
     std::optional<RegistryValue> RegRead(std::u16string_view path) override;
+    // A copy of the key's values: later changes to the file are not seen through it.
+    std::unique_ptr<OpenedKey> OpenKey(std::u16string_view keyPath) override;
     void RegWrite(std::u16string_view path, const RegistryValue& value) override;
     // A failure to save the batch is reported (see setFailureReporter); its values are lost.
     void BeginBatch() noexcept override;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,26 +64,30 @@ platform::String Expanded(const platform::String& text, std::u16string_view path
     }
 }
 
-}  // namespace
-
-std::optional<platform::RegistryValue> Win32Registry::RegRead(std::u16string_view path) {
-    const ShellPath target = ParseOrThrow("RegRead", path);
+// The key of `target` opened for reading values; empty when it does not exist. `path` names
+// it in errors.
+UniqueHKey OpenForReading(const ShellPath& target, std::u16string_view path) {
     UniqueHKey key;
-    LSTATUS status = RegOpenKeyExW(RootKey(target.root), ToWide(target.key).c_str(), 0,
-                                   KEY_QUERY_VALUE, key.put());
+    const LSTATUS status = RegOpenKeyExW(RootKey(target.root), ToWide(target.key).c_str(), 0,
+                                         KEY_QUERY_VALUE, key.put());
     if (IsMissing(status)) {
-        return std::nullopt;
+        return {};
     }
     if (status != ERROR_SUCCESS) {
         ThrowSystemError("RegRead: cannot open the key of", path, status);
     }
+    return key;
+}
 
-    const std::wstring valueName = ToWide(target.value);
+// The value `valueName` of an opened key as RegRead gives it; `path` names it in errors.
+std::optional<platform::RegistryValue> ReadValue(HKEY key, const std::wstring& valueName,
+                                                 std::u16string_view path) {
     std::vector<BYTE> data(256);
     DWORD type = REG_NONE;
+    LSTATUS status = ERROR_SUCCESS;
     for (;;) {
         DWORD size = static_cast<DWORD>(data.size());
-        status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, data.data(), &size);
+        status = RegQueryValueExW(key, valueName.c_str(), nullptr, &type, data.data(), &size);
         if (status == ERROR_MORE_DATA) {
             // Another process may make the value longer between two calls; ask again.
             data.resize(std::max<std::size_t>(size, data.size() * 2));
@@ -103,6 +108,48 @@ std::optional<platform::RegistryValue> Win32Registry::RegRead(std::u16string_vie
     return platform::ShellValue(
         type, std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), path,
         [path](const platform::String& text) { return Expanded(text, path); });
+}
+
+class Win32OpenedKey final : public platform::OpenedKey {
+  public:
+    Win32OpenedKey(UniqueHKey key, std::u16string_view keyPath)
+        : key_(std::move(key)), keyPath_(keyPath) {}
+
+    std::optional<platform::RegistryValue> Read(std::u16string_view name) override {
+        const platform::String path = keyPath_ + u"\\" + platform::String(name);
+        if (!platform::IsValueName(name)) {
+            throw platform::Error("RegRead: not a value name: \"" +
+                                  platform::toPrintableUtf8(path) + "\"");
+        }
+        return ReadValue(key_.get(), ToWide(name), path);
+    }
+
+  private:
+    UniqueHKey key_;
+    platform::String keyPath_;
+};
+
+}  // namespace
+
+std::optional<platform::RegistryValue> Win32Registry::RegRead(std::u16string_view path) {
+    const ShellPath target = ParseOrThrow("RegRead", path);
+    const UniqueHKey key = OpenForReading(target, path);
+    if (!key) {
+        return std::nullopt;
+    }
+    return ReadValue(key.get(), ToWide(target.value), path);
+}
+
+std::unique_ptr<platform::OpenedKey> Win32Registry::OpenKey(std::u16string_view keyPath) {
+    // Parsed as the path of the key's default value, which splits off the same key as any
+    // value path below it.
+    const platform::String path = platform::String(keyPath) + u"\\";
+    const ShellPath target = ParseOrThrow("RegRead", path);
+    UniqueHKey key = OpenForReading(target, path);
+    if (!key) {
+        return nullptr;
+    }
+    return std::make_unique<Win32OpenedKey>(std::move(key), keyPath);
 }
 
 void Win32Registry::RegWrite(std::u16string_view path, const platform::RegistryValue& value) {

@@ -22,6 +22,8 @@ class Win32Registry final : public platform::ShellRegistry, public platform::Reg
     // REG_SZ is cut at its first NUL and REG_EXPAND_SZ is expanded, as the shell gives them;
     // a value of any other type than these and REG_DWORD throws platform::Error.
     std::optional<platform::RegistryValue> RegRead(std::u16string_view path) override;
+    // Opens the key with query access only, as RegRead does.
+    std::unique_ptr<platform::OpenedKey> OpenKey(std::u16string_view keyPath) override;
     // Writes REG_DWORD or REG_SZ.
     void RegWrite(std::u16string_view path, const platform::RegistryValue& value) override;
     std::optional<platform::SubkeyList> SubkeyNames(std::u16string_view key) override;

@@ -7,9 +7,10 @@ file(MAKE_DIRECTORY ${prefix})
 file(WRITE ${prefix}/.tessaly-ready "wine-0.0 win64\n")
 file(WRITE ${prefix}/left-by-the-old-wine "")
 
+# No keeper: nothing may still run in the prefix when it is removed at the end.
 function(run_in_prefix status_var err_var)
     execute_process(COMMAND ${CMAKE_COMMAND} -E env TESSALY_WINEPREFIX=${prefix}
-                            ${WINE_RUN} cmd /c exit 3
+                            TESSALY_WINE_KEEP_WARM=0 ${WINE_RUN} cmd /c exit 3
                     RESULT_VARIABLE status ERROR_VARIABLE err OUTPUT_QUIET)
     set(${status_var} "${status}" PARENT_SCOPE)
     set(${err_var} "${err}" PARENT_SCOPE)

@@ -128,13 +128,17 @@ LoadedAddin::LoadedAddin(const AddinRegistration& registration, bool throughInvo
     if (!clsidText || FAILED(CLSIDFromString(clsidText->c_str(), &clsid))) {
         throw AddinFailure("CLSID: the ProgID's CLSID cannot be read");
     }
+    using Clock = std::chrono::steady_clock;
+    const auto loading = Clock::now();
     module_ = LoadLibraryW(registration.dllPath.c_str());
     if (!module_) {
         throw AddinFailure("LoadLibraryW: error " + std::to_string(GetLastError()));
     }
+    const auto loaded = Clock::now();
     // Before any code of the add-in runs but DllMain, so that no timer escapes the count.
     trackedTimerImports_ = TrackTimers(module_);
     TrackLaunches(module_, launch);
+    const auto creating = Clock::now();
     using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     const auto getClassObject = reinterpret_cast<GetClassObject>(
         reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
@@ -155,6 +159,9 @@ LoadedAddin::LoadedAddin(const AddinRegistration& registration, bool throughInvo
     if (FAILED(hr) || !addin_) {
         throw AddinFailure(Failure("QueryInterface(IDTExtensibility2)", hr));
     }
+    loadMicroseconds_ =
+        std::chrono::duration<double, std::micro>((loaded - loading) + (Clock::now() - creating))
+            .count();
     if (throughInvoke_) {
         hr = object->QueryInterface(IID_IDispatch, dispatch_.putVoid());
         if (FAILED(hr) || !dispatch_) {

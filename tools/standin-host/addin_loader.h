@@ -81,6 +81,9 @@ class LoadedAddin {
     // The add-in's object while the host holds it, for the other interfaces Outlook asks of
     // it (IRibbonExtensibility); null once released.
     IUnknown* object() const noexcept { return addin_.get(); }
+    // The microseconds from LoadLibraryW to the add-in object, the host's own bookkeeping of
+    // the DLL's imports left out.
+    double loadMicroseconds() const { return loadMicroseconds_; }
     // How many of the DLL's imports of SetTimer and KillTimer the host tracks.
     int trackedTimerImports() const { return trackedTimerImports_; }
 
@@ -92,6 +95,7 @@ class LoadedAddin {
     bool throughInvoke_;
     HMODULE module_ = nullptr;
     int trackedTimerImports_ = 0;
+    double loadMicroseconds_ = 0;
     win32::ComPtr<IDTExtensibility2> addin_;
     win32::ComPtr<IDispatch> dispatch_;
 };

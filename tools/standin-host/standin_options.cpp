@@ -121,7 +121,8 @@ Options:
   --interactive    read commands from standard input as they come
   --invoke         call OnConnection ... OnBeginShutdown through IDispatch::Invoke
                    (DISPIDs 1 to 5) instead of the IDTExtensibility2 vtable
-  --stats          print the call counts (as `calls` does) before exiting
+  --stats          print each add-in's load and OnConnection times and the call
+                   counts (as `calls` does) before exiting
   --fail OP[:N]    make the model operation OP fail N times (default: every time);
                    OP as in tessaly-sim's model, e.g. Explorer.CommandBars,
                    CommandBarControl.Tag=, ContactItem.MobileTelephoneNumber
@@ -171,6 +172,8 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   leak: <Type> #<serial> has N connection(s)     an event connection never ended
   leak: timer <id> (N ms) is still set           an add-in timer never killed
   check: objects=N connections=N timers=N        the shutdown check, after every run
+  stats: <ProgID>: load=N us on-connection=N us   with --stats: LoadLibraryW to the
+                             add-in object (the host's own work left out), and OnConnection
   calls: invoke=N (+N) get-ids-of-names=N (+N) repeated-lookups=N
   calls: repeated <Type>#<serial>.<name> xN      a name looked up again on one object
   calls: ribbon callbacks invoke=N (+N) get-ids-of-names=N (+N)

@@ -14,7 +14,7 @@ struct StandinOptions {
     std::optional<std::string> script;  // "-": standard input
     bool interactive = false;
     bool invoke = false;    // call IDTExtensibility2 through IDispatch::Invoke
-    bool stats = false;     // print the call counts at the end
+    bool stats = false;     // print the startup times and call counts at the end
     bool launch = true;     // false: report the add-in's process starts, start nothing
     bool noRibbon = false;  // the add-in's toolbar only, as before Office 2010
     bool help = false;

@@ -331,14 +331,38 @@ TEST_F(RegFileRegistryTest, ValuesOfEveryTypeReadAsOnWindows) {
     }
     put(text);
     RegFileRegistry store(file_);
+    // Each value is also read through the key opened once, as discovery reads them.
+    const auto key = store.OpenKey(u"HKCU\\Software\\T");
+    ASSERT_NE(key, nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const String path = u"HKCU\\Software\\T\\" + String(c.name, c.name + std::strlen(c.name));
+        const String name(c.name, c.name + std::strlen(c.name));
+        const String path = u"HKCU\\Software\\T\\" + name;
         if (c.expected) {
             EXPECT_EQ(store.RegRead(path), c.expected);
+            EXPECT_EQ(key->Read(name), c.expected);
         } else {
             EXPECT_THROW(store.RegRead(path), Error);
+            EXPECT_THROW(key->Read(name), Error);
         }
+    }
+}
+
+// An opened key answers as RegRead of its paths does: missing keys and values, other roots,
+// root spellings and the default value; a name RegRead could not address is an error.
+TEST_F(RegFileRegistryTest, OpenedKeysReadAsRegReadDoes) {
+    put(std::string(kHeader) + kSection + "@=\"default\"\r\n\"Name\"=dword:00000007\r\n");
+    RegFileRegistry store(file_);
+    EXPECT_EQ(store.OpenKey(u"HKCU\\Software\\Missing"), nullptr);
+    EXPECT_EQ(store.OpenKey(u"HKLM\\Software\\T"), nullptr) << "only the user's hive is here";
+    for (const String spelling : {u"HKCU\\Software\\T", u"HKEY_CURRENT_USER\\software\\t"}) {
+        const auto key = store.OpenKey(spelling);
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->Read(u"name"), Value(std::uint32_t{7}));
+        EXPECT_EQ(key->Read(u""), Value(String(u"default")));
+        EXPECT_EQ(key->Read(u"Absent"), std::nullopt);
+        EXPECT_THROW(key->Read(u"Sub\\Name"), Error);
+        EXPECT_THROW(key->Read(String(u"Na\0me", 5)), Error);
     }
 }
 

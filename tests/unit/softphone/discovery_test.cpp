@@ -161,6 +161,16 @@ TEST_F(DiscoveryTest, ListingThatFailsMidwayKeepsWhatCameBefore) {
     }
 }
 
+// An installation whose key cannot be read is passed over; the enumeration goes on.
+TEST_F(DiscoveryTest, UnreadableInstallationIsSkipped) {
+    install(u"A");
+    install(u"B");
+    install(u"C");
+    platform.registry.unopenableKeys = {u"HKCU\\" + common.sSoftphoneKey + u"\\B"};
+    common.FindSoftphones();
+    EXPECT_EQ(guids(), (std::vector<String>{u"A", u"C"}));
+}
+
 TEST_F(DiscoveryTest, NumericAppPathIsReadAsText) {
     platform.registry.values[u"HKCU\\" + common.sSoftphoneKey + u"\\N\\AppPath"] = 42u;
     platform.files.attributes[u"42"] = 0x20;

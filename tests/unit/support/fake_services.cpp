@@ -23,6 +23,44 @@ std::optional<platform::RegistryValue> FakeRegistry::RegRead(std::u16string_view
     return found->second;
 }
 
+namespace {
+
+// Reads through the registry's RegRead, one path per value, as each read finds it.
+class FakeOpenedKey final : public platform::OpenedKey {
+  public:
+    FakeOpenedKey(FakeRegistry& registry, std::u16string_view keyPath)
+        : registry_(registry), keyPath_(keyPath) {}
+    std::optional<platform::RegistryValue> Read(std::u16string_view name) override {
+        if (!platform::IsValueName(name)) {
+            throw platform::Error("not a value name");
+        }
+        return registry_.RegRead(keyPath_ + u"\\" + String(name));
+    }
+
+  private:
+    FakeRegistry& registry_;
+    String keyPath_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::OpenedKey> FakeRegistry::OpenKey(std::u16string_view keyPath) {
+    const bool unopenable =
+        std::any_of(unopenableKeys.begin(), unopenableKeys.end(),
+                    [&](const String& key) { return platform::equalsIgnoringCase(key, keyPath); });
+    if (failReads || unopenable) {
+        throw platform::Error("registry unreadable");
+    }
+    // A key exists when a value lies in it or below it.
+    const String inside = String(keyPath) + u"\\";
+    for (const auto& [path, value] : values) {
+        if (platform::equalsIgnoringCase(String(path).substr(0, inside.size()), inside)) {
+            return std::make_unique<FakeOpenedKey>(*this, keyPath);
+        }
+    }
+    return nullptr;
+}
+
 void FakeRegistry::RegWrite(std::u16string_view path, const platform::RegistryValue& value) {
     if (failWrites) {
         throw platform::Error("registry not writable");

@@ -19,6 +19,7 @@ using platform::String;
 class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKeys {
   public:
     std::optional<platform::RegistryValue> RegRead(std::u16string_view path) override;
+    std::unique_ptr<platform::OpenedKey> OpenKey(std::u16string_view keyPath) override;
     void RegWrite(std::u16string_view path, const platform::RegistryValue& value) override;
     std::optional<platform::SubkeyList> SubkeyNames(std::u16string_view key) override;
     void BeginBatch() noexcept override { ++openBatches; }
@@ -27,6 +28,9 @@ class FakeRegistry : public platform::ShellRegistry, public platform::RegistryKe
     // Full paths, compared without regard to case as the registry does.
     std::map<String, platform::RegistryValue, platform::CaseInsensitiveLess> values;
     bool failReads = false;
+    // Keys (as OpenKey is given them) that exist but cannot be opened, as one the user may
+    // not read.
+    std::vector<String> unopenableKeys;
     // When set, every listing fails after this many names, as an enumeration can midway.
     std::optional<std::size_t> failListingAfter;
     bool failWrites = false;

@@ -5,11 +5,13 @@
 #   WINE_RUN, EXE, HERE (the scripts' folder), DLL (the add-in, Windows path), WINESERVER
 include(${CMAKE_CURRENT_LIST_DIR}/standin_lib.cmake)
 
-# Nothing started here may outlive this display.
+# Nothing started here may outlive this display; nor may anything an earlier run that failed
+# midway left running on its own display.
 function(end_prefix)
     execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=$ENV{TESSALY_WINEPREFIX}
                             ${WINESERVER} -k)
 endfunction()
+end_prefix()
 
 # Without a window manager, Wine waits two seconds for each hidden window to be withdrawn,
 # so a dismissed box would hold the click that much longer; unmanaged windows go at once.

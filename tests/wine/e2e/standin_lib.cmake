@@ -1,11 +1,9 @@
 # Helpers of the end-to-end scripts: running tessaly-standin (or another Windows program)
 # under the emulator and checking what the host printed. Expects WINE_RUN and EXE.
 
-# Started directly by CMake, each Wine process takes about 2.5 s to start, even with the Wine
-# server running; setting the open-file limit again in a shell first (to any value, even the
-# same) brings a start back to a tenth of a second. The scripts start Wine many times.
-set(wine sh -c "ulimit -n 4096 2>/dev/null
-exec \"$@\"" sh ${WINE_RUN})
+# The emulator keeps the prefix's own Wine processes running between the programs the
+# scripts start, and keeps them from holding the output execute_process reads.
+set(wine ${WINE_RUN})
 
 function(windows_path unix out)
     string(REPLACE "/" "\\" path "Z:${unix}")

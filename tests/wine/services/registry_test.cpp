@@ -169,17 +169,51 @@ TEST_F(RegistryTest, StringsReadAsTheShellGivesThem) {
 TEST_F(RegistryTest, ValuesOfEveryTypeReadAsInTheRegFileStore) {
     ASSERT_TRUE(SetEnvironmentVariableA(tessaly::testing::kTypedValueVariable, "/from env"));
     SetEnvironmentVariableA("TESSALY_UNDEFINED_VARIABLE", nullptr);
-    for (const auto& c : tessaly::testing::TypedValueCases()) {
-        SCOPED_TRACE(c.name);
+    const auto cases = tessaly::testing::TypedValueCases();
+    for (const auto& c : cases) {
         const std::wstring name(c.name, c.name + std::strlen(c.name));
         WriteRaw(name.c_str(), c.type, c.bytes.data(), static_cast<DWORD>(c.bytes.size()));
-        const String path = base_ + u"\\" + U16(name);
+    }
+    // Each value is also read through the key opened once, as discovery reads them.
+    const auto key = registry_.OpenKey(base_);
+    ASSERT_NE(key, nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const String name = U16(std::wstring(c.name, c.name + std::strlen(c.name)));
+        const String path = base_ + u"\\" + name;
         if (c.expected) {
             EXPECT_EQ(registry_.RegRead(path), c.expected);
+            EXPECT_EQ(key->Read(name), c.expected);
         } else {
             EXPECT_THROW(registry_.RegRead(path), platform::Error);
+            EXPECT_THROW(key->Read(name), platform::Error);
         }
     }
+}
+
+// An opened key answers as RegRead of its paths does: missing keys and values, other roots,
+// root spellings and the default value; a name RegRead could not address is an error.
+TEST_F(RegistryTest, OpenedKeysReadAsRegReadDoes) {
+    registry_.RegWrite(base_ + u"\\Sub\\", String(u"default"));
+    registry_.RegWrite(base_ + u"\\Sub\\Name", std::uint32_t{7});
+    EXPECT_EQ(registry_.OpenKey(base_ + u"\\Missing"), nullptr);
+    const auto machine =
+        registry_.OpenKey(u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion");
+    ASSERT_NE(machine, nullptr);
+    EXPECT_EQ(machine->Read(u"CurrentVersion"),
+              registry_.RegRead(
+                  u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\CurrentVersion"));
+    const String tail = U16(scratch_) + u"\\Sub";
+    for (const String& spelling : {u"HKCU\\" + tail, u"hkey_current_user\\" + tail}) {
+        const auto key = registry_.OpenKey(spelling);
+        ASSERT_NE(key, nullptr);
+        EXPECT_EQ(key->Read(u"name"), RegistryValue(std::uint32_t{7}));
+        EXPECT_EQ(key->Read(u""), RegistryValue(String(u"default")));
+        EXPECT_EQ(key->Read(u"Absent"), std::nullopt);
+        EXPECT_THROW(key->Read(u"Sub\\Name"), platform::Error);
+        EXPECT_THROW(key->Read(String(u"Na\0me", 5)), platform::Error);
+    }
+    EXPECT_THROW(registry_.OpenKey(u"HKXX\\Software"), platform::Error);
 }
 
 TEST_F(RegistryTest, ValuesOfOtherTypesAreErrors) {
