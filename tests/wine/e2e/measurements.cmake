@@ -1,6 +1,6 @@
-# The host's figures for the add-in's toolbar, each beside the least it could be (the host
-# shows no ribbon, --no-ribbon; the ribbon's figures are ribbon_measurements.cmake's): loading the DLL and
-# OnConnection with 1 and with WINDOWS windows, against the null add-in's (a DLL that does
+# The host's figures for the add-in's toolbar (the host shows no ribbon, --no-ribbon; the
+# ribbon's figures are ribbon_measurements.cmake's), each beside the least it could be:
+# loading the DLL and OnConnection with 1 and with WINDOWS windows, against the null add-in's (a DLL that does
 # nothing, loaded the same way); the Invoke calls of the connection against the floor its
 # algorithms cannot go below; and the Invoke and GetIDsOfNames calls of one selection refresh
 # on a contact with nine numbers and of one dial. Times are medians of RUNS host starts,
