@@ -126,11 +126,22 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
     if (!bar) {
         step([&] { bar = must(oBars.get()).Add(barName, std::nullopt, std::nullopt, true); });
     }
+    // The bar's controls and their number, asked of the host once: for the place of an
+    // appended control and for the Before of an added one.
+    std::shared_ptr<host::CommandBarControls> controls;
+    std::optional<std::int32_t> count;
+    const auto countControls = [&] {
+        if (!count) {
+            controls = must(bar).Controls();
+            count = must(controls).Count();
+        }
+        return *count;
+    };
     if (position == -1) {
         // Without a stored place the control goes to the end, after the controls the bar
         // has now. Taking the index of the present last control instead would have the
         // host's move put each new control in front of the previous one.
-        step([&] { position = must(must(bar).Controls()).Count() + 1; });
+        step([&] { position = countControls() + 1; });
     }
     step([&] {
         control = must(bar).FindControl(type, std::nullopt, tag, std::nullopt, std::nullopt);
@@ -139,11 +150,14 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
         step([&] {
             std::optional<std::int32_t> before;
             step([&] {
-                if (position != -1 && position < must(must(bar).Controls()).Count()) {
+                if (position != -1 && position < countControls()) {
                     before = position;
                 }
             });
-            control = must(must(bar).Controls()).Add(type, std::nullopt, before, true);
+            if (!controls) {
+                controls = must(bar).Controls();
+            }
+            control = controls->Add(type, std::nullopt, before, true);
         });
     }
     if (!control) {

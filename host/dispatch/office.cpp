@@ -43,12 +43,15 @@ std::shared_ptr<host::CommandBarComboBox> WrapComboBox(ComPtr<IDispatch> object)
     return wrap<CommandBarComboBox, host::CommandBarComboBox>(std::move(object));
 }
 
-std::shared_ptr<host::CommandBarControl> WrapControl(ComPtr<IDispatch> object) {
+// A control of the type asked for (the host finds and adds only controls of the type it is
+// given) needs no call to tell its type.
+std::shared_ptr<host::CommandBarControl> WrapControl(ComPtr<IDispatch> object,
+                                                     std::optional<std::int32_t> type = {}) {
     if (!object) {
         return nullptr;
     }
     DispatchObject control(std::move(object));
-    switch (intOf(control, u"Type")) {
+    switch (type ? *type : intOf(control, u"Type")) {
         case msoControlButton:
             return std::make_shared<CommandBarButton>(std::move(control));
         case msoControlComboBox:
@@ -90,7 +93,8 @@ std::shared_ptr<host::CommandBarControl> CommandBars::FindControl(std::optional<
                                                                   std::optional<std::int32_t> id,
                                                                   std::optional<String> tag,
                                                                   std::optional<bool> visible) {
-    return WrapControl(ToDispatch(*object_.call(u"FindControl", {type, id, tag, visible}).get()));
+    return WrapControl(ToDispatch(*object_.call(u"FindControl", {type, id, tag, visible}).get()),
+                       type);
 }
 
 void CommandBars::SetAdaptiveMenus(bool value) {
@@ -131,7 +135,7 @@ std::shared_ptr<host::CommandBarControl> CommandBar::FindControl(std::optional<s
                                                                  std::optional<bool> visible,
                                                                  std::optional<bool> recursive) {
     return WrapControl(
-        ToDispatch(*object_.call(u"FindControl", {type, id, tag, visible, recursive}).get()));
+        ToDispatch(*object_.call(u"FindControl", {type, id, tag, visible, recursive}).get()), type);
 }
 
 bool CommandBar::AdaptiveMenu() {
@@ -208,7 +212,7 @@ std::shared_ptr<host::CommandBarControl> CommandBarControls::Add(std::optional<s
     ComPtr<IDispatch> added =
         ToDispatch(*object_.call(u"Add", {type, id, Omitted{}, before, temporary}).get());
     try {
-        return WrapControl(added);
+        return WrapControl(added, type);
     } catch (const host::Error&) {
         // A control nobody can read would stay on the bar as a blank button without a tag,
         // which no later build finds again.

@@ -387,16 +387,19 @@ TEST_F(Outlook, AssignsTheFolderByReferenceFallingBackToAPut) {
 TEST_F(Outlook, GivesEachControlTheAdapterOfItsType) {
     struct Case {
         FakeObject* control;
+        std::int32_t type;
         bool button, combo;
     };
-    const Case cases[] = {
-        {button.get(), true, false}, {combo.get(), false, true}, {popup.get(), false, false}};
+    const Case cases[] = {{button.get(), 1, true, false},
+                          {combo.get(), 4, false, true},
+                          {popup.get(), 10, false, false}};
     auto bs = d::WrapCommandBars(bars.get());
     auto cs = d::WrapCommandBar(bar.get())->Controls();
     for (const auto& c : cases) {
         raw.found = c.control;
-        for (const auto& control : {find(c.control), bs->FindControl({}, {}, {}, {}),
-                                    cs->Add(c.control == combo.get() ? 4 : 1, {}, {}, {})}) {
+        for (const auto& control :
+             {find(c.control), bs->FindControl({}, {}, {}, {}), bs->FindControl(c.type, {}, {}, {}),
+              cs->Add(c.type, {}, {}, {}), cs->Add({}, {}, {}, {})}) {
             ASSERT_TRUE(control);
             EXPECT_EQ(control->Identity(), IdOf(c.control));
             EXPECT_EQ(!!std::dynamic_pointer_cast<host::CommandBarButton>(control), c.button);
@@ -408,6 +411,18 @@ TEST_F(Outlook, GivesEachControlTheAdapterOfItsType) {
     EXPECT_FALSE(bs->FindControl({}, {}, {}, {}));
 }
 
+// The host finds and adds only controls of the type it is given: such a control is wrapped
+// without a call for its type, which a connection would otherwise make once per control.
+TEST_F(Outlook, AControlOfTheTypeAskedForCostsNoCallForItsType) {
+    button2->member(L"Type", 1, [](const Call&, VARIANT*) { return E_FAIL; });
+    raw.found = button2.get();
+    auto cs = d::WrapCommandBar(bar.get())->Controls();
+    for (const auto& control :
+         {cs->Add(1, {}, {}, true), d::WrapCommandBars(bars.get())->FindControl(1, {}, {}, {})}) {
+        EXPECT_TRUE(std::dynamic_pointer_cast<host::CommandBarButton>(control));
+    }
+}
+
 TEST_F(Outlook, AddedControlThatCannotBeReadIsDeletedAgain) {
     int deletes = 0;
     button2->member(L"Type", 1, [](const Call&, VARIANT*) { return E_FAIL; });
@@ -417,8 +432,8 @@ TEST_F(Outlook, AddedControlThatCannotBeReadIsDeletedAgain) {
     });
     raw.found = button2.get();
     auto cs = d::WrapCommandBar(bar.get())->Controls();
-    EXPECT_EQ(ErrorOf([&] { cs->Add(1, {}, {}, true); }), E_FAIL);
-    EXPECT_EQ(deletes, 1) << "no blank, untagged button may stay on the bar";
+    EXPECT_EQ(ErrorOf([&] { cs->Add({}, {}, {}, true); }), E_FAIL);
+    EXPECT_EQ(deletes, 1) << "no blank, untagged control may stay on the bar";
 }
 
 TEST_F(Outlook, WrappersOfOneObjectShareItsIdentity) {

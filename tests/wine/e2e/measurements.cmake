@@ -66,10 +66,6 @@ file(WRITE ${many} "${profile}\n")
 #     List(1) and Text, without ListCount and Text, then Text read twice and Dial's Enabled
 #                                                     3 + 1 + 9 + 3 + N + (4 or 2) + 3
 # N is what the list gets: within each group the contact's distinct non-blank numbers.
-# The add-in is above the floor by four calls per control of FindOrAddControl: it asks the
-# bar for its Controls three times (for the count, for comparing the position with the count
-# again, for adding) and reads Count twice, and the dispatch layer reads each added control's
-# Type to wrap it.
 function(list_entries contact out)
     set(groups "Business|Business2" "Mobile" "Home|Home2" "Callback|Car|Assistant|CompanyMain")
     string(JSON count LENGTH "${profile}" folders 0 items)
