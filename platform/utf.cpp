@@ -146,4 +146,30 @@ std::u16string fromUtf8(std::string_view text) {
     return out;
 }
 
+std::string quotedUtf8(std::u16string_view text) {
+    std::string out = "\"";
+    for (const char c : toPrintableUtf8(text)) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+    return out + "\"";
+}
+
 }  // namespace tessaly::platform

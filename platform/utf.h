@@ -27,6 +27,10 @@ std::string toUtf8(std::u16string_view text);
 // surrogate becomes U+FFFD.
 std::string toPrintableUtf8(std::u16string_view text);
 
+// The text as a quoted string for display, as Visual Basic and C write one: in double quotes,
+// with " \\ and the line breaks and tabs escaped (\" \\ \n \r \t).
+std::string quotedUtf8(std::u16string_view text);
+
 // Throws UtfError on malformed UTF-8: bad lead or continuation bytes, truncated or overlong
 // sequences, encoded surrogates, code points above U+10FFFF.
 std::u16string fromUtf8(std::string_view text);

@@ -85,29 +85,7 @@ std::string World::traceName(const ModelObject& object) {
 namespace detail {
 
 std::string quoted(std::u16string_view text) {
-    std::string out = "\"";
-    for (const char c : platform::toPrintableUtf8(text)) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out + "\"";
+    return platform::quotedUtf8(text);
 }
 
 }  // namespace detail

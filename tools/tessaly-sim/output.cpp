@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "control_names.h"
+#include "platform/utf.h"
 #include "utf8.h"
 
 namespace tessaly::sim_tool {
@@ -57,29 +58,7 @@ std::string OneLine(std::u16string_view text) {
 }
 
 std::string QuotedValue(std::u16string_view text) {
-    std::string quoted = "\"";
-    for (char c : ToUtf8(text)) {
-        switch (c) {
-            case '"':
-                quoted += "\\\"";
-                break;
-            case '\\':
-                quoted += "\\\\";
-                break;
-            case '\n':
-                quoted += "\\n";
-                break;
-            case '\r':
-                quoted += "\\r";
-                break;
-            case '\t':
-                quoted += "\\t";
-                break;
-            default:
-                quoted.push_back(c);
-        }
-    }
-    return quoted + "\"";
+    return platform::quotedUtf8(text);
 }
 
 namespace {

@@ -75,6 +75,20 @@ TEST(Utf, PrintableTextReplacesOnlyUnpairedSurrogates) {
               "b\xF0\x9D\x84\x9E\xEF\xBF\xBD");
 }
 
+TEST(Utf, QuotedTextEscapesWhatWouldEndOrBreakTheLine) {
+    const std::pair<std::u16string, std::string> cases[] = {
+        {u"", "\"\""},
+        {u"Alma Reyes", "\"Alma Reyes\""},
+        {u"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {u"C:\\dir", "\"C:\\\\dir\""},
+        {u"a\nb\rc\td", "\"a\\nb\\rc\\td\""},
+        {u"\u00e9\xD800", "\"\u00e9\uFFFD\""},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(quotedUtf8(text), expected);
+    }
+}
+
 TEST(Utf, Utf16LeBytesKeepEveryUnitAndDropAnOddByte) {
     const std::u16string text = u"A\u20ac\xD800";
     const std::string bytes("A\0\xAC\x20\0\xD8", 6);
