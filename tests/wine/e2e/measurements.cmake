@@ -123,20 +123,6 @@ function(startup_figures text progid out)
     endif()
     set(${out} "${CMAKE_MATCH_2};${CMAKE_MATCH_3}" PARENT_SCOPE)
 endfunction()
-function(median values out)
-    list(SORT values COMPARE NATURAL)
-    list(LENGTH values n)
-    math(EXPR middle "${n} / 2")
-    list(GET values ${middle} value)
-    set(${out} ${value} PARENT_SCOPE)
-endfunction()
-# Every start must count the same calls; a difference means the figures are not the add-in's.
-function(same_each_time name value)
-    if(DEFINED first_${name} AND NOT first_${name} STREQUAL value)
-        message(FATAL_ERROR "${name}: ${value}, but ${first_${name}} in an earlier start")
-    endif()
-    set(first_${name} "${value}" PARENT_SCOPE)
-endfunction()
 
 # RUNS starts of the host on one window and on WINDOWS windows, with the add-in that is
 # registered: <prefix>_one_<run> and <prefix>_many_<run> hold what each printed, and

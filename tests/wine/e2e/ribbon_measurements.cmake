@@ -22,21 +22,6 @@ function(call_figures text prefix out)
     set(${out} "${figures}" PARENT_SCOPE)
 endfunction()
 
-function(median values out)
-    list(SORT values COMPARE NATURAL)
-    list(LENGTH values n)
-    math(EXPR middle "${n} / 2")
-    list(GET values ${middle} value)
-    set(${out} ${value} PARENT_SCOPE)
-endfunction()
-
-# Every start must count the same calls.
-function(same_each_time name value)
-    if(DEFINED first_${name} AND NOT first_${name} STREQUAL value)
-        message(FATAL_ERROR "${name}: ${value}, but ${first_${name}} in an earlier start")
-    endif()
-    set(first_${name} "${value}" PARENT_SCOPE)
-endfunction()
 
 set(load_ms "")
 foreach(variant ribbon toolbar)
