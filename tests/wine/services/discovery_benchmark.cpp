@@ -18,27 +18,16 @@
 #include "platform/win32/services.h"
 #include "platform/win32/text.h"
 #include "softphone/common.h"
+#include "test_support.h"
 
 namespace {
 
 using tessaly::win32::FromWide;
 using tessaly::win32::UniqueHKey;
+using tessaly::win32::testing::ProgramPath;
 
 // The preferred installation sorts last, so that ordering has work to do.
 constexpr wchar_t kPreferred[] = L"{5E0A4C21-7B3D-4F19-9C62-1D8E4A7B3F90}";
-
-std::wstring ProgramPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 // The scratch key and its installations, removed again when the benchmark ends.
 class ScratchInstallations {

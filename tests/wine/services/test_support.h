@@ -32,18 +32,23 @@ inline void PumpMessagesFor(std::chrono::milliseconds duration) {
     PumpMessagesUntil([] { return false; }, duration);
 }
 
-// The folder of the running test program, with a trailing backslash.
-inline std::wstring ProgramDirectory() {
+// The running test program's own path.
+inline std::wstring ProgramPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
         if (length < path.size()) {
             path.resize(length);
-            break;
+            return path;
         }
         path.resize(path.size() * 2);
     }
+}
+
+// The folder of the running test program, with a trailing backslash.
+inline std::wstring ProgramDirectory() {
+    const std::wstring path = ProgramPath();
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
