@@ -46,21 +46,6 @@ Arg::Arg(Omitted) {
     v_->scode = DISP_E_PARAMNOTFOUND;
 }
 
-const void* IdentityOf(IUnknown* object) noexcept {
-    if (!object) {
-        return nullptr;
-    }
-    IUnknown* unknown = nullptr;
-    if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown))) ||
-        !unknown) {
-        return object;
-    }
-    // COM keeps the IUnknown pointer stable while any reference is held, so the value
-    // can serve as the identity after this reference is given back.
-    unknown->Release();
-    return unknown;
-}
-
 class DispIdTable {
   public:
     std::optional<DISPID> find(const std::u16string& name) const {

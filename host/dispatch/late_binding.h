@@ -21,6 +21,7 @@
 namespace tessaly::host::dispatch {
 
 using win32::ComPtr;
+using win32::IdentityOf;
 using win32::Variant;
 
 using win32::FromWide;
@@ -96,9 +97,6 @@ class DispatchObject {
     // Found on the first lookup: asking for type information costs a call of its own.
     std::shared_ptr<DispIdTable> table_;
 };
-
-// The COM identity (IUnknown pointer) of an object; null for null.
-const void* IdentityOf(IUnknown* object) noexcept;
 
 // The name Visual Basic's TypeName gives an object: the coclass name when the object offers
 // IProvideClassInfo, otherwise the name of its dispatch type with one leading underscore

@@ -476,4 +476,8 @@ win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT coun
     return result;
 }
 
+[[noreturn]] void WrongKind() {
+    throw host::Error(DISP_E_MEMBERNOTFOUND, "the member does not take this kind of call");
+}
+
 }  // namespace tessaly::standin

@@ -134,6 +134,10 @@ class ArgumentError : public host::Error {
     unsigned position_;
 };
 
+// A member called in a way it does not take (a property set as a method, say): the call fails
+// as Office's does, with DISP_E_MEMBERNOTFOUND.
+[[noreturn]] void WrongKind();
+
 class Call {
   public:
     Call(WORD flags, const DISPPARAMS& params, VARIANT* result);

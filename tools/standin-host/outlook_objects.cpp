@@ -12,10 +12,6 @@ namespace sim = host::sim;
 
 namespace {
 
-[[noreturn]] void WrongKind() {
-    throw host::Error(DISP_E_MEMBERNOTFOUND, "the member does not take this kind of call");
-}
-
 template <class Get, class Set>
 void IntProperty(Call& call, Get&& get, Set&& set) {
     if (call.isPut()) {

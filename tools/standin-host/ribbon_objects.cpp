@@ -12,10 +12,6 @@ namespace {
 
 namespace ids = host::dispatch::ribbon_ids;
 
-[[noreturn]] void WrongKind() {
-    throw host::Error(DISP_E_MEMBERNOTFOUND, "the member does not take this kind of call");
-}
-
 std::optional<DISPID> FindIn(std::span<const MemberName> table, std::wstring_view name) {
     const MemberName* member = win32::com::FindName(table, name);
     return member ? std::optional(member->id) : std::nullopt;

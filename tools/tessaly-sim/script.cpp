@@ -31,11 +31,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// The input's text as a message echoes it: printable, and cut when long.
-std::string Quoted(std::string_view s) {
-    return "\"" + Printable(s, kMaxEcho) + "\"";
-}
-
 // The words of a line after its verb. A word is a run of non-blanks or a double-quoted
 // string (\" and \\ escape inside quotes); a '#' that begins a word starts a comment.
 std::vector<std::string> Words(std::string_view rest, int line) {
@@ -110,7 +105,7 @@ class Args {
         const std::string word = take("window number");
         const auto n = Number(word);
         if (!n || *n < 1 || *n > static_cast<std::uint64_t>(kMaxWindow)) {
-            fail("invalid window number " + Quoted(word));
+            fail("invalid window number " + QuotedEcho(word));
         }
         return static_cast<int>(*n);
     }
@@ -118,7 +113,7 @@ class Args {
         const std::string word = take(what);
         const auto n = Number(word);
         if (!n || *n < min || *n > max) {
-            fail("invalid " + std::string(what) + " " + Quoted(word));
+            fail("invalid " + std::string(what) + " " + QuotedEcho(word));
         }
         return *n;
     }
@@ -126,7 +121,7 @@ class Args {
         const std::string word = take("control name");
         const auto c = ParseControlName(word);
         if (!c || (buttonsOnly && !IsButton(*c))) {
-            fail("unknown " + std::string(buttonsOnly ? "button " : "control ") + Quoted(word) +
+            fail("unknown " + std::string(buttonsOnly ? "button " : "control ") + QuotedEcho(word) +
                  " (" + NameList(buttonsOnly) + ")");
         }
         return *c;
@@ -141,7 +136,7 @@ class Args {
                 buttonsOnly ? NameList(true, kRibbonPrefix)
                             : std::string(kRibbonPrefix) + std::string(NameOf(ControlName::Combo));
             fail("unknown ribbon " + std::string(buttonsOnly ? "button " : "control ") +
-                 Quoted(word) + " (" + valid + ")");
+                 QuotedEcho(word) + " (" + valid + ")");
         }
         return *c;
     }
@@ -156,7 +151,7 @@ class Args {
     }
     void done() const {
         if (!empty()) {
-            fail("unexpected " + Quoted(words_[next_]));
+            fail("unexpected " + QuotedEcho(words_[next_]));
         }
     }
 
@@ -196,7 +191,7 @@ void ParseCustomize(Command& command, Args& args) {
     } else if (action == "remove-toolbar") {
         command.action = CustomizeAction::RemoveToolbar;
     } else {
-        args.fail("unknown action " + Quoted(action) +
+        args.fail("unknown action " + QuotedEcho(action) +
                   " (move, delete, restore or remove-toolbar)");
     }
     args.done();
@@ -244,7 +239,7 @@ std::optional<Command> ParseLine(std::string_view text, int line) {
         }
     }
     if (!known) {
-        throw LineError(line, "unknown command " + Quoted(verbWord));
+        throw LineError(line, "unknown command " + QuotedEcho(verbWord));
     }
 
     if (command.verb == Verb::Dial) {
@@ -284,7 +279,7 @@ std::optional<Command> ParseLine(std::string_view text, int line) {
         case Verb::Open:
             command.names = args.rest();
             if (command.names.size() > 1) {
-                args.fail("unexpected " + Quoted(command.names[1]) +
+                args.fail("unexpected " + QuotedEcho(command.names[1]) +
                           " (quote a folder name that has blanks)");
             }
             break;

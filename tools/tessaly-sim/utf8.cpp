@@ -73,4 +73,8 @@ std::string Printable(std::string_view text, std::size_t limit) {
     return out;
 }
 
+std::string QuotedEcho(std::string_view text) {
+    return "\"" + Printable(text, kMaxEcho) + "\"";
+}
+
 }  // namespace tessaly::sim_tool

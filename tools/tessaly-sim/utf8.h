@@ -26,4 +26,7 @@ std::string Printable(std::string_view text, std::size_t limit = std::string_vie
 // The longest echo of a script's or profile's text in a message.
 inline constexpr std::size_t kMaxEcho = 200;
 
+// The input's text as a message echoes it: quoted, printable, and cut when long.
+std::string QuotedEcho(std::string_view text);
+
 }  // namespace tessaly::sim_tool

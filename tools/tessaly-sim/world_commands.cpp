@@ -10,10 +10,6 @@ namespace sim = host::sim;
 
 namespace {
 
-std::string Quoted(std::string_view s) {
-    return "\"" + std::string(s) + "\"";
-}
-
 std::string WindowName(const Command& command) {
     return "window " + std::to_string(*command.window);
 }
@@ -42,7 +38,7 @@ std::shared_ptr<sim::SimFolder> WorldCommands::Folder(const Command& command,
     if (auto folder = world_.FindFolder(ToUtf16(name))) {
         return folder;
     }
-    throw LineError(command.line, "unknown folder " + Quoted(name));
+    throw LineError(command.line, "unknown folder " + QuotedEcho(name));
 }
 
 std::shared_ptr<sim::SimControl> WorldCommands::FindControl(const sim::SimExplorer& window,
@@ -156,7 +152,7 @@ void WorldCommands::Select(const Command& command) {
         auto item = window.folder() ? window.folder()->findItem(ToUtf16(name)) : nullptr;
         if (!item) {
             throw LineError(command.line,
-                            "no item " + Quoted(name) + " in folder " +
+                            "no item " + QuotedEcho(name) + " in folder " +
                                 ToUtf8(window.folder() ? window.folder()->name() : u"") + " of " +
                                 WindowName(command));
         }

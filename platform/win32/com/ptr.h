@@ -66,4 +66,20 @@ class ComPtr {
     T* p_ = nullptr;
 };
 
+// The COM identity of an object: the pointer its IUnknown has, which COM keeps the same while
+// any reference is held, so that the value stays the identity after this one is given back.
+// Null for null.
+inline const void* IdentityOf(IUnknown* object) noexcept {
+    if (!object) {
+        return nullptr;
+    }
+    IUnknown* unknown = nullptr;
+    if (FAILED(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown))) ||
+        !unknown) {
+        return object;
+    }
+    unknown->Release();
+    return unknown;
+}
+
 }  // namespace tessaly::win32

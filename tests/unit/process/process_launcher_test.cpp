@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Args = std::vector<std::string>;
+using Utf8Args = std::vector<std::string>;
 
 const fs::path kRecorder = TESSALY_ARGV_RECORDER;
 
@@ -61,7 +61,7 @@ class LauncherTest : public ::testing::Test {
 
     // Runs the recorder with `arguments` after its quoted path; returns what it received
     // after its own name, or nothing when it did not start or write in time.
-    std::optional<Args> Run(const std::string& arguments) {
+    std::optional<Utf8Args> Run(const std::string& arguments) {
         fs::remove(out_);
         if (!launcher_.Start(U16("\"" + kRecorder.string() + "\" " + arguments))) {
             return std::nullopt;
@@ -73,13 +73,13 @@ class LauncherTest : public ::testing::Test {
         return argv;
     }
 
-    std::optional<Args> ReadArgv() {
+    std::optional<Utf8Args> ReadArgv() {
         if (!WaitUntil([&] { return fs::exists(out_); })) {
             return std::nullopt;
         }
         std::ifstream in(out_, std::ios::binary);
         const std::string all{std::istreambuf_iterator<char>(in), {}};
-        Args args;
+        Utf8Args args;
         std::istringstream parts(all);
         for (std::string arg; std::getline(parts, arg, '\0');) {
             args.push_back(arg);
@@ -96,7 +96,7 @@ class LauncherTest : public ::testing::Test {
 struct InjectionCase {
     const char* name;
     std::string arguments;  // {M} stands for the marker's path
-    Args expected;
+    Utf8Args expected;
 };
 
 void PrintTo(const InjectionCase& c, std::ostream* os) {
@@ -132,7 +132,7 @@ const InjectionCase kInjectionCases[] = {
 class InjectionTest : public LauncherTest, public ::testing::WithParamInterface<InjectionCase> {};
 
 TEST_P(InjectionTest, ArgumentsArriveLiterallyAndNothingElseRuns) {
-    Args expected = GetParam().expected;
+    Utf8Args expected = GetParam().expected;
     for (auto& arg : expected) {
         arg = WithMarker(arg, marker_);
     }
@@ -150,7 +150,7 @@ TEST_F(LauncherTest, ProgramWithBlanksInItsPathIsFound) {
     fs::copy_file(kRecorder, copy);
     fs::permissions(copy, fs::perms::owner_all);
     ASSERT_TRUE(launcher_.Start(U16("\"" + copy.string() + "\" x")));
-    EXPECT_EQ(ReadArgv(), (Args{copy.string(), "x"}));
+    EXPECT_EQ(ReadArgv(), (Utf8Args{copy.string(), "x"}));
 }
 
 TEST_F(LauncherTest, BareNameIsLookedUpInPath) {
@@ -163,7 +163,7 @@ TEST_F(LauncherTest, BareNameIsLookedUpInPath) {
     const bool started = launcher_.Start(U16(copy.filename().string() + " y"));
     setenv("PATH", oldPath.c_str(), 1);
     ASSERT_TRUE(started);
-    EXPECT_EQ(ReadArgv(), (Args{copy.filename().string(), "y"}));
+    EXPECT_EQ(ReadArgv(), (Utf8Args{copy.filename().string(), "y"}));
 }
 
 TEST_F(LauncherTest, ReportsWhatCannotBeStarted) {

@@ -37,13 +37,13 @@ class OnUpdateTest : public SimTest {
     Subscription subscription;
 };
 
-struct Call {
+struct BarCall {
     const char* name;
     std::function<void(OnUpdateTest&)> call;
     bool changes;
 };
 
-class CallTest : public OnUpdateTest, public ::testing::WithParamInterface<Call> {};
+class CallTest : public OnUpdateTest, public ::testing::WithParamInterface<BarCall> {};
 
 TEST_P(CallTest, ChangingCallsRaiseOnceAtIdleOrAtOnceInStrictMode) {
     GetParam().call(*this);
@@ -62,33 +62,33 @@ TEST_P(CallTest, ChangingCallsRaiseOnceAtIdleOrAtOnceInStrictMode) {
 INSTANTIATE_TEST_SUITE_P(
     Calls, CallTest,
     ::testing::Values(
-        Call{"AddBar",
-             [](OnUpdateTest& fx) {
-                 static int n = 0;
-                 fx.bars(fx.window)->Add(u"Bar" + std::u16string(1, u'a' + n++), std::nullopt,
-                                         std::nullopt, true);
-             },
-             true},
-        Call{"AddControl",
-             [](OnUpdateTest& fx) {
-                 fx.toolbar->Controls()->Add(msoControlButton, std::nullopt, std::nullopt, true);
-             },
-             true},
-        Call{"BarVisible", [](OnUpdateTest& fx) { fx.toolbar->SetVisible(true); }, true},
-        Call{"BarPosition", [](OnUpdateTest& fx) { fx.toolbar->SetPosition(msoBarTop); }, true},
-        Call{"ControlTag", [](OnUpdateTest& fx) { fx.button->SetTag(u"call"); }, true},
-        Call{"ComboText", [](OnUpdateTest& fx) { fx.combo->SetText(u"123"); }, true},
-        Call{"MoveControl", [](OnUpdateTest& fx) { fx.button->Move(nullptr, 1); }, true},
-        Call{"ReadsChangeNothing",
-             [](OnUpdateTest& fx) {
-                 fx.toolbar->Visible();
-                 fx.button->Index();
-                 fx.bars(fx.window)->FindControl(msoControlButton, std::nullopt, u"call",
-                                                 std::nullopt);
-             },
-             false},
-        Call{"RefusedCallChangesNothing",
-             [](OnUpdateTest& fx) { EXPECT_THROW(fx.toolbar->SetPosition(7), Error); }, false}),
+        BarCall{"AddBar",
+                [](OnUpdateTest& fx) {
+                    static int n = 0;
+                    fx.bars(fx.window)->Add(u"Bar" + std::u16string(1, u'a' + n++), std::nullopt,
+                                            std::nullopt, true);
+                },
+                true},
+        BarCall{"AddControl",
+                [](OnUpdateTest& fx) {
+                    fx.toolbar->Controls()->Add(msoControlButton, std::nullopt, std::nullopt, true);
+                },
+                true},
+        BarCall{"BarVisible", [](OnUpdateTest& fx) { fx.toolbar->SetVisible(true); }, true},
+        BarCall{"BarPosition", [](OnUpdateTest& fx) { fx.toolbar->SetPosition(msoBarTop); }, true},
+        BarCall{"ControlTag", [](OnUpdateTest& fx) { fx.button->SetTag(u"call"); }, true},
+        BarCall{"ComboText", [](OnUpdateTest& fx) { fx.combo->SetText(u"123"); }, true},
+        BarCall{"MoveControl", [](OnUpdateTest& fx) { fx.button->Move(nullptr, 1); }, true},
+        BarCall{"ReadsChangeNothing",
+                [](OnUpdateTest& fx) {
+                    fx.toolbar->Visible();
+                    fx.button->Index();
+                    fx.bars(fx.window)->FindControl(msoControlButton, std::nullopt, u"call",
+                                                    std::nullopt);
+                },
+                false},
+        BarCall{"RefusedCallChangesNothing",
+                [](OnUpdateTest& fx) { EXPECT_THROW(fx.toolbar->SetPosition(7), Error); }, false}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(OnUpdateTest, ABatchOfChangesIsReportedOnce) {

@@ -22,12 +22,6 @@ namespace ids = host::dispatch::ribbon_ids;
 using host::dispatch::IRibbonExtensibility;
 using win32::Variant;
 
-const void* Identity(IUnknown* object) {
-    ComPtr<IUnknown> unknown;
-    object->QueryInterface(IID_IUnknown, unknown.putVoid());
-    return unknown.get();
-}
-
 Variant Property(IDispatch* object, DISPID id) {
     DISPPARAMS none{};
     Variant result;
@@ -73,7 +67,7 @@ class FakeAddin final : public win32::com::Dispatch<win32::com::ComObject<IRibbo
                 const Variant id = Property(object, ids::kDispRibbonControlId);
                 const Variant context = Property(object, ids::kDispRibbonControlContext);
                 acted.emplace_back(std::wstring(id->bstrVal, SysStringLen(id->bstrVal)),
-                                   Identity(context->pdispVal));
+                                   win32::IdentityOf(context->pdispVal));
                 return S_OK;
             }
             default:
@@ -145,7 +139,7 @@ TEST_F(AddinRibbonTest, CallbacksAreResolvedOnceAndCalledWithTheWindowsOwnContro
     ASSERT_EQ(ribbon.Click(*second, u"A"), sim::RibbonUse::Done);
     ASSERT_EQ(addin->acted.size(), 1u);
     EXPECT_EQ(addin->acted[0].first, L"A");
-    EXPECT_EQ(addin->acted[0].second, Identity(window.get()))
+    EXPECT_EQ(addin->acted[0].second, win32::IdentityOf(window.get()))
         << "Context is the host's own Explorer object of that window";
 
     ASSERT_TRUE(addin->ui);

@@ -89,12 +89,6 @@ ComPtr<IDispatch> Get(IDispatch* object, const wchar_t* name, std::vector<VARIAN
     return ComPtr<IDispatch>(outcome.result->pdispVal);
 }
 
-const void* Identity(IUnknown* object) {
-    ComPtr<IUnknown> unknown;
-    object->QueryInterface(IID_IUnknown, unknown.putVoid());
-    return unknown.get();
-}
-
 std::wstring Text(const Variant& v) {
     return v->vt == VT_BSTR ? std::wstring(v->bstrVal, SysStringLen(v->bstrVal)) : L"<not text>";
 }
@@ -125,7 +119,7 @@ class RecordingSink final : public win32::com::Dispatch<win32::com::ComObject<ID
         }
         for (UINT i = params.cArgs; i-- > 0;) {
             if (params.rgvarg[i].vt == VT_DISPATCH && params.rgvarg[i].pdispVal) {
-                r.firstObject = Identity(params.rgvarg[i].pdispVal);
+                r.firstObject = win32::IdentityOf(params.rgvarg[i].pdispVal);
                 break;
             }
         }
@@ -274,8 +268,8 @@ TEST_F(DispatchServerTest, ItemTypeNamesComeFromClassInfoAndTypeInfo) {
 TEST_F(DispatchServerTest, OneComObjectPerSimObject) {
     const ComPtr<IDispatch> a = explorer(1);
     const ComPtr<IDispatch> b = explorer(1);
-    EXPECT_EQ(Identity(a.get()), Identity(b.get()));
-    EXPECT_NE(Identity(a.get()), Identity(explorer(2).get()));
+    EXPECT_EQ(win32::IdentityOf(a.get()), win32::IdentityOf(b.get()));
+    EXPECT_NE(win32::IdentityOf(a.get()), win32::IdentityOf(explorer(2).get()));
 
     const ComPtr<IDispatch> button = addButton(1, L"T_Dial");
     VARIANT tag;
@@ -285,7 +279,7 @@ TEST_F(DispatchServerTest, OneComObjectPerSimObject) {
     const ComPtr<IDispatch> found = Get(Get(explorer(1).get(), L"CommandBars").get(),
                                         L"FindControl", {Omitted(), Omitted(), tag, Omitted()});
     VariantClear(&tag);
-    EXPECT_EQ(Identity(found.get()), Identity(button.get()));
+    EXPECT_EQ(win32::IdentityOf(found.get()), win32::IdentityOf(button.get()));
 }
 
 TEST_F(DispatchServerTest, FailuresComeBackAsExceptionsWithTheHostCode) {
@@ -315,7 +309,7 @@ TEST_F(DispatchServerTest, ArgumentsAreCoercedAndOmittedOnesLeftOut) {
     name.bstrVal = SysAllocString(L"menu bar");
     const ComPtr<IDispatch> byName = Get(bars.get(), L"Item", {name});
     VariantClear(&name);
-    EXPECT_EQ(Identity(byNumber.get()), Identity(byName.get()));
+    EXPECT_EQ(win32::IdentityOf(byNumber.get()), win32::IdentityOf(byName.get()));
 
     const ComPtr<IDispatch> button = addButton(1, L"T_Dial");
     const ComPtr<IDispatch> combo =
@@ -374,7 +368,7 @@ TEST_F(DispatchServerTest, CurrentFolderByReferenceRaisesTheFolderEvents) {
         S_OK);
     EXPECT_EQ(first->folder(), contacts);
     ASSERT_FALSE(sink->received.empty());
-    EXPECT_EQ(sink->received[0].firstObject, Identity(folder.get()));
+    EXPECT_EQ(sink->received[0].firstObject, win32::IdentityOf(folder.get()));
 
     // Cancelling BeforeFolderSwitch keeps the window where it is.
     sink->setCancel = true;
@@ -400,7 +394,7 @@ TEST_F(DispatchServerTest, ClickReachesEveryWindowWithTheControlActuallyUsed) {
         ASSERT_EQ(sink->received.size(), 1u);
         EXPECT_EQ(sink->received[0].id, kDispClick);
         EXPECT_EQ(sink->received[0].types, (std::vector<VARTYPE>{VT_BOOL | VT_BYREF, VT_DISPATCH}));
-        EXPECT_EQ(sink->received[0].firstObject, Identity(used.get()));
+        EXPECT_EQ(sink->received[0].firstObject, win32::IdentityOf(used.get()));
     }
 }
 
