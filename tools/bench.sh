@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# The Linux benchmarks, in the optimised build (the figures of the sanitizer build, where the
+# test command runs each benchmark once, mean nothing). Extra arguments go to every program,
+# e.g. tools/bench.sh --benchmark_filter=Connection. The Windows figures under Wine:
+#   cmake --build --preset windows-x64 --target standin_benchmark
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset linux >/dev/null
+mapfile -t benches < <(cd tests/bench && for f in *_bench.cpp; do echo "${f%.cpp}"; done)
+cmake --build --preset linux -j "$(nproc)" --target "${benches[@]}"
+for bench in "${benches[@]}"; do
+    echo "== $bench"
+    "build/linux/tests/bench/$bench" "$@"
+done
