@@ -5,6 +5,7 @@
 #   cmake --build --preset windows-x64 --target standin_benchmark
 set -euo pipefail
 cd "$(dirname "$0")/.."
+tools/install-deps.sh
 cmake --preset linux >/dev/null
 mapfile -t benches < <(cd tests/bench && for f in *_bench.cpp; do echo "${f%.cpp}"; done)
 cmake --build --preset linux -j "$(nproc)" --target "${benches[@]}"
