@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the project's private prefix, creating the prefix on
 # first use. CTest uses it as the emulator for the Windows test programs.
+# Usage: tools/wine-run.sh PROGRAM [ARGUMENTS...]   or   tools/wine-run.sh --prepare
 # Environment: TESSALY_WINEPREFIX (default: build/wineprefix beside this checkout),
 # TESSALY_WINE_KEEP_WARM (see the keeper below).
 set -euo pipefail
@@ -37,7 +38,9 @@ made_by_this_wine() {
 # wineboot takes many seconds, and the tests use several prefixes: wineboot makes one
 # template prefix per Wine, which is never run, and every prefix starts as a copy of it.
 template=$here/build/wineprefix-template
-copy_template() {
+# Takes the template's lock (descriptor 8) and makes the template unless it is ready.
+lock_template() {
+    mkdir -p "$(dirname "$template")"
     exec 8>"$template.lock"
     flock 8
     if ! made_by_this_wine "$template"; then
@@ -47,6 +50,9 @@ copy_template() {
         WINEPREFIX=$template wineserver -w
         echo "$build" >"$template/.tessaly-ready"
     fi
+}
+copy_template() {
+    lock_template
     # Copied aside and moved into place without the marker, which comes last: a program
     # started meanwhile (not waiting for the lock) must not find a prefix half copied.
     rm -rf "$1.copy"
@@ -57,6 +63,13 @@ copy_template() {
     mv "$1.copy" "$1"
     echo "$build" >"$1/.tessaly-ready"
 }
+
+# --prepare: only make the template, ahead of the programs (the test command does so while
+# the Linux build runs).
+if [ "${1:-}" = --prepare ]; then
+    lock_template
+    exit 0
+fi
 
 if ! made_by_this_wine "$WINEPREFIX"; then
     mkdir -p "$(dirname "$WINEPREFIX")"
