@@ -30,10 +30,10 @@ LAYERS = [
     ("host/sim", ["host/sim"], ["host"]),
     ("host/dispatch", ["host/dispatch"], ["host", "platform/win32"]),
     # The simulated host's XML parser on Windows is the system's, reached through COM.
-    ("host/sim/msxml", ["host/sim/msxml"], ["host/sim", "platform/win32"]),
+    ("host/sim/win32", ["host/sim/win32"], ["host/sim", "platform/win32"]),
     # The programs: the DLL, the tools, and the tests over all of it.
     ("addin/win32", ["addin/win32"], ["addin", "host/dispatch", "platform/win32", "resources"]),
-    ("tools", ["tools"], ["addin", "host/sim/msxml", "host/dispatch", "platform/posix",
+    ("tools", ["tools"], ["addin", "host/sim/win32", "host/dispatch", "platform/posix",
                           "platform/win32", "resources"]),
     ("tests", ["tests"], ["tools", "addin/win32"]),
 ]

@@ -16,7 +16,7 @@
 #include "addin_loader.h"
 #include "addin_ribbon.h"
 #include "default_profile.h"
-#include "host/sim/msxml/msxml_parser.h"
+#include "host/sim/win32/msxml_parser.h"
 #include "launch_tracker.h"
 #include "message_watcher.h"
 #include "options.h"

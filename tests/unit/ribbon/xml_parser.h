@@ -7,7 +7,7 @@
 #ifdef _WIN32
 #include <objbase.h>
 
-#include "host/sim/msxml/msxml_parser.h"
+#include "host/sim/win32/msxml_parser.h"
 #else
 #include "host/sim/pugixml/pugixml_parser.h"
 #endif

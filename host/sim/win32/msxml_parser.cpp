@@ -1,6 +1,6 @@
 // MSXML's DOM reads the UTF-16 text as it comes (a BSTR from the add-in) and says where a
 // document stops being well-formed; the elements are copied out of the DOM into XmlElement.
-#include "host/sim/msxml/msxml_parser.h"
+#include "host/sim/win32/msxml_parser.h"
 
 #include <msxml2.h>
 #include <objbase.h>
