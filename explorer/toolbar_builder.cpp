@@ -129,11 +129,16 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
     // The bar's controls and their number, asked of the host once: for the place of an
     // appended control and for the Before of an added one.
     std::shared_ptr<host::CommandBarControls> controls;
+    const auto barControls = [&]() -> host::CommandBarControls& {
+        if (!controls) {
+            controls = must(bar).Controls();
+        }
+        return must(controls);
+    };
     std::optional<std::int32_t> count;
     const auto countControls = [&] {
         if (!count) {
-            controls = must(bar).Controls();
-            count = must(controls).Count();
+            count = barControls().Count();
         }
         return *count;
     };
@@ -154,10 +159,7 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
                     before = position;
                 }
             });
-            if (!controls) {
-                controls = must(bar).Controls();
-            }
-            control = controls->Add(type, std::nullopt, before, true);
+            control = barControls().Add(type, std::nullopt, before, true);
         });
     }
     if (!control) {
