@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-20}
+fuzz_seconds=${FUZZ_SECONDS:-10}
 # The Wine tests mostly wait (on Wine's server, on real 1500 ms notices): twice as many at once
 # as there are cores.
 wine_jobs=$((jobs * 2))
