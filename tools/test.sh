@@ -52,56 +52,13 @@ if ! clang-format --dry-run --Werror $files; then
 fi
 
 # The tests run once, in the sanitizer build. It builds the benchmarks too, so that they keep
-# compiling; their figures come from the optimised build, tools/bench.sh. The builds come
-# first: the Linux tests run beside the Wine tests, below.
-step "Linux with AddressSanitizer/UndefinedBehaviorSanitizer: build"
+# compiling; their figures come from the optimised build, tools/bench.sh.
+step "Linux with AddressSanitizer/UndefinedBehaviorSanitizer: build, every test"
 cmake --preset linux-asan >/dev/null
 cmake --build --preset linux-asan -j "$jobs"
-
-step "Windows x64: cross build"
-cmake --preset windows-x64 >/dev/null
-cmake --build --preset windows-x64 -j "$jobs"
-
-# A throwaway self-signed certificate for both builds; each build is signed once it is built.
-sign_dir=$(mktemp -d)
-trap 'rm -rf "$sign_dir"; step_table' EXIT
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tessaly test signing" \
-    -addext extendedKeyUsage=codeSigning -keyout "$sign_dir/key.pem" -out "$sign_dir/cert.pem" \
-    2>/dev/null
-openssl pkcs12 -export -inkey "$sign_dir/key.pem" -in "$sign_dir/cert.pem" \
-    -out "$sign_dir/test.p12" -passout pass:tessaly
-# sign_build BUILD MACHINE: signs the DLL and the packages of BUILD, verifies each signature,
-# and checks that the signed DLL still passes the checks of a shipped one.
-sign_build() {
-    TESSALY_SIGN_BUILDS=$1 tools/sign.sh "$sign_dir/test.p12" tessaly
-    local file
-    for file in "$1"/addin/win32/TessalyOutlook.dll "$1"/TessalyOutlook-*.msi; do
-        osslsigncode verify -CAfile "$sign_dir/cert.pem" -in "$file" >/dev/null ||
-            { echo "error: $file: the signature does not verify" >&2; return 1; }
-        echo "verified $file"
-    done
-    # Debian's python3, which has python3-pefile, whatever python3 comes first on the PATH.
-    /usr/bin/python3 tools/check-pe.py "$1"/addin/win32/TessalyOutlook.dll --machine "$2"
-}
-
-step "Windows x64: signing, verified"
-sign_build build/windows-x64 x64
-
-# The x64 tests run on what ships: the signed DLL, and the packages made from it and signed,
-# which the installer tests install, load and uninstall. They spend much of their time
-# waiting (on Wine's start-up, on real 1500 ms notices, on msiexec), so the steps up to the
-# table's last row run beside them; the last row waits for them. Their output comes at the end.
-wine_log=build/windows-x64-tests.log
-wine_started=$SECONDS
-setsid ctest --preset windows-x64 -j "$wine_jobs" >"$wine_log" 2>&1 &
-wine_tests=$!
-# Whatever ends this script ends them too.
-trap 'kill -- -$wine_tests 2>/dev/null; rm -rf "$sign_dir"; step_table' EXIT
-
-step "Linux: every test (beside the Wine tests)"
 ctest --preset linux-asan -j "$jobs"
 
-step "fuzz: ${fuzz_seconds}s per target, side by side (beside the Wine tests)"
+step "fuzz: ${fuzz_seconds}s per target, side by side"
 # Every fuzz program, by its source's name.
 mapfile -t fuzzers < <(cd tests/fuzz && for f in *_fuzz.cpp; do echo "${f%.cpp}"; done)
 cmake --preset linux-fuzz >/dev/null
@@ -136,29 +93,50 @@ for i in "${!fuzzers[@]}"; do
 done
 [ "$failed" -eq 0 ] || exit 1
 
-step "Windows x86: cross build, signing, tests under Wine in a WoW64 prefix (beside)"
+step "Windows x64: cross build"
+cmake --preset windows-x64 >/dev/null
+cmake --build --preset windows-x64 -j "$jobs"
+
+step "Windows x86: cross build, tests under Wine in a WoW64 prefix"
 cmake --preset windows-x86 >/dev/null
 if tools/runs-x86.sh; then
     cmake --build --preset windows-x86 -j "$jobs"
-    sign_build build/windows-x86 x86
     ctest --preset windows-x86 -j "$wine_jobs"
 else
-    # Only what is used here: the DLL and its package, for the static checks and the signing.
-    # The test programs and the stand-in host are built where they can run.
+    # Only what is used here: the DLL and its package, for the static checks and the signing
+    # below. The test programs and the stand-in host are built where they can run.
     cmake --build --preset windows-x86 -j "$jobs" --target TessalyOutlook tessaly_msi
-    sign_build build/windows-x86 x86
     echo "NOT RUN: the x86 tests under Wine; this machine's kernel runs no 32-bit programs" \
         "(Exec format error), so Wine's 32-bit half cannot start. The x86 DLL is checked statically."
 fi
 
-step "Windows x64: tests under Wine, on the signed DLL and packages (the rest of their time)"
-wine_status=0
-wait "$wine_tests" || wine_status=$?
-cat "$wine_log"
-echo "(the Windows x64 tests took $((SECONDS - wine_started)) s in all, beside the steps above)"
-[ "$wine_status" -eq 0 ] || exit "$wine_status"
-
+step "signing: a throwaway self-signed certificate, both builds signed and verified"
+sign_dir=$(mktemp -d)
+trap 'rm -rf "$sign_dir"; step_table' EXIT
+openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Tessaly test signing" \
+    -addext extendedKeyUsage=codeSigning -keyout "$sign_dir/key.pem" -out "$sign_dir/cert.pem" \
+    2>/dev/null
+openssl pkcs12 -export -inkey "$sign_dir/key.pem" -in "$sign_dir/cert.pem" \
+    -out "$sign_dir/test.p12" -passout pass:tessaly
+tools/sign.sh "$sign_dir/test.p12" tessaly
+for file in build/windows-x64/addin/win32/TessalyOutlook.dll build/windows-x64/TessalyOutlook-*.msi \
+            build/windows-x86/addin/win32/TessalyOutlook.dll build/windows-x86/TessalyOutlook-*.msi; do
+    osslsigncode verify -CAfile "$sign_dir/cert.pem" -in "$file" >/dev/null ||
+        { echo "error: $file: the signature does not verify" >&2; exit 1; }
+    echo "verified $file"
+done
+# The signed DLLs still pass the checks of a shipped one.
+# Debian's python3, which has python3-pefile, whatever python3 comes first on the PATH.
+/usr/bin/python3 tools/check-pe.py build/windows-x64/addin/win32/TessalyOutlook.dll --machine x64
+/usr/bin/python3 tools/check-pe.py build/windows-x86/addin/win32/TessalyOutlook.dll --machine x86
 rm -rf "$sign_dir"
+trap step_table EXIT
+
+# The x64 tests run on what ships: the signed DLL, and the packages made from it and signed,
+# which the installer tests install, load and uninstall.
+step "Windows x64: tests under Wine, on the signed DLL and packages"
+ctest --preset windows-x64 -j "$wine_jobs"
+
 trap - EXIT
 step_table
 printf '\nall checks passed\n'
