@@ -1,7 +1,8 @@
 // Softphone discovery as OnConnection runs it, on the Windows registry with many installations
 // under a scratch key of the current user: prints how long one pass takes (the median of
-// several) and fails only when a pass does not find every installation. The time is a
-// figure to read, not a condition.
+// several) beside its floor, the same system calls made directly with nothing around them,
+// and fails only when a pass does not find every installation. The times are figures to
+// read, not conditions.
 //   win32_discovery_benchmark [INSTALLATIONS [PASSES]]   (default 1000 and 5)
 #include <windows.h>
 
@@ -74,6 +75,75 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+template <class F>
+double Milliseconds(F&& f) {
+    const auto start = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+// The floor of one pass: the calls discovery cannot do without, made directly. Each
+// installation is one enumeration step, an open of its key, the reads of its three values (the
+// third is missing here, as it mostly is), a close, and the check that its program exists.
+// Returns how many installations it found with a program.
+std::size_t BareDiscovery(const std::wstring& softphoneKey) {
+    UniqueHKey parent;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, softphoneKey.c_str(), 0, KEY_READ, parent.put()) !=
+        ERROR_SUCCESS) {
+        return 0;
+    }
+    std::size_t found = 0;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(parent.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            return found;
+        }
+        UniqueHKey key;
+        if (RegOpenKeyExW(parent.get(), name, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+            continue;
+        }
+        wchar_t path[MAX_PATH];
+        BYTE other[512];
+        DWORD size = sizeof path;
+        const bool hasPath =
+            RegQueryValueExW(key.get(), L"AppPath", nullptr, nullptr, reinterpret_cast<BYTE*>(path),
+                             &size) == ERROR_SUCCESS;
+        for (const wchar_t* value : {L"CmdLineParams", L"PersonalDataRootDir"}) {
+            size = sizeof other;
+            (void)RegQueryValueExW(key.get(), value, nullptr, nullptr, other, &size);
+        }
+        if (hasPath && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+            ++found;
+        }
+    }
+}
+
+// The registry calls per installation above: the enumeration step, the open, three reads, the
+// close.
+constexpr int kRegistryCallsPerInstallation = 6;
+
+// One registry call on its own: the cost every step above pays at least.
+double MicrosecondsPerRegistryCall(const std::wstring& softphoneKey) {
+    UniqueHKey parent;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, softphoneKey.c_str(), 0, KEY_READ, parent.put()) !=
+        ERROR_SUCCESS) {
+        return 0;
+    }
+    constexpr int kCalls = 2000;
+    return 1000 * Milliseconds([&] {
+               for (int i = 0; i < kCalls; ++i) {
+                   DWORD subkeys = 0;
+                   (void)RegQueryInfoKeyW(parent.get(), nullptr, nullptr, nullptr, &subkeys,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr);
+               }
+           }) /
+           kCalls;
+}
+
 int Run(int count, int passes) {
     const ScratchInstallations installations(count, ProgramPath());
     tessaly::win32::Win32Platform platform(GetModuleHandleW(nullptr));
@@ -85,12 +155,16 @@ int Run(int count, int passes) {
     common.bUseFirstFound = true;
 
     std::vector<double> times;
+    std::vector<double> floors;
     for (int pass = 0; pass < passes; ++pass) {
-        const auto start = std::chrono::steady_clock::now();
-        common.FindSoftphones();
-        times.push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count());
+        times.push_back(Milliseconds([&] { common.FindSoftphones(); }));
+        std::size_t bare = 0;
+        floors.push_back(Milliseconds([&] { bare = BareDiscovery(key); }));
+        if (bare != static_cast<std::size_t>(count)) {
+            std::fprintf(stderr, "the floor's pass %d found %zu of %d installations\n", pass + 1,
+                         bare, count);
+            return 1;
+        }
         if (common.colPhones.size() != static_cast<std::size_t>(count) ||
             common.colPhones.front().sGUID != common.sPreferredGUIDs) {
             std::fprintf(stderr,
@@ -105,6 +179,11 @@ int Run(int count, int passes) {
         std::printf(" %.1f", ms);
     }
     std::printf(")\n");
+    std::printf(
+        "its floor, the same calls made directly: %.1f ms (ratio %.2f); one registry call "
+        "here takes %.1f us, %d of them per installation\n",
+        Median(floors), Median(times) / Median(floors), MicrosecondsPerRegistryCall(key),
+        kRegistryCallsPerInstallation);
     return 0;
 }
 
