@@ -117,7 +117,9 @@ function(expect_transcript text file)
     endif()
 endfunction()
 
-# The softphone recorder's lines, one per start, equal `expected` (a list; empty: no start).
+# The softphone recorder's lines, one per start, equal `expected` (a list; empty: no start), in
+# any order: each start is a process of its own, and two started close together may write
+# their lines either way round. The order of the starts is the host's `launch:` lines' to show.
 function(expect_recorded file expected)
     set(recorded "")
     if(EXISTS ${file})
@@ -125,7 +127,11 @@ function(expect_recorded file expected)
     endif()
     list(LENGTH recorded starts)
     list(LENGTH expected wanted)
-    if(NOT recorded STREQUAL expected)
+    set(recorded_sorted "${recorded}")
+    set(expected_sorted "${expected}")
+    list(SORT recorded_sorted)
+    list(SORT expected_sorted)
+    if(NOT recorded_sorted STREQUAL expected_sorted)
         list(JOIN recorded "\n  " got)
         list(JOIN expected "\n  " want)
         message(FATAL_ERROR "the softphone was started ${starts} time(s), expected ${wanted}:\n"
