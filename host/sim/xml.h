@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/utf.h"
+
 namespace tessaly::host::sim {
 
 // One element: its name and attributes as written (prefixes and xmlns attributes
@@ -28,9 +30,18 @@ class XmlError : public std::runtime_error {
 class XmlParser {
   public:
     virtual ~XmlParser() = default;
-    // The document element. Throws XmlError when the text is not well-formed; a parser need
-    // not detect a repeated attribute, which the caller checks.
-    virtual XmlElement Parse(std::u16string_view text) = 0;
+    // The document element. Throws XmlError when the text is not valid UTF-16 or not
+    // well-formed; a parser need not detect a repeated attribute, which the caller checks.
+    XmlElement Parse(std::u16string_view text) {
+        if (platform::findInvalidUtf16(text) != std::u16string_view::npos) {
+            throw XmlError("the text is not valid UTF-16");
+        }
+        return ParseValid(text);
+    }
+
+  protected:
+    // Parse, for a text already known to be valid UTF-16.
+    virtual XmlElement ParseValid(std::u16string_view text) = 0;
 };
 
 }  // namespace tessaly::host::sim

@@ -26,11 +26,8 @@ XmlElement Convert(const pugi::xml_node& node) {
 }
 
 class PugiXmlParser : public XmlParser {
-  public:
-    XmlElement Parse(std::u16string_view text) override {
-        if (platform::findInvalidUtf16(text) != std::u16string_view::npos) {
-            throw XmlError("the text is not valid UTF-16");
-        }
+  protected:
+    XmlElement ParseValid(std::u16string_view text) override {
         pugi::xml_document document;
         const pugi::xml_parse_result result = document.load_buffer(
             text.data(), text.size() * sizeof(char16_t),

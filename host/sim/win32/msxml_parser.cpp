@@ -153,11 +153,8 @@ XmlElement Convert(IXMLDOMNode& node) {
 }
 
 class MsXmlParser : public XmlParser {
-  public:
-    XmlElement Parse(std::u16string_view text) override {
-        if (platform::findInvalidUtf16(text) != std::u16string_view::npos) {
-            throw XmlError("the text is not valid UTF-16");
-        }
+  protected:
+    XmlElement ParseValid(std::u16string_view text) override {
         const ComPtr<IXMLDOMDocument> document = NewDocument();
         const Bstr source(reinterpret_cast<const wchar_t*>(text.data()),
                           static_cast<UINT>(text.size()));

@@ -67,6 +67,8 @@ TEST_F(RibbonModelTest, RefusesTheWholeCustomisationAsOfficeDoes) {
     const String button = u"<button id=\"B\" onAction=\"Act\"/>";
     const Case cases[] = {
         {"not well-formed", u"<button id=\"B\">", kOpen + u">", "not well-formed"},
+        {"not valid UTF-16", u"<button id=\"B\" label=\"" + String(1, u'\xD800') + u"\"/>",
+         kOpen + u">", "not valid UTF-16"},
         {"an id used twice", button + button, kOpen + u">", "the id B is used twice"},
         {"an id of the tab used again", u"<button id=\"T\"/>", kOpen + u">", "used twice"},
         // MSXML finds it itself; pugixml does not, and the model does.
