@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Linux benchmarks, in the optimised build (the figures of the sanitizer build, where the
-# test command runs each benchmark once, mean nothing). Extra arguments go to every program,
+# The Linux benchmarks, in the optimised build (the test command only builds them, in the
+# sanitizer build, whose figures would mean nothing). Extra arguments go to every program,
 # e.g. tools/bench.sh --benchmark_filter=Connection. The Windows figures under Wine:
 #   cmake --build --preset windows-x64 --target standin_benchmark
 set -euo pipefail
