@@ -27,15 +27,19 @@ LAYERS = [
     ("platform/posix", ["platform/posix"], ["platform"]),
     ("platform/win32", ["platform/win32"], ["platform"]),
     ("resources", ["resources"], ["platform"]),
-    ("host/sim", ["host/sim"], ["host"]),
     ("host/dispatch", ["host/dispatch"], ["host", "platform/win32"]),
-    # The simulated host's XML parser on Windows is the system's, reached through COM.
-    ("host/sim/win32", ["host/sim/win32"], ["host/sim", "platform/win32"]),
-    # The programs: the DLL, the tools, and the tests over all of it.
+    # The shipped DLL.
     ("addin/win32", ["addin/win32"], ["addin", "host/dispatch", "platform/win32", "resources"]),
-    ("tools", ["tools"], ["addin", "host/sim/win32", "host/dispatch", "platform/posix",
-                          "platform/win32", "resources"]),
-    ("tests", ["tests"], ["tools", "addin/win32"]),
+    # The harness beside the product: the simulated Outlook implements the host's interfaces
+    # (its XML parser on Windows is the system's, reached through COM); the programs over it
+    # run the core in it, or the DLL through COM.
+    ("harness/outlook", ["harness/outlook"], ["host"]),
+    ("harness/outlook/win32", ["harness/outlook/win32"], ["harness/outlook", "platform/win32"]),
+    ("harness", ["harness"], ["addin", "harness/outlook/win32", "host/dispatch", "platform/posix",
+                              "platform/win32", "resources"]),
+    # The build machine's tools, and the tests over all of it.
+    ("tools", ["tools"], ["addin"]),
+    ("tests", ["tests"], ["harness", "tools", "addin/win32"]),
 ]
 
 SOURCE_SUFFIXES = (".h", ".hpp", ".c", ".cpp", ".in", ".rc", ".idl")

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$(nproc)" --target tessaly-sim tessaly-test-softphone >/dev/null
-build=build/linux/tools/tessaly-sim
+build=build/linux/harness/tessaly-sim
 workdir=$(mktemp -d)
 trap 'rm -rf "$workdir"' EXIT
 cat >"$workdir/HKCU.reg" <<REG
@@ -18,7 +18,7 @@ Windows Registry Editor Version 5.00
 "AppPath"="$(pwd)/$build/tessaly-test-softphone"
 REG
 export TESSALY_SOFTPHONE_LOG="$workdir/softphone.log"
-"$build/tessaly-sim" --registry "$workdir/HKCU.reg" --script tools/tessaly-sim/demo.script "$@"
+"$build/tessaly-sim" --registry "$workdir/HKCU.reg" --script harness/tessaly-sim/demo.script "$@"
 # The softphone runs on its own; give the last one a moment to write.
 for _ in 1 2 3 4 5 6 7 8 9 10; do
     [ -s "$TESSALY_SOFTPHONE_LOG" ] && break

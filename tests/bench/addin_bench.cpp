@@ -5,9 +5,9 @@
 
 #include "addin/tessaly.h"
 #include "explorer/ribbon.h"
-#include "host/sim/pugixml/pugixml_parser.h"
-#include "host/sim/ribbon.h"
-#include "host/sim/sim_host.h"
+#include "harness/outlook/pugixml/pugixml_parser.h"
+#include "harness/outlook/ribbon.h"
+#include "harness/outlook/sim_host.h"
 #include "resources/embedded_resources.h"
 #include "tests/unit/support/fake_services.h"
 

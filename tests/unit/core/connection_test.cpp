@@ -5,7 +5,7 @@
 
 #include "addin/tessaly.h"
 #include "explorer/explorer_handler.h"
-#include "host/sim/sim_host.h"
+#include "harness/outlook/sim_host.h"
 #include "tests/unit/support/call_log.h"
 #include "tests/unit/support/fake_services.h"
 

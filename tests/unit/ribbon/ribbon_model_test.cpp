@@ -2,7 +2,7 @@
 // callbacks, and how an invalidation reaches every window with its own Context.
 #include <gtest/gtest.h>
 
-#include "host/sim/ribbon.h"
+#include "harness/outlook/ribbon.h"
 #include "tests/unit/ribbon/xml_parser.h"
 
 namespace tessaly::host::sim {

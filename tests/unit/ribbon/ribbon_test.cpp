@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "explorer/ribbon.h"
-#include "host/sim/ribbon.h"
+#include "harness/outlook/ribbon.h"
 #include "tests/unit/ribbon/xml_parser.h"
 #include "tests/unit/support/addin_fixture.h"
 

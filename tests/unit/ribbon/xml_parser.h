@@ -7,9 +7,9 @@
 #ifdef _WIN32
 #include <objbase.h>
 
-#include "host/sim/win32/msxml_parser.h"
+#include "harness/outlook/win32/msxml_parser.h"
 #else
-#include "host/sim/pugixml/pugixml_parser.h"
+#include "harness/outlook/pugixml/pugixml_parser.h"
 #endif
 
 namespace tessaly::testing {

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/sim/event_loop.h"
+#include "harness/outlook/event_loop.h"
 
 namespace tessaly::host::sim {
 namespace {

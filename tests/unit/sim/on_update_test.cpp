@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/event_loop.h"
+#include "harness/outlook/event_loop.h"
 #include "tests/unit/sim/sim_fixture.h"
 
 namespace tessaly::host::sim::testing {

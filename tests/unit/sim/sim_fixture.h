@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "host/sim/sim_host.h"
+#include "harness/outlook/sim_host.h"
 #include "tests/unit/support/call_log.h"
 
 namespace tessaly::host::sim::testing {

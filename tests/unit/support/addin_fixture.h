@@ -11,7 +11,7 @@
 
 #include "addin/tessaly.h"
 #include "explorer/explorer_handler.h"
-#include "host/sim/sim_host.h"
+#include "harness/outlook/sim_host.h"
 #include "resources/embedded_resources.h"
 #include "tests/unit/support/fake_services.h"
 

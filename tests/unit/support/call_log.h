@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/sim_host.h"
+#include "harness/outlook/sim_host.h"
 
 namespace tessaly::testing {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "explorer/library.h"
-#include "host/sim/event_loop.h"
+#include "harness/outlook/event_loop.h"
 #include "platform/case_fold.h"
 #include "platform/services.h"
 

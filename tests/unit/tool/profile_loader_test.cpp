@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "default_profile.h"
-#include "host/sim/sim_host.h"
+#include "harness/outlook/sim_host.h"
 #include "profile.h"
 
 namespace tessaly::sim_tool {

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "host/sim/sim_host.h"
+#include "harness/outlook/sim_host.h"
 #include "profile.h"
 #include "script.h"
 #include "session.h"

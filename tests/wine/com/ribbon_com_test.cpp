@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "addin/win32/connect_object.h"
+#include "harness/outlook/win32/msxml_parser.h"
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/ribbon_interfaces.h"
-#include "host/sim/win32/msxml_parser.h"
 #include "tests/wine/com/com_server_fixture.h"
 #include "tests/wine/com/fake_host.h"
 

@@ -1,0 +1,83 @@
+// The script commands that act on the simulated Outlook's world (open, activate, select,
+// folder, click, type, pick, customize, close, show), shared by tessaly-sim and the stand-in
+// host. What differs between the two (where the add-in's toolbar name and tag prefix come
+// from, what `wait`, `softphones`, `dial` and `shutdown` do) is supplied by a WorldHost.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "control_names.h"
+#include "harness/outlook/ribbon.h"
+#include "harness/outlook/sim_host.h"
+#include "output.h"
+#include "script.h"
+
+namespace tessaly::sim_tool {
+
+// What the program running the commands supplies.
+class WorldHost {
+  public:
+    virtual ~WorldHost() = default;
+
+    // The name of the add-in's toolbar, whose controls are looked up first.
+    virtual std::u16string ToolbarName() const = 0;
+    // The tag prefix a control restored by `customize` gets on `window`, whose add-in
+    // toolbar is named `toolbar`; empty when none is known.
+    virtual std::u16string TagPrefix(const host::sim::SimExplorer& window,
+                                     std::u16string_view toolbar) const = 0;
+    // `wait`, `softphones`, `dial` and `shutdown`. May throw what Execute documents.
+    virtual void RunHostCommand(const Command& command) = 0;
+    // The Explorer windows' ribbon, where the program models one.
+    virtual host::sim::SimRibbon* Ribbon() { return nullptr; }
+};
+
+class WorldCommands {
+  public:
+    WorldCommands(host::sim::World& world,
+                  std::vector<std::shared_ptr<host::sim::SimExplorer>> windows, Output& out,
+                  WorldHost& host);
+    WorldCommands(const WorldCommands&) = delete;
+    WorldCommands& operator=(const WorldCommands&) = delete;
+
+    // Runs one command. Throws LineError for a command that cannot run in the current state
+    // (a window that does not exist, an unknown folder or item); things the add-in has not
+    // built are notes, not errors. The host's own commands go to WorldHost::RunHostCommand.
+    void Execute(const Command& command);
+
+    // Prints every open window and its toolbar.
+    void ShowAll();
+    std::u16string ToolbarName() const { return host_.ToolbarName(); }
+
+    // Every window opened so far, numbered from 1 in opening order, closed ones included.
+    const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const { return windows_; }
+    // Lets go of the windows (before what they refer to goes away).
+    void ReleaseWindows() { windows_.clear(); }
+
+  private:
+    host::sim::SimExplorer& Window(const Command& command);
+    std::shared_ptr<host::sim::SimFolder> Folder(const Command& command,
+                                                 const std::string& name) const;
+    std::shared_ptr<host::sim::SimControl> FindControl(const host::sim::SimExplorer& window,
+                                                       ControlName control) const;
+    // The control, or nothing after printing why the command has no effect.
+    std::shared_ptr<host::sim::SimControl> RequireControl(const Command& command,
+                                                          host::sim::SimExplorer& window);
+    void Open(const Command& command);
+    void Select(const Command& command);
+    void Click(const Command& command);
+    void TypeOrPick(const Command& command);
+    void UseRibbon(const Command& command);
+    void Customize(const Command& command);
+    void Show(const Command& command);
+    void ShowOne(int number, const host::sim::SimExplorer& window);
+
+    host::sim::World& world_;
+    std::vector<std::shared_ptr<host::sim::SimExplorer>> windows_;
+    Output& out_;
+    WorldHost& host_;
+};
+
+}  // namespace tessaly::sim_tool
