@@ -4,7 +4,7 @@
 
 #include "explorer/explorer_handler.h"
 #include "explorer/ribbon.h"
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly {
 
@@ -31,11 +31,11 @@ void Tessaly::IDTExtensibility2_OnConnection(const std::shared_ptr<host::Applica
                                              host::ConnectMode) {
     library_.common.InitSettings();
     if (!Application) {
-        throw host::Error(host::kE_INVALIDARG, "no application object");
+        throw Error(kE_INVALIDARG, "no application object");
     }
     try {
         oExplorers = Application->Explorers();
-        auto& explorers = host::must(oExplorers.get());
+        auto& explorers = must(oExplorers.get());
         const std::int32_t count = explorers.Count();
         for (std::int32_t i = 1; i <= count; ++i) {
             AddHandlerFor(explorers.Item(i));

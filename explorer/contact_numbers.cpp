@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "explorer/explorer_handler.h"
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::explorer {
 namespace {
@@ -62,17 +62,17 @@ bool ExplorerHandler::FillNumbersFromSelection() {
     if (!oComboBox) {
         return false;
     }
-    const auto selection = host::must(oExplorer.get()).Selection();
-    if (host::must(selection).Count() == 0) {
+    const auto selection = must(oExplorer.get()).Selection();
+    if (must(selection).Count() == 0) {
         return false;
     }
     const auto item = selection->Item(1);
-    if (host::must(item).TypeName() != u"ContactItem") {
+    if (must(item).TypeName() != u"ContactItem") {
         return false;
     }
     const auto contact = std::dynamic_pointer_cast<host::ContactItem>(item);
     if (!contact) {
-        throw host::Error(host::kDISP_E_TYPEMISMATCH, "not a contact item");
+        throw Error(kDISP_E_TYPEMISMATCH, "not a contact item");
     }
 
     using C = host::ContactItem;

@@ -1,6 +1,6 @@
 // The dial commands of the toolbar's buttons and combo box, and the dialing notice.
 #include "explorer/explorer_handler.h"
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::explorer {
 // Office raises a control's event on every connected control with the same tag, in every
@@ -105,8 +105,8 @@ void ExplorerHandler::oShowContactsButton_Click(
 }
 
 void ExplorerHandler::ShowContactsFolder() {
-    auto& window = host::must(oExplorer.get());
-    const auto folder = host::must(window.Session()).GetDefaultFolder(host::olFolderContacts);
+    auto& window = must(oExplorer.get());
+    const auto folder = must(window.Session()).GetDefaultFolder(host::olFolderContacts);
     window.SetCurrentFolder(folder);
 }
 

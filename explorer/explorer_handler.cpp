@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::explorer {
 
@@ -53,7 +53,7 @@ bool ExplorerHandler::Init(const std::shared_ptr<HandlerParent>& parent,
     try {
         // A handler without a window could never be dropped again: refuse it.
         if (!e) {
-            throw host::Error(host::kE_INVALIDARG, "no Explorer given");
+            throw Error(kE_INVALIDARG, "no Explorer given");
         }
         oExplorer = e;
         AttachToolbar();
@@ -70,7 +70,7 @@ void ExplorerHandler::AttachToolbar() {
             return;
         }
         oBars = oExplorer->CommandBars();
-        host::must(oBars.get()).SetAdaptiveMenus(true);
+        must(oBars.get()).SetAdaptiveMenus(true);
         BuildToolbar();
         RefreshContactNumbers();
     } catch (const std::exception&) {
@@ -101,7 +101,7 @@ void ExplorerHandler::oExplorer_Close() {
 
 void ExplorerHandler::Clear() noexcept {
     const auto deleteControl = [](auto& member) {
-        host::step([&] {
+        step([&] {
             if (member) {
                 member->Delete(std::nullopt);
             }
@@ -116,7 +116,7 @@ void ExplorerHandler::Clear() noexcept {
     oExplorer.reset();
     // A deferral left running would call a handler that no longer has a window, possibly
     // after the library has been unloaded.
-    host::step([&] {
+    step([&] {
         if (auto self = weak_from_this().lock()) {
             library_.timers.StopTimer(self);
         }

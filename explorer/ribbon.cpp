@@ -6,7 +6,7 @@
 #include <type_traits>
 
 #include "explorer/explorer_handler.h"
-#include "host/error.h"
+#include "platform/error.h"
 #include "softphone/text.h"
 
 namespace tessaly::explorer {
@@ -76,13 +76,13 @@ void Ribbon::Invalidate(RibbonItems items) noexcept {
     for (const RibbonItem item : kRibbonItems) {
         if ((items & Bit(item)) != 0) {
             // A refused invalidation leaves the old value shown; there is nothing better to do.
-            host::step([&] { ribbonUI_->InvalidateControl(ids[static_cast<std::size_t>(item)]); });
+            step([&] { ribbonUI_->InvalidateControl(ids[static_cast<std::size_t>(item)]); });
         }
     }
 }
 
 std::optional<RibbonItem> Ribbon::ItemOf(const host::RibbonControlRef& control) {
-    const String id = host::must(control).Id();
+    const String id = must(control).Id();
     const auto& ids = Definition().ids;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         if (ids[i] == id) {
@@ -93,7 +93,7 @@ std::optional<RibbonItem> Ribbon::ItemOf(const host::RibbonControlRef& control) 
 }
 
 std::shared_ptr<ExplorerHandler> Ribbon::HandlerOf(const host::RibbonControlRef& control) {
-    return finder_ ? finder_(host::must(control).Context()) : nullptr;
+    return finder_ ? finder_(must(control).Context()) : nullptr;
 }
 
 void Ribbon::Ribbon_OnLoad(const std::shared_ptr<host::RibbonUI>& ribbon) {
@@ -163,7 +163,7 @@ String Ribbon::Ribbon_GetItemLabel(const host::RibbonControlRef& control, std::i
     }
     const auto list = handler->ribbonValues().list;
     if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
-        throw host::Error(host::kDISP_E_BADINDEX, "no such combo box item");
+        throw Error(kDISP_E_BADINDEX, "no such combo box item");
     }
     return list[static_cast<std::size_t>(index)];
 }

@@ -2,13 +2,10 @@
 // the stored layout. Every step stands alone: a failure abandons only its own step.
 #include "explorer/explorer_handler.h"
 #include "explorer/layout_values.h"
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::explorer {
 namespace {
-
-using host::must;
-using host::step;
 
 constexpr std::int16_t kNoPicture = -1;
 
@@ -166,7 +163,7 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
         return nullptr;
     }
 
-    const bool misplaced = host::trueOnError(
+    const bool misplaced = trueOnError(
         [&] { return must(control->Parent()).Name() != barName || control->Index() != position; });
     if (misplaced) {
         // Office takes the destination as a bar object and refuses a name.

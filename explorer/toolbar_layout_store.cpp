@@ -2,11 +2,9 @@
 // (see toolbar_builder.cpp). Every write stands alone: a failure abandons only its own step.
 #include "explorer/explorer_handler.h"
 #include "explorer/layout_values.h"
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::explorer {
-
-using host::step;
 
 void ExplorerHandler::SaveToolbarLayout() {
     // A window that never got its command bars has no layout to report; saving would mark
@@ -38,7 +36,7 @@ void ExplorerHandler::SaveToolbarValues() {
     }
     step([&] { store.WriteDword(u"Exists", std::int32_t{1}); });
     const auto save = [&](const char16_t* name, auto read) {
-        step([&] { store.WriteDword(name, read(host::must(oToolbar))); });
+        step([&] { store.WriteDword(name, read(must(oToolbar))); });
     };
     save(u"Enabled", [](host::CommandBar& bar) { return bar.Enabled(); });
     save(u"Visible", [](host::CommandBar& bar) { return bar.Visible(); });
@@ -53,7 +51,7 @@ void ExplorerHandler::SaveToolbarValues() {
 void ExplorerHandler::SaveControlLayout(std::shared_ptr<host::CommandBarControl> control) {
     // Without its tag the control's key is unknown, and nothing is written for it.
     String key;
-    step([&] { key = library_.common.sSettingsKey + host::must(control).Tag() + u"\\"; });
+    step([&] { key = library_.common.sSettingsKey + must(control).Tag() + u"\\"; });
     if (key.empty()) {
         return;
     }

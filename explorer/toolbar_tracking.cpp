@@ -1,7 +1,7 @@
 // Follows the user's changes to the window's command bars: after each change the members
 // are bound again to the controls the window holds, wherever the user put them.
 #include "explorer/explorer_handler.h"
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::explorer {
 namespace {
@@ -15,7 +15,7 @@ std::shared_ptr<T> As(const std::shared_ptr<host::CommandBarControl>& control) {
     }
     auto typed = std::dynamic_pointer_cast<T>(control);
     if (!typed) {
-        throw host::Error(host::kE_NOINTERFACE, "control of another type");
+        throw Error(kE_NOINTERFACE, "control of another type");
     }
     return typed;
 }
@@ -23,7 +23,6 @@ std::shared_ptr<T> As(const std::shared_ptr<host::CommandBarControl>& control) {
 }  // namespace
 
 void ExplorerHandler::oBars_OnUpdate() {
-    using host::step;
     const auto& prefix = library_.common.sTagPrefix;
     using enum ToolbarControl;
     for (const ToolbarControl control : {ShowContacts, Dial, Business, Home, Mobile, Combo}) {
@@ -31,7 +30,7 @@ void ExplorerHandler::oBars_OnUpdate() {
         WithMember(control, [&]<class T>(host::WithEvents<T>& member) {
             step([&] {
                 member = As<T>(
-                    host::must(oBars.get())
+                    must(oBars.get())
                         .FindControl(info.type, std::nullopt, prefix + info.suffix, std::nullopt));
             });
         });
@@ -41,7 +40,7 @@ void ExplorerHandler::oBars_OnUpdate() {
     // as the host makes new bars, and saving its placement would bring the toolbar back
     // hidden instead of where the user last had it.
     if (oToolbar) {
-        step([&] { oToolbar = host::must(oBars.get()).Item(library_.common.sToolbarName); });
+        step([&] { oToolbar = must(oBars.get()).Item(library_.common.sToolbarName); });
     }
 }
 

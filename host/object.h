@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "host/error.h"
+#include "platform/error.h"
 
 namespace tessaly::host {
 

@@ -1,5 +1,5 @@
 // The Office command bar objects of an Explorer window, as the add-in uses them.
-// Every call may throw host::Error; optional arguments left out are std::nullopt.
+// Every call may throw Error; optional arguments left out are std::nullopt.
 #pragma once
 
 #include <cstdint>

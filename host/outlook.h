@@ -1,4 +1,4 @@
-// The Outlook objects the add-in uses. Every call may throw host::Error.
+// The Outlook objects the add-in uses. Every call may throw Error.
 #pragma once
 
 #include <cstdint>

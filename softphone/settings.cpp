@@ -1,8 +1,8 @@
 // The fixed settings, loaded from the library's string table.
 #include <string>
 
-#include "host/error.h"
 #include "platform/case_fold.h"
+#include "platform/error.h"
 #include "softphone/common.h"
 
 namespace tessaly::softphone {
@@ -48,10 +48,10 @@ bool Common::InitSettings() {
         for (int row = 1; row <= static_cast<int>(kButtonRows); ++row) {
             ButtonInfo& button = Button(row);
             const auto id = static_cast<std::uint16_t>(1050 + 4 * (row - 1));
-            host::step([&] { button.sCaption = TrimAtNull(LoadString(id)); });
-            host::step([&] { button.sTooltipText = TrimAtNull(LoadString(id + 1)); });
-            host::step([&] { button.iPictureId = ToInteger<std::int16_t>(LoadString(id + 2)); });
-            host::step([&] { button.iMaskId = ToInteger<std::int16_t>(LoadString(id + 3)); });
+            step([&] { button.sCaption = TrimAtNull(LoadString(id)); });
+            step([&] { button.sTooltipText = TrimAtNull(LoadString(id + 1)); });
+            step([&] { button.iPictureId = ToInteger<std::int16_t>(LoadString(id + 2)); });
+            step([&] { button.iMaskId = ToInteger<std::int16_t>(LoadString(id + 3)); });
         }
 
         sPreferredGUIDs = TrimAtNull(LoadString(1004));

@@ -57,7 +57,7 @@ template <class T>
     try {
         value = Argument<T>::read(call.arg(position));
         return S_OK;
-    } catch (const host::Error&) {
+    } catch (const Error&) {
         call.markArgument(position);
         return DISP_E_TYPEMISMATCH;
     }
@@ -99,7 +99,7 @@ void store(VARIANT& out, const std::shared_ptr<host::Picture>& picture) {
     if (picture) {
         const auto* ours = dynamic_cast<const Win32Picture*>(picture.get());
         if (!ours || !ours->get()) {
-            throw host::Error(E_FAIL, "the picture was not made by this DLL");
+            throw Error(E_FAIL, "the picture was not made by this DLL");
         }
         object = ours->get();
     }
@@ -193,7 +193,7 @@ HRESULT InvokeRibbonCallback(const host::RibbonCallback& callback,
     }
     try {
         return std::visit([&](const auto& f) { return callWith(f, call); }, callback.call);
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
     } catch (const com::Error& e) {
         return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());

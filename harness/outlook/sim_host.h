@@ -60,7 +60,7 @@ class Faults {
     void Fail(const std::string& operation, int times = -1, hresult code = kE_FAIL);
     void Clear(const std::string& operation);
     void ClearAll();
-    // Throws host::Error when a failure is armed for the operation (and counts it down).
+    // Throws Error when a failure is armed for the operation (and counts it down).
     void Check(const std::string& operation);
     bool empty() const { return armed_.empty(); }
 

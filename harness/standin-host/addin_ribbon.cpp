@@ -53,7 +53,7 @@ Variant ToVariant(Server&, std::int32_t value) {
 Variant Changed(const Variant& value, VARTYPE type, const char* what) {
     Variant result;
     if (FAILED(VariantChangeType(result.get(), const_cast<VARIANT*>(value.get()), 0, type))) {
-        throw host::Error(DISP_E_TYPEMISMATCH, std::string("the callback's value is not ") + what);
+        throw Error(DISP_E_TYPEMISMATCH, std::string("the callback's value is not ") + what);
     }
     return result;
 }
@@ -85,13 +85,13 @@ std::shared_ptr<host::Picture> FromVariant(const Variant& value) {
     if (v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) {
         object = v.punkVal;
     } else if (v.vt != VT_EMPTY && v.vt != VT_NULL) {
-        throw host::Error(DISP_E_TYPEMISMATCH, "the callback's value is not a picture");
+        throw Error(DISP_E_TYPEMISMATCH, "the callback's value is not a picture");
     }
     if (!object) {
         return nullptr;
     }
     if (!win32::ComPtr<IUnknown>(object).query<IPictureDisp>(IID_IPictureDisp)) {
-        throw host::Error(DISP_E_TYPEMISMATCH, "the callback's value is not a picture");
+        throw Error(DISP_E_TYPEMISMATCH, "the callback's value is not a picture");
     }
     return std::make_shared<GivenPicture>();
 }
@@ -138,7 +138,7 @@ RibbonCallback::Any MakeOfKind(std::size_t kind, const Target& target, std::inde
            true)) ||
          ...));
     if (!made) {
-        throw host::Error(E_INVALIDARG, "no callback signature of that kind");
+        throw Error(E_INVALIDARG, "no callback signature of that kind");
     }
     return std::move(*made);
 }
@@ -164,7 +164,7 @@ std::u16string AddinRibbon::GetCustomUI(const std::u16string& ribbonId) {
     const HRESULT hr = ribbon_->GetCustomUI(id.get(), xml.put());
     if (FAILED(hr)) {
         customised_.erase(ribbonId);
-        throw host::Error(hr, "GetCustomUI returned " + HresultText(hr));
+        throw Error(hr, "GetCustomUI returned " + HresultText(hr));
     }
     customised_[ribbonId] = xml.length() != 0;
     return win32::FromWide(xml.get(), xml.length());

@@ -32,7 +32,7 @@ class AddinRibbon final : public host::sim::RibbonAddin {
     AddinRibbon(const AddinRibbon&) = delete;
     AddinRibbon& operator=(const AddinRibbon&) = delete;
 
-    // Through the interface's vtable, as Office calls it. Throws host::Error.
+    // Through the interface's vtable, as Office calls it. Throws Error.
     std::u16string GetCustomUI(const std::u16string& ribbonId) override;
     // Each name is resolved once; the callback's calls are Invokes of its DISPID.
     FoundCallback FindCallback(const std::u16string& name,

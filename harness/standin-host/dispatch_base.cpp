@@ -277,7 +277,7 @@ void Call::result(std::u16string_view value) {
         BSTR text =
             SysAllocStringLen(win32::WideView(value).data(), static_cast<UINT>(value.size()));
         if (!text) {
-            throw host::Error(E_OUTOFMEMORY, "out of memory");
+            throw Error(E_OUTOFMEMORY, "out of memory");
         }
         result_->vt = VT_BSTR;
         result_->bstrVal = text;
@@ -397,13 +397,13 @@ HRESULT DispatchBase::invoke(const win32::com::Invocation& invocation) {
             *argError = e.position();
         }
         return e.code();
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         return reportFailure(e, invocation.exception());
     }
 }
 
 // A failure the member reports comes back as an exception carrying the host's code.
-HRESULT DispatchBase::reportFailure(const host::Error& e, EXCEPINFO* exception) {
+HRESULT DispatchBase::reportFailure(const Error& e, EXCEPINFO* exception) {
     if (e.code() == DISP_E_MEMBERNOTFOUND || !exception) {
         return e.code();
     }
@@ -471,13 +471,13 @@ win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT coun
     SysFreeString(exception.bstrDescription);
     SysFreeString(exception.bstrHelpFile);
     if (FAILED(hr)) {
-        throw host::Error(code, what.empty() ? "Invoke returned " + HresultText(code) : what);
+        throw Error(code, what.empty() ? "Invoke returned " + HresultText(code) : what);
     }
     return result;
 }
 
 [[noreturn]] void WrongKind() {
-    throw host::Error(DISP_E_MEMBERNOTFOUND, "the member does not take this kind of call");
+    throw Error(DISP_E_MEMBERNOTFOUND, "the member does not take this kind of call");
 }
 
 }  // namespace tessaly::standin

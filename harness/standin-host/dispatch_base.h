@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "host/error.h"
 #include "host/events.h"
 #include "host/object.h"
+#include "platform/error.h"
 #include "platform/win32/com/connection_point.h"
 #include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
@@ -124,10 +124,10 @@ class ObjectRegistry {
 
 // A call's arguments and result, read in positional order (DISPPARAMS holds them last to
 // first). Conversion failures throw ArgumentError, which Invoke reports with puArgErr.
-class ArgumentError : public host::Error {
+class ArgumentError : public Error {
   public:
-    ArgumentError(host::hresult code, unsigned position, const std::string& what)
-        : host::Error(code, what), position_(position) {}
+    ArgumentError(hresult code, unsigned position, const std::string& what)
+        : Error(code, what), position_(position) {}
     unsigned position() const noexcept { return position_; }
 
   private:
@@ -227,7 +227,7 @@ class DispatchBase : public DispatchBaseOf {
     virtual std::optional<DISPID> findMember(std::wstring_view name) const {
         return FindMember(name);
     }
-    // Throws host::Error; DISP_E_MEMBERNOTFOUND for a call of the wrong kind.
+    // Throws Error; DISP_E_MEMBERNOTFOUND for a call of the wrong kind.
     virtual void invokeMember(DISPID id, Call& call) = 0;
     // The coclass name ("ContactItem"); the interface is the same with a leading "_".
     virtual std::wstring coclassName();
@@ -243,7 +243,7 @@ class DispatchBase : public DispatchBaseOf {
     HRESULT getTypeInfo(ITypeInfo** out) override;
     DISPID memberId(std::wstring_view name) override;
     HRESULT invoke(const win32::com::Invocation& call) override;
-    [[nodiscard]] HRESULT reportFailure(const host::Error& e, EXCEPINFO* exception);
+    [[nodiscard]] HRESULT reportFailure(const Error& e, EXCEPINFO* exception);
 
     ObjectRegistry& registry_;
     std::string typeName_;
@@ -252,7 +252,7 @@ class DispatchBase : public DispatchBaseOf {
 
 // Calls one member of a client's IDispatch as a method (an event of a sink, a callback of an
 // add-in) and returns its value. A failure (a failed HRESULT, or an exception described in
-// EXCEPINFO) is thrown as host::Error, which the sim records as the client's failure.
+// EXCEPINFO) is thrown as Error, which the sim records as the client's failure.
 // `args` are in DISPPARAMS order (last argument first).
 win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT count);
 // CallClient for an event, whose value nobody reads.

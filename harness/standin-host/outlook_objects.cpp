@@ -361,7 +361,7 @@ class CommandBarsObject final : public SimObject<host::CommandBars> {
         const std::int32_t number = call.requiredInt(0);
         const auto* bars = dynamic_cast<const sim::SimCommandBars*>(object_.get());
         if (!bars || number < 1 || static_cast<std::size_t>(number) > bars->bars().size()) {
-            throw host::Error(DISP_E_BADINDEX, "there is no command bar " + std::to_string(number));
+            throw Error(DISP_E_BADINDEX, "there is no command bar " + std::to_string(number));
         }
         return bars->bars()[static_cast<std::size_t>(number - 1)]->name();
     }
@@ -708,7 +708,7 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
             return ComPtr<IDispatch>(std::move(created));
         }
     }
-    throw host::Error(E_NOINTERFACE, "the host has no COM object for this kind of object");
+    throw Error(E_NOINTERFACE, "the host has no COM object for this kind of object");
 }
 
 ComPtr<IDispatch> Server::makeAddInObject(const std::u16string& progId,

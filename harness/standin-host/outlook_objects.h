@@ -26,7 +26,7 @@ class Server {
     host::sim::World& world() { return world_; }
     ObjectRegistry& registry() { return registry_; }
 
-    // The COM object of a sim object (null for null). Throws host::Error(E_NOINTERFACE)
+    // The COM object of a sim object (null for null). Throws Error(E_NOINTERFACE)
     // for an object that is not the sim's.
     ComPtr<IDispatch> wrap(const std::shared_ptr<host::Object>& object);
     ComPtr<IDispatch> application() { return wrap(world_.application()); }

@@ -51,7 +51,7 @@ class EventSink final
 
 const VARIANT& EventArgs::operator[](std::size_t index) const {
     if (index >= params_.cArgs || !params_.rgvarg) {
-        throw host::Error(DISP_E_BADPARAMCOUNT, "the event has fewer arguments");
+        throw Error(DISP_E_BADPARAMCOUNT, "the event has fewer arguments");
     }
     return params_.rgvarg[params_.cArgs - 1 - index];
 }
@@ -74,7 +74,7 @@ void SetByRef(const VARIANT& argument, bool value) noexcept {
 
 host::Subscription AdviseEvents(IUnknown* source, const IID& diid, EventHandlers handlers) {
     if (!source) {
-        throw host::Error(E_POINTER, "no event source");
+        throw Error(E_POINTER, "no event source");
     }
     ComPtr<IConnectionPointContainer> container;
     check(source->QueryInterface(IID_IConnectionPointContainer, container.putVoid()),

@@ -20,7 +20,7 @@ class EventArgs {
   public:
     explicit EventArgs(const DISPPARAMS& params) noexcept : params_(params) {}
     std::size_t count() const noexcept { return params_.cArgs; }
-    // Throws host::Error(DISP_E_BADPARAMCOUNT) past the last argument.
+    // Throws Error(DISP_E_BADPARAMCOUNT) past the last argument.
     const VARIANT& operator[](std::size_t index) const;
     // An object argument, passed as VT_DISPATCH or VT_DISPATCH|VT_BYREF.
     ComPtr<IDispatch> object(std::size_t index) const { return ToDispatch((*this)[index]); }
@@ -38,7 +38,7 @@ using EventHandler = std::function<void(const EventArgs&)>;
 using EventHandlers = std::map<DISPID, EventHandler>;
 
 // Subscribes to the events `diid` of `source` through its IConnectionPointContainer. Events
-// without a handler are accepted and ignored. Throws host::Error when the source cannot be
+// without a handler are accepted and ignored. Throws Error when the source cannot be
 // advised.
 host::Subscription AdviseEvents(IUnknown* source, const IID& diid, EventHandlers handlers);
 

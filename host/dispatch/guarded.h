@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "host/error.h"
+#include "platform/error.h"
 #include "platform/win32/com/error.h"
 
 namespace tessaly::host::dispatch {
@@ -17,7 +17,7 @@ template <class F>
     return win32::com::Guard([&]() -> HRESULT {
         try {
             return body();
-        } catch (const host::Error& e) {
+        } catch (const Error& e) {
             return FAILED(e.code()) ? static_cast<HRESULT>(e.code()) : E_FAIL;
         }
     });

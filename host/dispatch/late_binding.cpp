@@ -10,7 +10,7 @@ namespace tessaly::host::dispatch {
 
 void check(HRESULT hr, const char* what) {
     if (FAILED(hr)) {
-        throw host::Error(hr, what);
+        throw Error(hr, what);
     }
 }
 
@@ -27,7 +27,7 @@ Arg::Arg(bool value) {
 Arg::Arg(std::u16string_view text) {
     BSTR s = SysAllocStringLen(win32::WideView(text).data(), static_cast<UINT>(text.size()));
     if (!s) {
-        throw host::Error(E_OUTOFMEMORY, "out of memory for a string argument");
+        throw Error(E_OUTOFMEMORY, "out of memory for a string argument");
     }
     v_->vt = VT_BSTR;
     v_->bstrVal = s;
@@ -144,7 +144,7 @@ std::wstring TypeKeyOf(IDispatch* object) {
 
 std::u16string TypeNameOf(IDispatch* object) {
     if (!object) {
-        throw host::Error(E_POINTER, "no object to name");
+        throw Error(E_POINTER, "no object to name");
     }
     if (auto provider = ComPtr<IDispatch>(object).query<IProvideClassInfo>(IID_IProvideClassInfo)) {
         ComPtr<ITypeInfo> coclass;
@@ -158,7 +158,7 @@ std::u16string TypeNameOf(IDispatch* object) {
     ComPtr<ITypeInfo> info;
     check(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), "the object has no type");
     if (!info) {
-        throw host::Error(E_NOINTERFACE, "the object has no type");
+        throw Error(E_NOINTERFACE, "the object has no type");
     }
     HRESULT hr = S_OK;
     std::wstring name = typeName(info.get(), &hr);
@@ -171,7 +171,7 @@ std::u16string TypeNameOf(IDispatch* object) {
 
 DispatchObject::DispatchObject(ComPtr<IDispatch> object) : object_(std::move(object)) {
     if (!object_) {
-        throw host::Error(E_POINTER, "no host object");
+        throw Error(E_POINTER, "no host object");
     }
     identity_ = IdentityOf(object_.get());
 }
@@ -233,7 +233,7 @@ Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Arg>
                        ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, exception.wCode)
                        : E_FAIL;
         }
-        throw host::Error(code, "the host object raised an error");
+        throw Error(code, "the host object raised an error");
     }
     check(hr, "Invoke failed");
     return result;
@@ -255,7 +255,7 @@ void DispatchObject::putRef(std::u16string_view name, const Arg& value) {
     const DISPID id = dispId(name);
     try {
         invoke(id, DISPATCH_PROPERTYPUTREF, {value}, true);
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         // Objects that know no put by reference say so in one of these ways.
         if (e.code() != DISP_E_MEMBERNOTFOUND && e.code() != E_NOTIMPL &&
             e.code() != E_INVALIDARG) {
@@ -279,8 +279,8 @@ Variant changed(const VARIANT& value, VARTYPE type) {
     Variant result;
     const HRESULT hr = VariantChangeType(result.get(), source.get(), 0, type);
     if (FAILED(hr)) {
-        throw host::Error(hr == DISP_E_TYPEMISMATCH ? hr : DISP_E_TYPEMISMATCH,
-                          "the value has the wrong type");
+        throw Error(hr == DISP_E_TYPEMISMATCH ? hr : DISP_E_TYPEMISMATCH,
+                    "the value has the wrong type");
     }
     return result;
 }
@@ -318,7 +318,7 @@ ComPtr<IDispatch> ToDispatch(const VARIANT& value) {
             return object;
         }
         default:
-            throw host::Error(DISP_E_TYPEMISMATCH, "an object was expected");
+            throw Error(DISP_E_TYPEMISMATCH, "an object was expected");
     }
 }
 

@@ -1,6 +1,6 @@
 // Late binding on IDispatch, the way the host's objects are called: members by name (the
 // DISPID looked up once per interface and name), positional arguments, omitted optionals
-// passed as "parameter not found", and failures thrown as host::Error.
+// passed as "parameter not found", and failures thrown as Error.
 #pragma once
 
 #include <oaidl.h>
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "host/error.h"
+#include "platform/error.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/text.h"
 
@@ -27,7 +27,7 @@ using win32::Variant;
 using win32::FromWide;
 using win32::ToWide;
 
-// Throws host::Error(hr) when hr is a failure.
+// Throws Error(hr) when hr is a failure.
 void check(HRESULT hr, const char* what);
 
 // An optional argument that the caller leaves out.
@@ -65,7 +65,7 @@ class DispIdTable;
 // tables of DISPIDs are guarded against other threads.
 class DispatchObject {
   public:
-    // Throws host::Error(E_POINTER) for a null object.
+    // Throws Error(E_POINTER) for a null object.
     explicit DispatchObject(ComPtr<IDispatch> object);
     DispatchObject(DispatchObject&&) noexcept = default;
     DispatchObject& operator=(DispatchObject&&) noexcept = default;
@@ -100,7 +100,7 @@ class DispatchObject {
 
 // The name Visual Basic's TypeName gives an object: the coclass name when the object offers
 // IProvideClassInfo, otherwise the name of its dispatch type with one leading underscore
-// removed (Outlook describes a contact as "_ContactItem"). Throws host::Error when the object
+// removed (Outlook describes a contact as "_ContactItem"). Throws Error when the object
 // describes itself in neither way.
 std::u16string TypeNameOf(IDispatch* object);
 
@@ -110,7 +110,7 @@ std::u16string TypeNameOf(IDispatch* object);
 std::wstring TypeKeyOf(IDispatch* object);
 
 // Conversions of results and event arguments. By-reference variants are read through; a
-// value of the wrong kind throws host::Error(DISP_E_TYPEMISMATCH or the conversion's code).
+// value of the wrong kind throws Error(DISP_E_TYPEMISMATCH or the conversion's code).
 std::int32_t ToInt32(const VARIANT& value);
 bool ToBool(const VARIANT& value);
 std::u16string ToString(const VARIANT& value);

@@ -20,7 +20,7 @@ String stringOf(DispatchObject& object, std::u16string_view name) {
 IDispatch* pictureOf(const std::shared_ptr<Picture>& value) {
     const auto* picture = dynamic_cast<const win32::Win32Picture*>(value.get());
     if (!picture || !picture->get()) {
-        throw host::Error(E_INVALIDARG, "not a picture of this add-in");
+        throw Error(E_INVALIDARG, "not a picture of this add-in");
     }
     return picture->get();
 }
@@ -68,7 +68,7 @@ std::shared_ptr<host::CommandBar> CommandBars::Item(const String& name) {
     try {
         // Item is the collection's default member: no name to look up.
         result = object_.invoke(DISPID_VALUE, DISPATCH_PROPERTYGET | DISPATCH_METHOD, {name});
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         if (e.code() != DISP_E_MEMBERNOTFOUND) {
             throw;
         }
@@ -76,7 +76,7 @@ std::shared_ptr<host::CommandBar> CommandBars::Item(const String& name) {
     }
     auto bar = WrapCommandBar(ToDispatch(*result.get()));
     if (!bar) {
-        throw host::Error(DISP_E_BADINDEX, "no command bar of that name");
+        throw Error(DISP_E_BADINDEX, "no command bar of that name");
     }
     return bar;
 }
@@ -213,12 +213,12 @@ std::shared_ptr<host::CommandBarControl> CommandBarControls::Add(std::optional<s
         ToDispatch(*object_.call(u"Add", {type, id, Omitted{}, before, temporary}).get());
     try {
         return WrapControl(added, type);
-    } catch (const host::Error&) {
+    } catch (const Error&) {
         // A control nobody can read would stay on the bar as a blank button without a tag,
         // which no later build finds again.
         try {
             DispatchObject(std::move(added)).call(u"Delete");
-        } catch (const host::Error&) {
+        } catch (const Error&) {
         }
         throw;
     }
@@ -246,7 +246,7 @@ void CommandBarControl::Move(const std::shared_ptr<host::CommandBar>& bar,
     }
     const auto* ours = dynamic_cast<const CommandBar*>(bar.get());
     if (!ours) {
-        throw host::Error(E_INVALIDARG, "not a command bar of this host");
+        throw Error(E_INVALIDARG, "not a command bar of this host");
     }
     object_.call(u"Move", {ours->dispatch(), before});
 }

@@ -83,7 +83,7 @@ std::shared_ptr<host::NameSpace> Explorer::Session() {
 void Explorer::SetCurrentFolder(const std::shared_ptr<host::MAPIFolder>& folder) {
     const auto* adapter = dynamic_cast<const MAPIFolder*>(folder.get());
     if (!adapter) {
-        throw host::Error(E_INVALIDARG, "not a folder of this host");
+        throw Error(E_INVALIDARG, "not a folder of this host");
     }
     object_.putRef(u"CurrentFolder", adapter->get());
 }
@@ -113,7 +113,7 @@ Subscription Explorer::Advise(std::shared_ptr<const Events> sink) {
     handlers[kDispClose] = plainEvent(sink, &ExplorerEvents::Close);
     try {
         return AdviseEvents(object_.get(), DIID_ExplorerEvents_10, handlers);
-    } catch (const host::Error&) {
+    } catch (const Error&) {
         // Outlook before 2002 raises only the older interface.
         return AdviseEvents(object_.get(), DIID_ExplorerEvents, std::move(handlers));
     }

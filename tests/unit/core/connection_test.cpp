@@ -186,7 +186,7 @@ TEST_F(ConnectionTest, FailedInitKeepsNoHandlerAndTheWindowReachesNobody) {
 TEST_F(ConnectionTest, HostFailureDuringConnectionGoesBackToTheHost) {
     open();
     world.faults().Fail("Application.Explorers", 1);
-    EXPECT_THROW(addin->IDTExtensibility2_OnConnection(world.application()), host::Error);
+    EXPECT_THROW(addin->IDTExtensibility2_OnConnection(world.application()), Error);
     EXPECT_EQ(handlerCount(), 0u);
 }
 
@@ -194,7 +194,7 @@ TEST_F(ConnectionTest, FailedConnectionLeavesNothingBehindWhenTheHostLetsGo) {
     auto first = open();
     auto second = open();
     world.faults().Fail("Explorers.Item(2)", 1);
-    EXPECT_THROW(addin->IDTExtensibility2_OnConnection(world.application()), host::Error);
+    EXPECT_THROW(addin->IDTExtensibility2_OnConnection(world.application()), Error);
     ASSERT_EQ(callsOf("Explorer.Advise"), 1u) << "the first window was taken over";
 
     // Outlook releases an add-in whose connection failed without disconnecting it.

@@ -150,7 +150,7 @@ TEST_F(SessionTest, HandlerFailuresAreReportedAsEventErrors) {
     auto button = AddControl(1, u"Brindle", u"P__Business");
     auto sink = std::make_shared<host::CommandBarButtonEvents>();
     sink->Click = [](const std::shared_ptr<host::CommandBarButton>&, bool&) {
-        throw host::Error(host::kE_FAIL, "boom");
+        throw Error(kE_FAIL, "boom");
     };
     auto subscription = button->Advise(sink);
     Run("click 1 Business");

@@ -105,7 +105,7 @@ template <class F>
 [[nodiscard]] HRESULT ErrorOf(F&& f) {
     try {
         f();
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         return e.code();
     }
     return S_OK;

@@ -91,21 +91,21 @@ TEST_F(LateBinding, FailuresThrowHostErrorsWithTheirCode) {
         try {
             object.call(u"Fails");
             ADD_FAILURE() << "no error for " << std::hex << code;
-        } catch (const host::Error& e) {
+        } catch (const Error& e) {
             EXPECT_EQ(e.code(), code);
         }
     }
     try {
         object.call(u"NoSuchMember");
         ADD_FAILURE();
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         EXPECT_EQ(e.code(), DISP_E_UNKNOWNNAME);
     }
     fake->raise = E_ACCESSDENIED;  // reported through EXCEPINFO
     try {
         object.call(u"Add");
         ADD_FAILURE();
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         EXPECT_EQ(e.code(), E_ACCESSDENIED);
     }
 }
@@ -116,7 +116,7 @@ TEST(Conversions, ReadValuesAndReferences) {
     text->bstrVal = SysAllocString(L"42");
     EXPECT_EQ(host::dispatch::ToInt32(*text.get()), 42);
     EXPECT_EQ(host::dispatch::ToString(*IntVariant(7).get()), u"7");
-    EXPECT_THROW(host::dispatch::ToDispatch(*text.get()), host::Error);
+    EXPECT_THROW(host::dispatch::ToDispatch(*text.get()), Error);
     EXPECT_FALSE(host::dispatch::ToDispatch(Variant().get()[0]));
 
     auto fake = MakeFake();
@@ -178,7 +178,7 @@ TEST_F(Sink, TurnsHandlerFailuresIntoHresults) {
         HRESULT expected;
     };
     const Case cases[] = {
-        {[] { throw host::Error(E_ABORT); }, E_ABORT},
+        {[] { throw Error(E_ABORT); }, E_ABORT},
         {[] { throw std::runtime_error("boom"); }, E_FAIL},
         {[] { throw 42; }, E_FAIL},
         {[] { throw std::bad_alloc(); }, E_OUTOFMEMORY},
@@ -200,14 +200,13 @@ TEST_F(Sink, AdviseFailureIsReportedAndLeavesNothingBehind) {
     try {
         advise({});
         ADD_FAILURE();
-    } catch (const host::Error& e) {
+    } catch (const Error& e) {
         EXPECT_EQ(e.code(), CONNECT_E_ADVISELIMIT);
     }
     EXPECT_EQ(host::dispatch::LiveSinks(), 0u);
     auto plain = MakeFake();  // no connection points at all
     EXPECT_THROW(
-        host::dispatch::AdviseEvents(static_cast<IDispatch*>(plain.get()), kTestEvents, {}),
-        host::Error);
+        host::dispatch::AdviseEvents(static_cast<IDispatch*>(plain.get()), kTestEvents, {}), Error);
 }
 
 class Adapters : public ::testing::Test {
@@ -239,7 +238,7 @@ TEST_F(Adapters, ReachTheExplorersAndTheirItems) {
     ASSERT_TRUE(item);
     EXPECT_EQ(item->Identity(), IdOf(explorer.get()));
     // The window is not ready: its failure comes back as the host's error.
-    EXPECT_THROW(item->CommandBars(), host::Error);
+    EXPECT_THROW(item->CommandBars(), Error);
 }
 
 TEST_F(Adapters, NewExplorerReachesTheSinkWithoutHoldingIt) {

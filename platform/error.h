@@ -1,4 +1,9 @@
-// Host failures and the error-handling forms that the add-in's procedures use.
+// Failures of calls into the host and the system, and the forms in which the add-in's
+// procedures handle them.
+//
+// Every call that reports an HRESULT (a host object's member, a COM call) fails by throwing
+// Error. Expected absence is not an error: lookups that find nothing return an empty pointer
+// or nothing instead.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace tessaly::host {
+namespace tessaly {
 
 using hresult = std::int32_t;
 
@@ -18,8 +23,7 @@ inline constexpr hresult kDISP_E_TYPEMISMATCH = static_cast<hresult>(0x80020005)
 inline constexpr hresult kDISP_E_BADINDEX = static_cast<hresult>(0x8002000B);
 inline constexpr hresult kE_POINTER = static_cast<hresult>(0x80004003);
 
-// A call into Outlook or Office failed. Expected absence is not an error:
-// lookups that find nothing return an empty pointer instead.
+// A call failed with an HRESULT.
 class Error : public std::runtime_error {
   public:
     explicit Error(hresult code, const std::string& what = "host call failed")
@@ -58,4 +62,4 @@ bool trueOnError(F&& condition) noexcept {
     }
 }
 
-}  // namespace tessaly::host
+}  // namespace tessaly
