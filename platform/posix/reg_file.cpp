@@ -380,6 +380,12 @@ RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
     return hive;
 }
 
+void refuseEmptyRegFile(std::string_view bytes, std::string_view sourceName) {
+    if (bytes.empty() || bytes == "\xEF\xBB\xBF" || bytes == "\xFF\xFE") {
+        fail(sourceName, 1, "the file is empty; a store begins with \"" + toUtf8(kHeader) + "\"");
+    }
+}
+
 // ---- Serializing ----------------------------------------------------------------------------
 
 namespace {

@@ -232,6 +232,8 @@ const std::string kSection = "[HKEY_CURRENT_USER\\Software\\T]\r\n";
 constexpr char kNulInKey[] = "key name contains a NUL character (U+0000)";
 constexpr char kNulInName[] = "value name contains a NUL character (U+0000)";
 constexpr char kNulInString[] = "string value contains a NUL character (U+0000)";
+constexpr char kEmpty[] =
+    "the file is empty; a store begins with \"Windows Registry Editor Version 5.00\"";
 const std::u16string kHeader16 = u"Windows Registry Editor Version 5.00\r\n\r\n";
 const std::u16string kSection16 = u"[HKEY_CURRENT_USER\\Software\\T]\r\n";
 
@@ -269,8 +271,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"NulInNameUtf16", utf16le(kHeader16 + kSection16 + u'"' + u'\0' + u"\"=\"\"\r\n"),
                 4, kNulInName},
         BadFile{"NulInStringUtf16",
-                utf16le(kHeader16 + kSection16 + u"\"X\"=\"" + u'\0' + u"\"\r\n"), 4,
-                kNulInString}),
+                utf16le(kHeader16 + kSection16 + u"\"X\"=\"" + u'\0' + u"\"\r\n"), 4, kNulInString},
+        BadFile{"Empty", "", 1, kEmpty},                    // truncated to nothing
+        BadFile{"Utf8BomOnly", "\xEF\xBB\xBF", 1, kEmpty},  // ... but for its byte-order mark
+        BadFile{"Utf16BomOnly", "\xFF\xFE", 1, kEmpty}),
     [](const auto& test) { return test.param.name; });
 
 TEST_F(RegFileRegistryTest, UnreadableFileIsAnErrorAndIsLeftAlone) {
@@ -304,6 +308,11 @@ TEST_F(RegFileRegistryTest, MissingFileIsAnEmptyHiveUntilTheFirstWrite) {
     EXPECT_EQ(RegFileRegistry(file_).RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{5}));
     fs::remove(file_);
     EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\X"), std::nullopt);  // deleted again
+    // An empty file in its place is not the missing one the store last saw.
+    put("");
+    EXPECT_THROW(store.RegRead(u"HKCU\\Software\\T\\X"), Error);
+    EXPECT_THROW(store.RegWrite(u"HKCU\\Software\\T\\X", std::uint32_t{6}), Error);
+    EXPECT_EQ(contents(), "");
 }
 
 TEST_F(RegFileRegistryTest, OtherRootsAndUnwritableNamesAreRefused) {

@@ -71,6 +71,8 @@ std::string Utf16File(std::u16string_view text) {
 
 TEST_F(RegistryFileTest, AnUnreadableStoreStopsTheProgramBeforeAnythingRuns) {
     const std::string section = std::string(kPhones) + "]\r\n";
+    const char* empty =
+        "the file is empty; a store begins with \"Windows Registry Editor Version 5.00\"";
     const BadStore stores[] = {
         {"bad value line", kHeader + section + "\"AppPath\"=C:\\phone.exe\r\n", 4},
         {"missing ]", std::string(kHeader) + kPhones + "\r\n", 3},
@@ -82,6 +84,9 @@ TEST_F(RegistryFileTest, AnUnreadableStoreStopsTheProgramBeforeAnythingRuns) {
          Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\Software\\A" +
                    std::u16string(1, u'\0') + u"B]\r\n"),
          3, "key name contains a NUL character (U+0000)"},
+        {"0 bytes", "", 1, empty},
+        {"UTF-8 BOM only", "\xEF\xBB\xBF", 1, empty},
+        {"UTF-16LE BOM only", "\xFF\xFE", 1, empty},
     };
     const fs::path script = dir_ / "dial.script";
     put(script, "dial 5551234\nshow 1\n");
