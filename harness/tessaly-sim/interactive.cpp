@@ -165,7 +165,8 @@ void RunInteractive(Session& session, Output& out, int fd) {
         try {
             if (auto command = ParseLine(*text, line)) {
                 session.Execute(*command);
-                // Every command that changes the windows is followed by what they show now.
+                // Every command that changes the windows is followed by what they show once
+                // the host is idle again, ribbon included, as `show` prints it.
                 if (command->verb != Verb::Show && command->verb != Verb::Softphones) {
                     session.ShowAll();
                 }

@@ -122,7 +122,11 @@ Options:
   --profile FILE   the folders, items and windows of the simulated Outlook (JSON, below);
                    default: a bundled profile with a few contacts and one window on Contacts
   --registry FILE  the .reg file holding the current user's registry hive; default:
-                   $XDG_CONFIG_HOME/tessaly/HKCU.reg, else ~/.config/tessaly/HKCU.reg
+                   $XDG_CONFIG_HOME/tessaly/HKCU.reg, else ~/.config/tessaly/HKCU.reg.
+                   A missing file starts an empty hive, written at the first change. A
+                   file that exists but is empty (0 bytes, or a byte-order mark alone) is
+                   an error, as is a malformed one or one holding a NUL character outside
+                   hex data: the run stops (exit status 2) and the file is left as it is
   --script FILE    run the commands of FILE ("-": standard input)
   --interactive    read commands from the terminal, in real time
   --no-launch      print softphone starts but start nothing (each start succeeds)

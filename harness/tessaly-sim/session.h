@@ -56,7 +56,7 @@ class Session : private WorldHost {
     // add-in's shutdown fails. Things the add-in has not built are notes, not errors.
     void Execute(const Command& command);
 
-    // Prints every open window and its toolbar.
+    // Prints every open window as `show` does, once the host's idle processing has run.
     void ShowAll() { commands_.ShowAll(); }
     // Prints the failures that the add-in's event handlers returned since the last call, and
     // the add-in errors of its ribbon.

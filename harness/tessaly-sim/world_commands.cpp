@@ -320,6 +320,9 @@ void WorldCommands::ShowOne(int number, const sim::SimExplorer& window) {
 }
 
 void WorldCommands::ShowAll() {
+    // Without it, an echo right after a command would show the toolbar already changed by the
+    // add-in beside a ribbon that still answers as before the command.
+    world_.Idle();
     bool any = false;
     for (std::size_t i = 0; i < windows_.size(); ++i) {
         if (!windows_[i]->closed()) {

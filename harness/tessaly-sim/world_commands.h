@@ -47,7 +47,10 @@ class WorldCommands {
     // built are notes, not errors. The host's own commands go to WorldHost::RunHostCommand.
     void Execute(const Command& command);
 
-    // Prints every open window and its toolbar.
+    // Prints every open window, its bars and its ribbon group as the user sees them once the
+    // host has caught up: after the idle moment in which Office raises the bars' pending
+    // updates and asks the ribbon again for what the add-in invalidated. `show` and every
+    // echo of the windows print through here.
     void ShowAll();
     std::u16string ToolbarName() const { return host_.ToolbarName(); }
 

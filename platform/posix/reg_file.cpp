@@ -15,8 +15,14 @@ namespace {
 
 constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kRootName = u"HKEY_CURRENT_USER";
-// What a backslash escapes inside a quoted name or string; nothing else may follow one.
+// What a backslash escapes inside a quoted name or string; nothing else may follow one, so
+// no escape makes a NUL either.
 constexpr std::u16string_view kEscaped = u"\\\"";
+constexpr std::string_view kBadEscape = "invalid escape in string (only \\\\ and \\\" are allowed)";
+// Keys and value names never hold a NUL, and the registry keeps one in string data only as
+// its terminator; a NUL in the text of a store is damage, not data. (Bytes of hex data may be
+// anything.)
+constexpr char kContainsNul[] = " contains a NUL character (U+0000)";
 
 using Path = std::vector<std::u16string_view>;
 
@@ -117,6 +123,9 @@ void checkWritable(std::u16string_view text, const char* what) {
     if (text.find_first_of(u"\r\n") != std::u16string_view::npos) {
         throw std::invalid_argument(std::string(what) + " contains a line break");
     }
+    if (text.find(u'\0') != std::u16string_view::npos) {
+        throw std::invalid_argument(std::string(what) + kContainsNul);
+    }
     if (findInvalidUtf16(text) != std::u16string_view::npos) {
         throw std::invalid_argument(std::string(what) + " contains an unpaired surrogate");
     }
@@ -202,6 +211,9 @@ RegKey& parseSection(std::u16string_view line, const Lines& lines, RegHive& hive
         lines.fail("missing ']' at the end of the key name");
     }
     const auto path = line.substr(1, line.size() - 2);
+    if (path.find(u'\0') != path.npos) {
+        lines.fail(std::string("key name") + kContainsNul);
+    }
     if (path.starts_with(u'-')) {
         lines.fail("deleting keys is not supported");
     }
@@ -220,15 +232,23 @@ RegKey& parseSection(std::u16string_view line, const Lines& lines, RegHive& hive
 }
 
 // The quoted text at the start of `text`, unescaped; `text` is left after the closing quote.
-std::u16string unquote(std::u16string_view& text, const Lines& lines) {
+// `what` (a value name or string value) names it when it holds a NUL.
+std::u16string unquote(std::u16string_view& text, const Lines& lines, const char* what) {
     std::u16string out;
     for (std::size_t i = 1; i < text.size(); ++i) {
         if (text[i] == u'"') {
             text.remove_prefix(i + 1);
             return out;
         }
-        if (text[i] == u'\\' && (++i == text.size() || kEscaped.find(text[i]) == text.npos)) {
-            lines.fail("invalid escape in string (only \\\\ and \\\" are allowed)");
+        const bool escape = text[i] == u'\\';
+        if (escape && ++i == text.size()) {
+            lines.fail(kBadEscape);
+        }
+        if (text[i] == u'\0') {
+            lines.fail(std::string(what) + kContainsNul);
+        }
+        if (escape && kEscaped.find(text[i]) == text.npos) {
+            lines.fail(kBadEscape);
         }
         out += text[i];
     }
@@ -288,7 +308,7 @@ RegData parseData(std::u16string_view text, Lines& lines) {
         lines.fail("missing value data");
     }
     if (text.front() == u'"') {
-        auto string = unquote(text, lines);
+        auto string = unquote(text, lines, "string value");
         if (!text.empty()) {
             lines.fail("unexpected text after the string");
         }
@@ -312,7 +332,7 @@ RegData parseData(std::u16string_view text, Lines& lines) {
 void parseValue(std::u16string_view line, Lines& lines, RegKey& key) {
     std::u16string name;  // '@' is the default value
     if (line.front() == u'"') {
-        name = unquote(line, lines);
+        name = unquote(line, lines, "value name");
     } else {
         line.remove_prefix(1);
     }
@@ -358,6 +378,12 @@ RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
         }
     }
     return hive;
+}
+
+void refuseEmptyRegFile(std::string_view bytes, std::string_view sourceName) {
+    if (bytes.empty() || bytes == "\xEF\xBB\xBF" || bytes == "\xFF\xFE") {
+        fail(sourceName, 1, "the file is empty; a store begins with \"" + toUtf8(kHeader) + "\"");
+    }
 }
 
 // ---- Serializing ----------------------------------------------------------------------------

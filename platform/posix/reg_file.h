@@ -61,6 +61,11 @@ struct RegHive {
 // "SOURCE:LINE: message" on malformed input.
 RegHive parseRegFile(std::string_view bytes, std::string_view sourceName);
 
+// Throws platform::Error "SOURCE:1: the file is empty; ..." when `bytes` are nothing at all or
+// a byte-order mark alone: what a file truncated to nothing holds, which parseRegFile would
+// take for an empty hive. A store starts afresh from a file that does not exist.
+void refuseEmptyRegFile(std::string_view bytes, std::string_view sourceName);
+
 // The file's bytes in the hive's encoding and line endings. A key gets a section when it has
 // values or no subkeys (the others are implied by their subkeys').
 std::string serializeRegFile(const RegHive& hive);

@@ -108,6 +108,9 @@ void RegFileRegistry::load(bool reread) {
         failRead(errno);
     }
     ++regFileReads;
+    // Before the comparison: an empty file is not the hive of a missing one, whose bytes_ are
+    // empty too.
+    refuseEmptyRegFile(bytes, name_);
     if (stamp_ && bytes == bytes_) {
         stamp_ = stampOf(st);
         return;

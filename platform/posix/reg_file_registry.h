@@ -22,8 +22,10 @@ namespace tessaly::platform::posix {
 // size or times moved. A save takes an exclusive flock() on the file's directory, reads the file
 // again, applies its values, replaces the file atomically (temporary file in the same directory,
 // rename) in its encoding and line endings, and removes temporary files of writers that died
-// mid-save. Writes made while a batch is open are saved once, when it closes. A file that
-// cannot be read or parsed is never overwritten. Errors are platform::Error naming the file;
+// mid-save. Writes made while a batch is open are saved once, when it closes. A missing file
+// is an empty hive, saved as a new file at the first write; an existing empty one (no bytes, or
+// a byte-order mark alone) is an error, as a file truncated to nothing. A file that cannot be
+// read or parsed is never overwritten. Errors are platform::Error naming the file;
 // read and parse errors have the form "FILE:LINE: message".
 //
 // Values of a hex(N) form read as ShellValue makes them, expanding %NAME% from the environment.

@@ -194,6 +194,7 @@ struct BadFile {
     const char* name;
     std::string bytes;
     int line;
+    const char* message = nullptr;  // the whole message after "FILE:LINE: ", when checked
 };
 
 void PrintTo(const BadFile& file, std::ostream* out) {
@@ -214,6 +215,9 @@ TEST_P(RegFileRegistryErrorTest, ReportsFileAndLineAndNeverOverwrites) {
             ADD_FAILURE() << "no error";
         } catch (const Error& e) {
             EXPECT_EQ(std::string(e.what()).rfind(where, 0), 0u) << e.what();
+            if (GetParam().message) {
+                EXPECT_EQ(e.what(), where + " " + GetParam().message);
+            }
         }
     };
     RegFileRegistry store(file_);
@@ -225,6 +229,13 @@ TEST_P(RegFileRegistryErrorTest, ReportsFileAndLineAndNeverOverwrites) {
 }
 
 const std::string kSection = "[HKEY_CURRENT_USER\\Software\\T]\r\n";
+constexpr char kNulInKey[] = "key name contains a NUL character (U+0000)";
+constexpr char kNulInName[] = "value name contains a NUL character (U+0000)";
+constexpr char kNulInString[] = "string value contains a NUL character (U+0000)";
+constexpr char kEmpty[] =
+    "the file is empty; a store begins with \"Windows Registry Editor Version 5.00\"";
+const std::u16string kHeader16 = u"Windows Registry Editor Version 5.00\r\n\r\n";
+const std::u16string kSection16 = u"[HKEY_CURRENT_USER\\Software\\T]\r\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RegFileRegistryErrorTest,
@@ -245,7 +256,25 @@ INSTANTIATE_TEST_SUITE_P(
                 3},
         BadFile{"LoneSurrogate",
                 utf16le(u"Windows Registry Editor Version 5.00\n;") + std::string("\x00\xD8", 2),
-                2}),
+                2},
+        BadFile{"NulInKey", std::string(kHeader) + "[HKCU\\Soft" + '\0' + "ware]\r\n", 3,
+                kNulInKey},
+        BadFile{"NulInName", std::string(kHeader) + kSection + "\"A" + '\0' + "\"=dword:1\r\n", 4,
+                kNulInName},
+        BadFile{"NulInString", std::string(kHeader) + kSection + "\"X\"=\"a" + '\0' + "b\"\r\n", 4,
+                kNulInString},
+        BadFile{"NulAfterBackslash",
+                std::string(kHeader) + kSection + "\"X\"=\"a\\" + '\0' + "\"\r\n", 4, kNulInString},
+        BadFile{"EscapedZero", std::string(kHeader) + kSection + "\"X\"=\"a\\0b\"\r\n", 4,
+                "invalid escape in string (only \\\\ and \\\" are allowed)"},
+        BadFile{"NulInKeyUtf16", utf16le(kHeader16 + u"[HKCU\\T" + u'\0' + u"]\r\n"), 3, kNulInKey},
+        BadFile{"NulInNameUtf16", utf16le(kHeader16 + kSection16 + u'"' + u'\0' + u"\"=\"\"\r\n"),
+                4, kNulInName},
+        BadFile{"NulInStringUtf16",
+                utf16le(kHeader16 + kSection16 + u"\"X\"=\"" + u'\0' + u"\"\r\n"), 4, kNulInString},
+        BadFile{"Empty", "", 1, kEmpty},                    // truncated to nothing
+        BadFile{"Utf8BomOnly", "\xEF\xBB\xBF", 1, kEmpty},  // ... but for its byte-order mark
+        BadFile{"Utf16BomOnly", "\xFF\xFE", 1, kEmpty}),
     [](const auto& test) { return test.param.name; });
 
 TEST_F(RegFileRegistryTest, UnreadableFileIsAnErrorAndIsLeftAlone) {
@@ -279,6 +308,11 @@ TEST_F(RegFileRegistryTest, MissingFileIsAnEmptyHiveUntilTheFirstWrite) {
     EXPECT_EQ(RegFileRegistry(file_).RegRead(u"HKCU\\Software\\T\\X"), Value(std::uint32_t{5}));
     fs::remove(file_);
     EXPECT_EQ(store.RegRead(u"HKCU\\Software\\T\\X"), std::nullopt);  // deleted again
+    // An empty file in its place is not the missing one the store last saw.
+    put("");
+    EXPECT_THROW(store.RegRead(u"HKCU\\Software\\T\\X"), Error);
+    EXPECT_THROW(store.RegWrite(u"HKCU\\Software\\T\\X", std::uint32_t{6}), Error);
+    EXPECT_EQ(contents(), "");
 }
 
 TEST_F(RegFileRegistryTest, OtherRootsAndUnwritableNamesAreRefused) {

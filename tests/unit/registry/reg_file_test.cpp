@@ -10,6 +10,8 @@
 namespace tessaly::platform::posix {
 namespace {
 
+using namespace std::string_view_literals;
+
 RegHive parse(std::string_view bytes) {
     return parseRegFile(bytes, "test.reg");
 }
@@ -73,6 +75,10 @@ TEST(RegFile, RejectsWhatCannotBeWritten) {
     EXPECT_THROW(hive.setValue(u"A", u"v\r", std::uint32_t{1}), std::invalid_argument);
     EXPECT_THROW(hive.setValue(std::u16string(256, u'k'), u"v", std::uint32_t{1}),
                  std::invalid_argument);
+    // A NUL in a name or string could not be read back: only hex data, bytes, may hold one.
+    EXPECT_THROW(hive.setValue(u"A\0B"sv, u"v", std::uint32_t{1}), std::invalid_argument);
+    EXPECT_THROW(hive.setValue(u"A", u"v\0"sv, std::uint32_t{1}), std::invalid_argument);
+    EXPECT_THROW(hive.setValue(u"A", u"v", std::u16string(u"a\0b"sv)), std::invalid_argument);
     EXPECT_EQ(hive, RegHive());
 }
 

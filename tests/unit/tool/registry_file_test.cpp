@@ -62,15 +62,31 @@ struct BadStore {
     const char* name;
     std::string bytes;
     int line;
+    const char* message = nullptr;  // the whole message after "FILE:LINE: ", when checked
 };
+
+std::string Utf16File(std::u16string_view text) {
+    return "\xFF\xFE" + testing::Utf16Bytes(text, false);
+}
 
 TEST_F(RegistryFileTest, AnUnreadableStoreStopsTheProgramBeforeAnythingRuns) {
     const std::string section = std::string(kPhones) + "]\r\n";
+    const char* empty =
+        "the file is empty; a store begins with \"Windows Registry Editor Version 5.00\"";
     const BadStore stores[] = {
         {"bad value line", kHeader + section + "\"AppPath\"=C:\\phone.exe\r\n", 4},
         {"missing ]", std::string(kHeader) + kPhones + "\r\n", 3},
         {"11-digit DWORD", kHeader + section + "\"N\"=dword:00000000001\r\n", 4},
         {"text file", "Shopping list\nmilk\n", 1},
+        {"NUL in a path (UTF-8)", kHeader + section + "\"AppPath\"=\"/bin/" + '\0' + "sh\"\r\n", 4,
+         "string value contains a NUL character (U+0000)"},
+        {"NUL in a key name (UTF-16)",
+         Utf16File(u"Windows Registry Editor Version 5.00\r\n\r\n[HKCU\\Software\\A" +
+                   std::u16string(1, u'\0') + u"B]\r\n"),
+         3, "key name contains a NUL character (U+0000)"},
+        {"0 bytes", "", 1, empty},
+        {"UTF-8 BOM only", "\xEF\xBB\xBF", 1, empty},
+        {"UTF-16LE BOM only", "\xFF\xFE", 1, empty},
     };
     const fs::path script = dir_ / "dial.script";
     put(script, "dial 5551234\nshow 1\n");
@@ -82,10 +98,12 @@ TEST_F(RegistryFileTest, AnUnreadableStoreStopsTheProgramBeforeAnythingRuns) {
             text_.str({});
             errors_.str({});
             EXPECT_EQ(run(args), kExitBadInput);
-            EXPECT_EQ(errors_.str().rfind(
-                          "error: " + file_.string() + ":" + std::to_string(store.line) + ": ", 0),
-                      0u)
-                << errors_.str();
+            const std::string where =
+                "error: " + file_.string() + ":" + std::to_string(store.line) + ": ";
+            EXPECT_EQ(errors_.str().rfind(where, 0), 0u) << errors_.str();
+            if (store.message) {
+                EXPECT_EQ(errors_.str(), where + store.message + "\n");
+            }
             EXPECT_EQ(text_.str(), "") << "nothing ran";
             EXPECT_EQ(contents(), store.bytes);
         }
