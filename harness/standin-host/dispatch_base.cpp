@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <span>
 
+#include "harness/com/type_info.h"
 #include "host/dispatch/guarded.h"
 #include "platform/case_fold.h"
 #include "platform/utf.h"
-#include "platform/win32/com/type_info.h"
 #include "platform/win32/text.h"
 
 namespace tessaly::standin {
@@ -297,7 +297,7 @@ void Call::result(const ComPtr<IDispatch>& object) {
 namespace {
 
 // Counted among the host's objects like the dispatch objects, so a leaked one shows up.
-class RegisteredTypeInfo final : public win32::com::NamedTypeInfo {
+class RegisteredTypeInfo final : public harness::com::NamedTypeInfo {
   public:
     RegisteredTypeInfo(ObjectRegistry& registry, std::wstring name)
         : NamedTypeInfo(name),

@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
+#include "harness/com/connection_point.h"
 #include "host/events.h"
 #include "host/object.h"
 #include "platform/error.h"
-#include "platform/win32/com/connection_point.h"
 #include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
 
@@ -185,11 +185,11 @@ ComPtr<ITypeInfo> MakeNamedTypeInfo(ObjectRegistry& registry, std::wstring name)
 // One outgoing interface of an object. Each client's Advise becomes a subscription on the
 // sim object, so the sim's fan-out (one click reaching every control with the same tag)
 // reaches every COM client.
-class ConnectionPoint final : public win32::com::ConnectionPoint {
+class ConnectionPoint final : public harness::com::ConnectionPoint {
   public:
     using Connect = std::function<host::Subscription(const ComPtr<IDispatch>& client)>;
     ConnectionPoint(IConnectionPointContainer& container, const IID& iid, Connect connect)
-        : win32::com::ConnectionPoint(container, iid), connect_(std::move(connect)) {}
+        : harness::com::ConnectionPoint(container, iid), connect_(std::move(connect)) {}
 
   private:
     HRESULT connect(DWORD cookie, const ComPtr<IDispatch>& sink) override;
@@ -201,7 +201,7 @@ class ConnectionPoint final : public win32::com::ConnectionPoint {
 
 // The objects' IDispatch answers by a member table and counts every call; the container is
 // offered only by objects that raise events.
-using DispatchBaseOf = win32::com::Dispatch<win32::com::ConnectionPoints<
+using DispatchBaseOf = win32::com::Dispatch<harness::com::ConnectionPoints<
     win32::com::ComObject<IDispatch, IProvideClassInfo, IConnectionPointContainer>>>;
 
 class DispatchBase : public DispatchBaseOf {

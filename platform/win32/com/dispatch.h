@@ -75,16 +75,6 @@ const Entry* FindName(std::span<const Entry> table, std::wstring_view name) noex
     return nullptr;
 }
 
-template <class Entry>
-const Entry* FindId(std::span<const Entry> table, DISPID id) noexcept {
-    for (const Entry& entry : table) {
-        if (entry.id == id) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
 // A member that is a method of Owner, called with exactly `arguments` positional arguments.
 template <class Owner>
 struct Method {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/win32/com/connection_point.h"
+#include "harness/com/connection_point.h"
 #include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
 
@@ -26,6 +26,9 @@ __CRT_UUID_DECL(ITestDual, 0x6E1F2A0C, 0x3B8D, 0x4C5E, 0x9F, 0x70, 0x1A, 0x2B, 0
 
 namespace tessaly::win32::com {
 namespace {
+
+using harness::com::ConnectionPoint;
+using harness::com::ConnectionPoints;
 
 int liveProbes = 0;
 struct ProbeCount {

@@ -12,7 +12,9 @@
 
 #include "platform/win32/com/object.h"
 
-namespace tessaly::win32::com {
+namespace tessaly::harness::com {
+
+using win32::com::ComObject;
 
 class TypeInfoStub : public ComObject<ITypeInfo> {
   public:
@@ -117,4 +119,4 @@ class NamedTypeInfo : public TypeInfoStub {
     TYPEATTR attributes_{};
 };
 
-}  // namespace tessaly::win32::com
+}  // namespace tessaly::harness::com

@@ -11,7 +11,11 @@
 
 #include "platform/win32/com/object.h"
 
-namespace tessaly::win32::com {
+namespace tessaly::harness::com {
+
+using win32::com::ComObject;
+using win32::com::Guard;
+using win32::com::Make;
 
 inline IUnknown* UnknownOf(IConnectionPoint* item) noexcept {
     return item;
@@ -76,4 +80,4 @@ class Enumerator final : public ComObject<IEnum> {
     std::size_t position_;
 };
 
-}  // namespace tessaly::win32::com
+}  // namespace tessaly::harness::com

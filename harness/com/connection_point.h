@@ -15,10 +15,15 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/com/enumerator.h"
+#include "harness/com/enumerator.h"
 #include "platform/win32/com/object.h"
 
-namespace tessaly::win32::com {
+namespace tessaly::harness::com {
+
+using win32::ComPtr;
+using win32::com::ComObject;
+using win32::com::Guard;
+using win32::com::Make;
 
 class ConnectionPoint : public ComObject<IConnectionPoint> {
   public:
@@ -190,4 +195,4 @@ class ConnectionPoints : public Base {
     std::vector<std::unique_ptr<ConnectionPoint>> points_;
 };
 
-}  // namespace tessaly::win32::com
+}  // namespace tessaly::harness::com
