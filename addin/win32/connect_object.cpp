@@ -7,13 +7,12 @@
 #include "addin/win32/guids.h"
 #include "addin/win32/ribbon_callbacks.h"
 #include "explorer/ribbon.h"
-#include "host/dispatch/guarded.h"
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/outlook.h"
 
 namespace tessaly::win32 {
 
-using host::dispatch::guarded;
+using com::Guard;
 
 namespace {
 
@@ -48,7 +47,7 @@ bool readArgument(const com::Invocation& call, UINT position, Convert convert, T
 }  // namespace
 
 HRESULT ConnectObject::Create(REFIID iid, void** out) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         *out = nullptr;
         auto core = Tessaly::Create(module::Context());
         return com::Make<ConnectObject>(std::move(core))->QueryInterface(iid, out);
@@ -84,7 +83,7 @@ HRESULT ConnectObject::getTypeInfo(ITypeInfo** out) {
 }
 
 HRESULT ConnectObject::GetClassInfo(ITypeInfo** info) noexcept {
-    return guarded([&] { return loadTypeInfo(CLSID_Tessaly, info); });
+    return Guard([&] { return loadTypeInfo(CLSID_Tessaly, info); });
 }
 
 DISPID ConnectObject::memberId(std::wstring_view name) {
@@ -159,7 +158,7 @@ HRESULT ConnectObject::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept {
         return E_POINTER;
     }
     *RibbonXml = nullptr;
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         const std::u16string xml =
             core_->ribbon().GetCustomUI(FromWide(RibbonID, SysStringLen(RibbonID)));
         if (!xml.empty()) {
@@ -173,7 +172,7 @@ HRESULT ConnectObject::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept {
 
 HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch*,
                                     SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         // The Application object is needed during connection only; the adapter goes with it.
         core_->IDTExtensibility2_OnConnection(
             host::dispatch::WrapApplication(ComPtr<IDispatch>(Application)),
@@ -183,28 +182,28 @@ HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode Conn
 }
 
 HRESULT ConnectObject::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnDisconnection(static_cast<host::DisconnectMode>(RemoveMode));
         return S_OK;
     });
 }
 
 HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnAddInsUpdate();
         return S_OK;
     });
 }
 
 HRESULT ConnectObject::OnStartupComplete(SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnStartupComplete();
         return S_OK;
     });
 }
 
 HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnBeginShutdown();
         return S_OK;
     });

@@ -8,7 +8,6 @@
 #include "addin/registration.h"
 #include "addin/win32/guids.h"
 #include "addin/win32/module.h"
-#include "host/dispatch/guarded.h"
 #include "host/dispatch/late_binding.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/text.h"
@@ -25,7 +24,7 @@ namespace tessaly::win32 {
 
 namespace {
 
-using host::dispatch::guarded;
+using com::Guard;
 using host::dispatch::ToWide;
 
 [[nodiscard]] HRESULT writeRow(const registration::Row& row) {
@@ -132,7 +131,7 @@ bool typeLibRegistered() {
 }  // namespace
 
 HRESULT RegisterServer() noexcept {
-    return guarded([]() -> HRESULT {
+    return Guard([]() -> HRESULT {
         const std::wstring path = module::Path();
         if (path.empty()) {
             return HRESULT_FROM_WIN32(GetLastError());
@@ -148,7 +147,7 @@ HRESULT RegisterServer() noexcept {
 }
 
 HRESULT UnregisterServer() noexcept {
-    return guarded([]() -> HRESULT {
+    return Guard([]() -> HRESULT {
         // Remove everything that can be removed, and report the first failure.
         HRESULT first = S_OK;
         for (const auto& key : registration::RegistrationKeys()) {

@@ -3,9 +3,8 @@
 #include <oleauto.h>
 
 #include <cstdint>
-#include <cstring>
+#include <exception>
 #include <functional>
-#include <new>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -16,6 +15,7 @@
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/ribbon.h"
 #include "platform/win32/picture.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::win32 {
 
@@ -131,31 +131,14 @@ template <class R, class... Args>
     return S_OK;
 }
 
-// An exception's text as a BSTR: ASCII as it is, any other byte as '?'.
-BSTR describe(const char* what) noexcept {
-    const auto length = static_cast<UINT>(std::strlen(what));
-    BSTR text = SysAllocStringLen(nullptr, length);
-    for (UINT i = 0; text && i < length; ++i) {
-        const auto c = static_cast<unsigned char>(what[i]);
-        text[i] = c < 0x80 ? static_cast<OLECHAR>(c) : L'?';
+// An exception's text for the caller: ASCII as it is, any other byte as '?'.
+std::wstring describe(const char* what) {
+    std::wstring text;
+    for (; *what; ++what) {
+        const auto c = static_cast<unsigned char>(*what);
+        text.push_back(c < 0x80 ? static_cast<wchar_t>(c) : L'?');
     }
     return text;
-}
-
-// The callback's failure as Office reads it: the code, and its text when it asks for one.
-[[nodiscard]] HRESULT raised(const com::Invocation& call, HRESULT code, const char* what) noexcept {
-    EXCEPINFO* info = call.exception();
-    if (!info) {
-        return code;
-    }
-    *info = EXCEPINFO{};
-    info->scode = code;
-    // Out of memory, either text is left out.
-    info->bstrSource =
-        SysAllocStringLen(reinterpret_cast<const OLECHAR*>(registration::kProgId.data()),
-                          static_cast<UINT>(registration::kProgId.size()));
-    info->bstrDescription = describe(what);
-    return DISP_E_EXCEPTION;
 }
 
 }  // namespace
@@ -191,19 +174,12 @@ HRESULT InvokeRibbonCallback(const host::RibbonCallback& callback,
     if (call.params().cNamedArgs != 0) {
         return DISP_E_NONAMEDARGS;
     }
-    try {
-        return std::visit([&](const auto& f) { return callWith(f, call); }, callback.call);
-    } catch (const Error& e) {
-        return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
-    } catch (const com::Error& e) {
-        return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::exception& e) {
-        return raised(call, E_FAIL, e.what());
-    } catch (...) {
-        return E_FAIL;
-    }
+    // The callback's failure as Office reads it: the code, and its text when it asks for one.
+    return com::Guard(
+        [&] { return std::visit([&](const auto& f) { return callWith(f, call); }, callback.call); },
+        [&](HRESULT code, const std::exception& failure) {
+            return call.raise(code, WideView(registration::kProgId), describe(failure.what()));
+        });
 }
 
 }  // namespace tessaly::win32

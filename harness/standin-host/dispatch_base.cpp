@@ -7,7 +7,6 @@
 #include <span>
 
 #include "harness/com/type_info.h"
-#include "host/dispatch/guarded.h"
 #include "platform/case_fold.h"
 #include "platform/utf.h"
 #include "platform/win32/text.h"
@@ -359,7 +358,7 @@ HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) noexcept {
         return E_POINTER;
     }
     *out = nullptr;
-    return host::dispatch::guarded([&] {
+    return win32::com::Guard([&] {
         *out = MakeNamedTypeInfo(registry_, coclassName()).detach();
         return S_OK;
     });
@@ -388,42 +387,46 @@ HRESULT DispatchBase::invoke(const win32::com::Invocation& invocation) {
         (params.cNamedArgs == 1 && params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
         return DISP_E_NONAMEDARGS;
     }
-    try {
-        Call call(invocation.flags(), params, invocation.result());
-        invokeMember(invocation.id(), call);
-        return S_OK;
-    } catch (const ArgumentError& e) {
-        if (UINT* argError = invocation.argError()) {
-            *argError = e.position();
-        }
-        return e.code();
-    } catch (const Error& e) {
-        return reportFailure(e, invocation.exception());
-    }
+    return win32::com::Guard(
+        [&] {
+            Call call(invocation.flags(), params, invocation.result());
+            invokeMember(invocation.id(), call);
+            return S_OK;
+        },
+        [&](HRESULT code, const std::exception& failure) {
+            return reportFailure(invocation, code, failure);
+        });
 }
 
-// A failure the member reports comes back as an exception carrying the host's code.
-HRESULT DispatchBase::reportFailure(const Error& e, EXCEPINFO* exception) {
-    if (e.code() == DISP_E_MEMBERNOTFOUND || !exception) {
-        return e.code();
+// An argument the member cannot take is pointed out; any other failure it reports comes back
+// as an exception carrying the host's code.
+HRESULT DispatchBase::reportFailure(const win32::com::Invocation& invocation, HRESULT code,
+                                    const std::exception& failure) {
+    if (const auto* argument = dynamic_cast<const ArgumentError*>(&failure)) {
+        if (UINT* argError = invocation.argError()) {
+            *argError = argument->position();
+        }
+        return code;
     }
-    *exception = EXCEPINFO{};
-    exception->scode = e.code();
+    if (!dynamic_cast<const Error*>(&failure) || code == DISP_E_MEMBERNOTFOUND) {
+        return code;
+    }
+    std::wstring source;
+    std::wstring description;
     try {
-        exception->bstrSource = SysAllocString(coclassName().c_str());
-        exception->bstrDescription =
-            SysAllocString(win32::ToWide(platform::fromUtf8(e.what())).c_str());
+        source = coclassName();
+        description = win32::ToWide(platform::fromUtf8(failure.what()));
     } catch (...) {
         // Out of memory, or a message that is not UTF-8: the error goes back without its
         // texts.
     }
-    return DISP_E_EXCEPTION;
+    return invocation.raise(code, source, description);
 }
 
 // ---- ConnectionPoint ---------------------------------------------------------------------
 
 HRESULT ConnectionPoint::connect(DWORD cookie, const ComPtr<IDispatch>& sink) {
-    return host::dispatch::guarded([&] {
+    return win32::com::Guard([&] {
         subscriptions_.emplace(cookie, connect_(sink));
         return S_OK;
     });

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -243,7 +244,8 @@ class DispatchBase : public DispatchBaseOf {
     HRESULT getTypeInfo(ITypeInfo** out) override;
     DISPID memberId(std::wstring_view name) override;
     HRESULT invoke(const win32::com::Invocation& call) override;
-    [[nodiscard]] HRESULT reportFailure(const Error& e, EXCEPINFO* exception);
+    [[nodiscard]] HRESULT reportFailure(const win32::com::Invocation& invocation, HRESULT code,
+                                        const std::exception& failure);
 
     ObjectRegistry& registry_;
     std::string typeName_;

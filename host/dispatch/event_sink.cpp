@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "host/dispatch/guarded.h"
 #include "platform/win32/com/dispatch.h"
 
 namespace tessaly::host::dispatch {
@@ -34,7 +33,7 @@ class EventSink final
         return iid == diid_ ? static_cast<IDispatch*>(this) : found;
     }
     HRESULT invoke(const win32::com::Invocation& call) override {
-        return guarded([&]() -> HRESULT {
+        return win32::com::Guard([&]() -> HRESULT {
             auto handler = handlers_.find(call.id());
             if (handler != handlers_.end() && handler->second) {
                 handler->second(EventArgs(call.params()));
@@ -77,13 +76,14 @@ host::Subscription AdviseEvents(IUnknown* source, const IID& diid, EventHandlers
         throw Error(E_POINTER, "no event source");
     }
     ComPtr<IConnectionPointContainer> container;
-    check(source->QueryInterface(IID_IConnectionPointContainer, container.putVoid()),
-          "the object raises no events");
+    win32::com::Check(source->QueryInterface(IID_IConnectionPointContainer, container.putVoid()),
+                      "the object raises no events");
     ComPtr<IConnectionPoint> point;
-    check(container->FindConnectionPoint(diid, point.put()), "the object lacks these events");
+    win32::com::Check(container->FindConnectionPoint(diid, point.put()),
+                      "the object lacks these events");
     const auto sink = win32::com::Make<EventSink>(diid, std::move(handlers));
     DWORD cookie = 0;
-    check(point->Advise(sink.get(), &cookie), "Advise failed");
+    win32::com::Check(point->Advise(sink.get(), &cookie), "Advise failed");
     return host::Subscription([point, cookie] { point->Unadvise(cookie); });
 }
 

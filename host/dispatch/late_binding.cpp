@@ -8,11 +8,7 @@
 
 namespace tessaly::host::dispatch {
 
-void check(HRESULT hr, const char* what) {
-    if (FAILED(hr)) {
-        throw Error(hr, what);
-    }
-}
+using win32::com::Check;
 
 Arg::Arg(std::int32_t value) {
     v_->vt = VT_I4;
@@ -156,13 +152,13 @@ std::u16string TypeNameOf(IDispatch* object) {
         }
     }
     ComPtr<ITypeInfo> info;
-    check(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), "the object has no type");
+    Check(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), "the object has no type");
     if (!info) {
         throw Error(E_NOINTERFACE, "the object has no type");
     }
     HRESULT hr = S_OK;
     std::wstring name = typeName(info.get(), &hr);
-    check(hr, "the object's type has no name");
+    Check(hr, "the object's type has no name");
     if (!name.empty() && name.front() == L'_') {
         name.erase(0, 1);
     }
@@ -195,7 +191,7 @@ DISPID DispatchObject::dispId(std::u16string_view name) {
     std::wstring wide = ToWide(name);
     LPOLESTR names[] = {wide.data()};
     DISPID id = DISPID_UNKNOWN;
-    check(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+    Check(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
           "GetIDsOfNames failed");
     ids.add(std::move(key), id);
     return id;
@@ -235,7 +231,7 @@ Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Arg>
         }
         throw Error(code, "the host object raised an error");
     }
-    check(hr, "Invoke failed");
+    Check(hr, "Invoke failed");
     return result;
 }
 
@@ -270,7 +266,7 @@ namespace {
 // The value itself, with one level of VT_BYREF read through.
 Variant dereferenced(const VARIANT& value) {
     Variant copy;
-    check(VariantCopyInd(copy.get(), const_cast<VARIANT*>(&value)), "cannot read the value");
+    Check(VariantCopyInd(copy.get(), const_cast<VARIANT*>(&value)), "cannot read the value");
     return copy;
 }
 
@@ -313,7 +309,7 @@ ComPtr<IDispatch> ToDispatch(const VARIANT& value) {
                 return {};
             }
             ComPtr<IDispatch> object;
-            check(v->punkVal->QueryInterface(IID_IDispatch, object.putVoid()),
+            Check(v->punkVal->QueryInterface(IID_IDispatch, object.putVoid()),
                   "the object has no IDispatch");
             return object;
         }

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "platform/error.h"
+#include "platform/win32/com/error.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/text.h"
 
@@ -26,9 +27,6 @@ using win32::Variant;
 
 using win32::FromWide;
 using win32::ToWide;
-
-// Throws Error(hr) when hr is a failure.
-void check(HRESULT hr, const char* what);
 
 // An optional argument that the caller leaves out.
 struct Omitted {};

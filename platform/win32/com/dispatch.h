@@ -6,6 +6,7 @@
 #pragma once
 
 #include <oaidl.h>
+#include <oleauto.h>
 #include <windows.h>
 
 #include <span>
@@ -49,7 +50,27 @@ class Invocation {
     EXCEPINFO* exception() const noexcept { return exception_; }
     UINT* argError() const noexcept { return argError_; }
 
+    // Describes a failure to a caller that asked for EXCEPINFO: the code with the source and
+    // description texts (each left out when empty or when it cannot be allocated), and
+    // DISP_E_EXCEPTION for the call; to a caller that did not, the code itself.
+    [[nodiscard]] HRESULT raise(HRESULT code, std::wstring_view source,
+                                std::wstring_view description) const noexcept {
+        if (!exception_) {
+            return code;
+        }
+        *exception_ = EXCEPINFO{};
+        exception_->scode = code;
+        exception_->bstrSource = allocated(source);
+        exception_->bstrDescription = allocated(description);
+        return DISP_E_EXCEPTION;
+    }
+
   private:
+    static BSTR allocated(std::wstring_view text) noexcept {
+        return text.empty() ? nullptr
+                            : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    }
+
     DISPID id_;
     WORD flags_;
     const DISPPARAMS& params_;

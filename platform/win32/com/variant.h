@@ -13,15 +13,15 @@ namespace tessaly::win32 {
 class Bstr {
   public:
     Bstr() = default;
-    // Throws com::Error(E_OUTOFMEMORY) when the string cannot be allocated.
+    // Throws Error(E_OUTOFMEMORY) when the string cannot be allocated.
     explicit Bstr(const wchar_t* text) : s_(text ? SysAllocString(text) : nullptr) {
         if (text && !s_) {
-            throw com::Error(E_OUTOFMEMORY, "out of memory for a BSTR");
+            throw Error(E_OUTOFMEMORY, "out of memory for a BSTR");
         }
     }
     Bstr(const wchar_t* text, UINT length) : s_(SysAllocStringLen(text, length)) {
         if (!s_) {
-            throw com::Error(E_OUTOFMEMORY, "out of memory for a BSTR");
+            throw Error(E_OUTOFMEMORY, "out of memory for a BSTR");
         }
     }
     Bstr(Bstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
@@ -50,7 +50,7 @@ class Bstr {
 };
 
 // Moves freely; a copy is a VariantCopy, which can fail (out of memory, a type it cannot
-// copy): the copying constructor then throws com::Error, and assign() returns the HRESULT.
+// copy): the copying constructor then throws Error, and assign() returns the HRESULT.
 class Variant {
   public:
     Variant() noexcept { VariantInit(&v_); }
