@@ -102,8 +102,7 @@ HRESULT ConnectObject::invoke(const com::Invocation& call) {
 HRESULT ConnectObject::callOnConnection(const com::Invocation& call) {
     ComPtr<IDispatch> application;
     std::int32_t mode = ext_cm_Startup;
-    if (!readArgument(call, 0, host::dispatch::ToDispatch, application) ||
-        !readArgument(call, 1, host::dispatch::ToInt32, mode)) {
+    if (!readArgument(call, 0, ToDispatch, application) || !readArgument(call, 1, ToInt32, mode)) {
         return DISP_E_TYPEMISMATCH;
     }
     return OnConnection(application.get(), static_cast<ext_ConnectMode>(mode), nullptr, nullptr);
@@ -111,7 +110,7 @@ HRESULT ConnectObject::callOnConnection(const com::Invocation& call) {
 
 HRESULT ConnectObject::callOnDisconnection(const com::Invocation& call) {
     std::int32_t mode = ext_dm_HostShutdown;
-    if (!readArgument(call, 0, host::dispatch::ToInt32, mode)) {
+    if (!readArgument(call, 0, ToInt32, mode)) {
         return DISP_E_TYPEMISMATCH;
     }
     return OnDisconnection(static_cast<ext_DisconnectMode>(mode), nullptr);
@@ -137,18 +136,15 @@ HRESULT ConnectObject::callOnExplorerClose(const com::Invocation&) {
 
 HRESULT ConnectObject::callGetCustomUI(const com::Invocation& call) {
     std::u16string ribbonId;
-    if (!readArgument(call, 0, host::dispatch::ToString, ribbonId)) {
+    if (!readArgument(call, 0, ToString, ribbonId)) {
         return DISP_E_TYPEMISMATCH;
     }
     const Bstr id(reinterpret_cast<const wchar_t*>(ribbonId.data()),
                   static_cast<UINT>(ribbonId.size()));
     Bstr xml;
     const HRESULT hr = GetCustomUI(id.get(), xml.put());
-    if (SUCCEEDED(hr) && call.result()) {
-        VARIANT* result = call.result();
-        VariantClear(result);
-        result->vt = VT_BSTR;
-        result->bstrVal = xml.detach();
+    if (SUCCEEDED(hr)) {
+        call.answer(Variant(std::move(xml)));
     }
     return hr;
 }

@@ -31,25 +31,25 @@ struct Argument;
 template <>
 struct Argument<host::RibbonControlRef> {
     static host::RibbonControlRef read(const VARIANT& v) {
-        return dispatch::WrapRibbonControl(dispatch::ToDispatch(v));
+        return dispatch::WrapRibbonControl(ToDispatch(v));
     }
 };
 
 template <>
 struct Argument<std::shared_ptr<host::RibbonUI>> {
     static std::shared_ptr<host::RibbonUI> read(const VARIANT& v) {
-        return dispatch::WrapRibbonUI(dispatch::ToDispatch(v));
+        return dispatch::WrapRibbonUI(ToDispatch(v));
     }
 };
 
 template <>
 struct Argument<std::u16string> {
-    static std::u16string read(const VARIANT& v) { return dispatch::ToString(v); }
+    static std::u16string read(const VARIANT& v) { return ToString(v); }
 };
 
 template <>
 struct Argument<std::int32_t> {
-    static std::int32_t read(const VARIANT& v) { return dispatch::ToInt32(v); }
+    static std::int32_t read(const VARIANT& v) { return ToInt32(v); }
 };
 
 template <class T>
@@ -72,29 +72,15 @@ template <class Tuple, std::size_t... I>
     return hr;
 }
 
-// ---- Values, put where the caller wants the result ----
+// ---- Values, as the caller gets them ----
 
-void store(VARIANT& out, const std::u16string& text) {
-    Bstr value(reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()));
-    VariantClear(&out);
-    out.vt = VT_BSTR;
-    out.bstrVal = value.detach();
-}
-
-void store(VARIANT& out, bool value) {
-    VariantClear(&out);
-    out.vt = VT_BOOL;
-    out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void store(VARIANT& out, std::int32_t value) {
-    VariantClear(&out);
-    out.vt = VT_I4;
-    out.lVal = value;
+template <class T>
+Variant valueOf(const T& value) {
+    return Variant(value);
 }
 
 // The picture object itself (IPictureDisp); Nothing for no picture.
-void store(VARIANT& out, const std::shared_ptr<host::Picture>& picture) {
+Variant valueOf(const std::shared_ptr<host::Picture>& picture) {
     IPictureDisp* object = nullptr;
     if (picture) {
         const auto* ours = dynamic_cast<const Win32Picture*>(picture.get());
@@ -103,9 +89,7 @@ void store(VARIANT& out, const std::shared_ptr<host::Picture>& picture) {
         }
         object = ours->get();
     }
-    VariantClear(&out);
-    out.vt = VT_DISPATCH;
-    out.pdispVal = ComPtr<IPictureDisp>(object).detach();
+    return Variant(object);
 }
 
 template <class R, class... Args>
@@ -125,7 +109,7 @@ template <class R, class... Args>
     } else {
         const R value = std::apply(callback, arguments);
         if (call.result()) {
-            store(*call.result(), value);
+            call.answer(valueOf(value));
         }
     }
     return S_OK;

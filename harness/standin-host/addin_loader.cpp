@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cwchar>
+#include <vector>
 
 #include "dispatch_base.h"
 #include "launch_tracker.h"
@@ -175,7 +176,7 @@ LoadedAddin::~LoadedAddin() {
 }
 
 template <class VtableCall>
-double LoadedAddin::call(const char* name, DISPID id, VARIANT* args, UINT count,
+double LoadedAddin::call(const char* name, DISPID id, std::span<const win32::Variant> args,
                          VtableCall&& direct) {
     if (!addin_) {
         throw AddinFailure(std::string(name) + ": the add-in was released");
@@ -184,7 +185,12 @@ double LoadedAddin::call(const char* name, DISPID id, VARIANT* args, UINT count,
     HRESULT hr;
     EXCEPINFO exception{};
     if (throughInvoke_) {
-        DISPPARAMS params{args, nullptr, count, 0};
+        // DISPPARAMS holds the arguments last to first; the Variants keep owning them.
+        std::vector<VARIANT> reversed;
+        for (auto it = args.rbegin(); it != args.rend(); ++it) {
+            reversed.push_back(*it->get());
+        }
+        DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
         UINT argError = 0;
         hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
                                &exception, &argError);
@@ -209,61 +215,33 @@ double LoadedAddin::call(const char* name, DISPID id, VARIANT* args, UINT count,
     return elapsed;
 }
 
-namespace {
-
-VARIANT Int(int value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT Object(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object;
-    return v;
-}
-
-VARIANT ArrayRef(SAFEARRAY** array) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ARRAY | VT_VARIANT | VT_BYREF;
-    v.pparray = array;
-    return v;
-}
-
-}  // namespace
-
+// The arguments go in their declared order; the custom array by reference, as declared.
 double LoadedAddin::OnConnection(IDispatch* application, IDispatch* addInInst) {
     Custom custom;
-    VARIANT args[4] = {ArrayRef(&custom.array), Object(addInInst), Int(ext_cm_Startup),
-                       Object(application)};
-    return call("OnConnection", 1, args, 4, [&] {
+    const win32::Variant args[] = {application, ext_cm_Startup, addInInst,
+                                   win32::Variant::ByRef(&custom.array)};
+    return call("OnConnection", 1, args, [&] {
         return addin_->OnConnection(application, ext_cm_Startup, addInInst, &custom.array);
     });
 }
 
 double LoadedAddin::OnStartupComplete() {
     Custom custom;
-    VARIANT args[1] = {ArrayRef(&custom.array)};
-    return call("OnStartupComplete", 4, args, 1,
+    const win32::Variant args[] = {win32::Variant::ByRef(&custom.array)};
+    return call("OnStartupComplete", 4, args,
                 [&] { return addin_->OnStartupComplete(&custom.array); });
 }
 
 double LoadedAddin::OnBeginShutdown() {
     Custom custom;
-    VARIANT args[1] = {ArrayRef(&custom.array)};
-    return call("OnBeginShutdown", 5, args, 1,
-                [&] { return addin_->OnBeginShutdown(&custom.array); });
+    const win32::Variant args[] = {win32::Variant::ByRef(&custom.array)};
+    return call("OnBeginShutdown", 5, args, [&] { return addin_->OnBeginShutdown(&custom.array); });
 }
 
 double LoadedAddin::OnDisconnection() {
     Custom custom;
-    VARIANT args[2] = {ArrayRef(&custom.array), Int(ext_dm_HostShutdown)};
-    return call("OnDisconnection", 2, args, 2,
+    const win32::Variant args[] = {ext_dm_HostShutdown, win32::Variant::ByRef(&custom.array)};
+    return call("OnDisconnection", 2, args,
                 [&] { return addin_->OnDisconnection(ext_dm_HostShutdown, &custom.array); });
 }
 

@@ -11,9 +11,11 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -141,15 +143,16 @@ class ArgumentError : public Error {
 
 class Call {
   public:
-    Call(WORD flags, const DISPPARAMS& params, VARIANT* result);
+    explicit Call(const win32::com::Invocation& invocation);
 
-    bool isGet() const { return (flags_ & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
-    bool isPut() const { return (flags_ & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
-    WORD flags() const { return flags_; }
+    bool isGet() const { return (flags() & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
+    bool isPut() const { return (flags() & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+    WORD flags() const { return invocation_.flags(); }
 
     // Positional arguments, the assigned value of a put not counted.
     unsigned count() const { return positional_; }
-    // Nothing when the argument is absent or passed as omitted.
+    // Nothing when the argument is absent or passed as omitted; read it with the COM kit's
+    // readers.
     const VARIANT* arg(unsigned position) const;
     std::optional<std::int32_t> optInt(unsigned position) const;
     std::optional<bool> optBool(unsigned position) const;
@@ -172,10 +175,7 @@ class Call {
 
   private:
     const VARIANT& value() const;
-    VARIANT converted(const VARIANT& from, VARTYPE to, unsigned position) const;
-    WORD flags_;
-    const DISPPARAMS& params_;
-    VARIANT* result_;
+    const win32::com::Invocation& invocation_;
     unsigned positional_;
 };
 
@@ -253,12 +253,12 @@ class DispatchBase : public DispatchBaseOf {
 };
 
 // Calls one member of a client's IDispatch as a method (an event of a sink, a callback of an
-// add-in) and returns its value. A failure (a failed HRESULT, or an exception described in
-// EXCEPINFO) is thrown as Error, which the sim records as the client's failure.
-// `args` are in DISPPARAMS order (last argument first).
-win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT count);
+// add-in), `args` in their declared order, and returns its value. A failure (a failed
+// HRESULT, or an exception the client raised with its description) is thrown as Error, which
+// the sim records as the client's failure.
+win32::Variant CallClient(IDispatch* client, DISPID id, std::span<const win32::Variant> args);
 // CallClient for an event, whose value nobody reads.
-void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count);
+void FireEvent(IDispatch* client, DISPID id, std::initializer_list<win32::Variant> args = {});
 
 std::string HresultText(HRESULT hr);
 

@@ -89,15 +89,6 @@ class SimObject : public DispatchBase {
     std::set<DISPID> members_;
 };
 
-// Wraps an object argument given to an event handler.
-VARIANT DispatchArg(const ComPtr<IDispatch>& object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object.get();  // borrowed for the call
-    return v;
-}
-
 // ---- Application, Explorers, Explorer -------------------------------------------------
 
 class ApplicationObject final : public SimObject<host::Application> {
@@ -121,8 +112,7 @@ class ExplorersObject final : public SimObject<host::Explorers> {
             Server* host = &server_;
             events->NewExplorer = [host, client](const std::shared_ptr<host::Explorer>& e) {
                 const ComPtr<IDispatch> explorer = host->wrap(e);
-                VARIANT args[1] = {DispatchArg(explorer)};
-                FireEvent(client.get(), kDispNewExplorer, args, 1);
+                FireEvent(client.get(), kDispNewExplorer, {explorer.get()});
             };
             return object_->Advise(std::move(events));
         });
@@ -192,7 +182,7 @@ class ExplorerObject final : public SimObject<host::Explorer> {
         auto events = std::make_shared<host::ExplorerEvents>();
         Server* host = &server_;
         const auto simple = [client](DISPID id) {
-            return [client, id] { FireEvent(client.get(), id, nullptr, 0); };
+            return [client, id] { FireEvent(client.get(), id); };
         };
         events->Activate = simple(kDispActivate);
         events->FolderSwitch = simple(kDispFolderSwitch);
@@ -202,12 +192,8 @@ class ExplorerObject final : public SimObject<host::Explorer> {
                                                     bool& cancel) {
             const ComPtr<IDispatch> folder = f ? host->wrap(f) : ComPtr<IDispatch>();
             VARIANT_BOOL flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
-            VARIANT args[2];
-            VariantInit(&args[0]);
-            args[0].vt = VT_BOOL | VT_BYREF;
-            args[0].pboolVal = &flag;
-            args[1] = DispatchArg(folder);
-            FireEvent(client.get(), kDispBeforeFolderSwitch, args, 2);
+            FireEvent(client.get(), kDispBeforeFolderSwitch,
+                      {folder.get(), win32::Variant::ByRef(&flag)});
             cancel = flag != VARIANT_FALSE;
         };
         return object_->Advise(std::move(events));
@@ -318,7 +304,7 @@ class CommandBarsObject final : public SimObject<host::CommandBars> {
                     {dispid::Item, dispid::Add, dispid::FindControl, dispid::AdaptiveMenus}) {
         addConnectionPoint(DIID_CommandBarsEvents, [this](const ComPtr<IDispatch>& client) {
             auto events = std::make_shared<host::CommandBarsEvents>();
-            events->OnUpdate = [client] { FireEvent(client.get(), kDispOnUpdate, nullptr, 0); };
+            events->OnUpdate = [client] { FireEvent(client.get(), kDispOnUpdate); };
             return object_->Advise(std::move(events));
         });
     }
@@ -354,8 +340,7 @@ class CommandBarsObject final : public SimObject<host::CommandBars> {
         if (!index) {
             throw ArgumentError(DISP_E_PARAMNOTFOUND, 0, "CommandBars.Item needs an index");
         }
-        const VARTYPE type = static_cast<VARTYPE>(index->vt & ~VT_BYREF);
-        if (type == VT_BSTR) {
+        if (win32::TypeOf(*index) == VT_BSTR) {
             return *call.optString(0);
         }
         const std::int32_t number = call.requiredInt(0);
@@ -552,12 +537,7 @@ class ButtonObject final : public ControlObject<host::CommandBarButton> {
                                            bool& cancelDefault) {
                 const ComPtr<IDispatch> used = host->wrap(ctrl);
                 VARIANT_BOOL flag = cancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
-                VARIANT args[2];
-                VariantInit(&args[0]);
-                args[0].vt = VT_BOOL | VT_BYREF;
-                args[0].pboolVal = &flag;
-                args[1] = DispatchArg(used);
-                FireEvent(client.get(), kDispClick, args, 2);
+                FireEvent(client.get(), kDispClick, {used.get(), win32::Variant::ByRef(&flag)});
                 cancelDefault = flag != VARIANT_FALSE;
             };
             return object_->Advise(std::move(events));
@@ -595,8 +575,7 @@ class ComboBoxObject final : public ControlObject<host::CommandBarComboBox> {
             Server* host = &server_;
             events->Change = [host, client](const std::shared_ptr<host::CommandBarComboBox>& ctrl) {
                 const ComPtr<IDispatch> used = host->wrap(ctrl);
-                VARIANT args[1] = {DispatchArg(used)};
-                FireEvent(client.get(), kDispChange, args, 1);
+                FireEvent(client.get(), kDispChange, {used.get()});
             };
             return object_->Advise(std::move(events));
         });

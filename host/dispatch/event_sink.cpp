@@ -55,22 +55,6 @@ const VARIANT& EventArgs::operator[](std::size_t index) const {
     return params_.rgvarg[params_.cArgs - 1 - index];
 }
 
-void SetByRef(const VARIANT& argument, bool value) noexcept {
-    const VARIANT_BOOL flag = value ? VARIANT_TRUE : VARIANT_FALSE;
-    if (argument.vt == (VT_BOOL | VT_BYREF) && argument.pboolVal) {
-        *argument.pboolVal = flag;
-    } else if (argument.vt == (VT_VARIANT | VT_BYREF) && argument.pvarVal) {
-        VARIANT& inner = *argument.pvarVal;
-        if (inner.vt == (VT_BOOL | VT_BYREF) && inner.pboolVal) {
-            *inner.pboolVal = flag;
-        } else if (!(inner.vt & VT_BYREF)) {
-            VariantClear(&inner);
-            inner.vt = VT_BOOL;
-            inner.boolVal = flag;
-        }
-    }
-}
-
 host::Subscription AdviseEvents(IUnknown* source, const IID& diid, EventHandlers handlers) {
     if (!source) {
         throw Error(E_POINTER, "no event source");

@@ -10,38 +10,6 @@ namespace tessaly::host::dispatch {
 
 using win32::com::Check;
 
-Arg::Arg(std::int32_t value) {
-    v_->vt = VT_I4;
-    v_->lVal = value;
-}
-
-Arg::Arg(bool value) {
-    v_->vt = VT_BOOL;
-    v_->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-Arg::Arg(std::u16string_view text) {
-    BSTR s = SysAllocStringLen(win32::WideView(text).data(), static_cast<UINT>(text.size()));
-    if (!s) {
-        throw Error(E_OUTOFMEMORY, "out of memory for a string argument");
-    }
-    v_->vt = VT_BSTR;
-    v_->bstrVal = s;
-}
-
-Arg::Arg(IDispatch* object) {
-    v_->vt = VT_DISPATCH;
-    v_->pdispVal = object;
-    if (object) {
-        object->AddRef();
-    }
-}
-
-Arg::Arg(Omitted) {
-    v_->vt = VT_ERROR;
-    v_->scode = DISP_E_PARAMNOTFOUND;
-}
-
 class DispIdTable {
   public:
     std::optional<DISPID> find(const std::u16string& name) const {
@@ -197,13 +165,17 @@ DISPID DispatchObject::dispId(std::u16string_view name) {
     return id;
 }
 
-Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Arg> args,
-                               bool propertyPut) {
-    // DISPPARAMS holds the arguments last to first. The VARIANTs stay owned by the Args.
+Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Variant> args) {
+    return invokeWith(id, flags, {args.begin(), args.size()});
+}
+
+Variant DispatchObject::invokeWith(DISPID id, WORD flags, std::span<const Variant> args) {
+    const bool propertyPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    // DISPPARAMS holds the arguments last to first. The VARIANTs stay owned by the Variants.
     std::vector<VARIANT> reversed;
     reversed.reserve(args.size());
-    for (auto it = std::rbegin(args); it != std::rend(args); ++it) {
-        reversed.push_back(it->get());
+    for (auto it = args.rbegin(); it != args.rend(); ++it) {
+        reversed.push_back(*it->get());
     }
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
@@ -235,86 +207,29 @@ Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Arg>
     return result;
 }
 
-Variant DispatchObject::get(std::u16string_view name, std::initializer_list<Arg> args) {
+Variant DispatchObject::get(std::u16string_view name, std::initializer_list<Variant> args) {
     return invoke(dispId(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, args);
 }
 
-Variant DispatchObject::call(std::u16string_view name, std::initializer_list<Arg> args) {
+Variant DispatchObject::call(std::u16string_view name, std::initializer_list<Variant> args) {
     return invoke(dispId(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
 }
 
-void DispatchObject::put(std::u16string_view name, const Arg& value) {
-    invoke(dispId(name), DISPATCH_PROPERTYPUT, {value}, true);
+void DispatchObject::put(std::u16string_view name, const Variant& value) {
+    invokeWith(dispId(name), DISPATCH_PROPERTYPUT, {&value, 1});
 }
 
-void DispatchObject::putRef(std::u16string_view name, const Arg& value) {
+void DispatchObject::putRef(std::u16string_view name, const Variant& value) {
     const DISPID id = dispId(name);
     try {
-        invoke(id, DISPATCH_PROPERTYPUTREF, {value}, true);
+        invokeWith(id, DISPATCH_PROPERTYPUTREF, {&value, 1});
     } catch (const Error& e) {
         // Objects that know no put by reference say so in one of these ways.
         if (e.code() != DISP_E_MEMBERNOTFOUND && e.code() != E_NOTIMPL &&
             e.code() != E_INVALIDARG) {
             throw;
         }
-        invoke(id, DISPATCH_PROPERTYPUT, {value}, true);
-    }
-}
-
-namespace {
-
-// The value itself, with one level of VT_BYREF read through.
-Variant dereferenced(const VARIANT& value) {
-    Variant copy;
-    Check(VariantCopyInd(copy.get(), const_cast<VARIANT*>(&value)), "cannot read the value");
-    return copy;
-}
-
-Variant changed(const VARIANT& value, VARTYPE type) {
-    Variant source = dereferenced(value);
-    Variant result;
-    const HRESULT hr = VariantChangeType(result.get(), source.get(), 0, type);
-    if (FAILED(hr)) {
-        throw Error(hr == DISP_E_TYPEMISMATCH ? hr : DISP_E_TYPEMISMATCH,
-                    "the value has the wrong type");
-    }
-    return result;
-}
-
-}  // namespace
-
-std::int32_t ToInt32(const VARIANT& value) {
-    return changed(value, VT_I4)->lVal;
-}
-
-bool ToBool(const VARIANT& value) {
-    return changed(value, VT_BOOL)->boolVal != VARIANT_FALSE;
-}
-
-std::u16string ToString(const VARIANT& value) {
-    Variant s = changed(value, VT_BSTR);
-    return FromWide(s->bstrVal, SysStringLen(s->bstrVal));
-}
-
-ComPtr<IDispatch> ToDispatch(const VARIANT& value) {
-    Variant v = dereferenced(value);
-    switch (v->vt) {
-        case VT_EMPTY:
-        case VT_NULL:
-            return {};
-        case VT_DISPATCH:
-            return ComPtr<IDispatch>(v->pdispVal);
-        case VT_UNKNOWN: {
-            if (!v->punkVal) {
-                return {};
-            }
-            ComPtr<IDispatch> object;
-            Check(v->punkVal->QueryInterface(IID_IDispatch, object.putVoid()),
-                  "the object has no IDispatch");
-            return object;
-        }
-        default:
-            throw Error(DISP_E_TYPEMISMATCH, "an object was expected");
+        invokeWith(id, DISPATCH_PROPERTYPUT, {&value, 1});
     }
 }
 

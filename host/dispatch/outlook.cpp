@@ -40,15 +40,15 @@ std::shared_ptr<host::MAPIFolder> WrapFolder(ComPtr<IDispatch> object) {
 }
 
 std::shared_ptr<host::Explorers> Application::Explorers() {
-    return WrapExplorers(ToDispatch(*object_.get(u"Explorers").get()));
+    return WrapExplorers(object_.get(u"Explorers").toDispatch());
 }
 
 std::int32_t Explorers::Count() {
-    return ToInt32(*object_.get(u"Count").get());
+    return object_.get(u"Count").toInt32();
 }
 
 std::shared_ptr<host::Explorer> Explorers::Item(std::int32_t index) {
-    return WrapExplorer(ToDispatch(*object_.call(u"Item", {index}).get()));
+    return WrapExplorer(object_.call(u"Item", {index}).toDispatch());
 }
 
 Subscription Explorers::Advise(std::shared_ptr<const Events> sink) {
@@ -69,15 +69,15 @@ Subscription Explorers::Advise(std::shared_ptr<const Events> sink) {
 // Explorer
 
 std::shared_ptr<host::CommandBars> Explorer::CommandBars() {
-    return WrapCommandBars(ToDispatch(*object_.get(u"CommandBars").get()));
+    return WrapCommandBars(object_.get(u"CommandBars").toDispatch());
 }
 
 std::shared_ptr<host::Selection> Explorer::Selection() {
-    return WrapSelection(ToDispatch(*object_.get(u"Selection").get()));
+    return WrapSelection(object_.get(u"Selection").toDispatch());
 }
 
 std::shared_ptr<host::NameSpace> Explorer::Session() {
-    return WrapNameSpace(ToDispatch(*object_.get(u"Session").get()));
+    return WrapNameSpace(object_.get(u"Session").toDispatch());
 }
 
 void Explorer::SetCurrentFolder(const std::shared_ptr<host::MAPIFolder>& folder) {
@@ -122,11 +122,11 @@ Subscription Explorer::Advise(std::shared_ptr<const Events> sink) {
 // Selection
 
 std::int32_t Selection::Count() {
-    return ToInt32(*object_.get(u"Count").get());
+    return object_.get(u"Count").toInt32();
 }
 
 std::shared_ptr<host::Item> Selection::Item(std::int32_t index) {
-    return WrapItem(ToDispatch(*object_.call(u"Item", {index}).get()));
+    return WrapItem(object_.call(u"Item", {index}).toDispatch());
 }
 
 // ContactItem
@@ -139,7 +139,7 @@ String ContactItem::TypeName() {
 }
 
 String ContactItem::text(std::u16string_view name) {
-    return ToString(*object_.get(name).get());
+    return object_.get(name).toString();
 }
 
 String ContactItem::BusinessTelephoneNumber() {
@@ -173,7 +173,7 @@ String ContactItem::CompanyMainTelephoneNumber() {
 // NameSpace
 
 std::shared_ptr<host::MAPIFolder> NameSpace::GetDefaultFolder(std::int32_t folderType) {
-    return WrapFolder(ToDispatch(*object_.call(u"GetDefaultFolder", {folderType}).get()));
+    return WrapFolder(object_.call(u"GetDefaultFolder", {folderType}).toDispatch());
 }
 
 }  // namespace tessaly::host::dispatch

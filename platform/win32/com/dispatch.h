@@ -15,6 +15,7 @@
 
 #include "platform/win32/com/error.h"
 #include "platform/win32/com/object.h"
+#include "platform/win32/com/variant.h"
 
 namespace tessaly::win32::com {
 
@@ -49,6 +50,13 @@ class Invocation {
     VARIANT* result() const noexcept { return result_; }
     EXCEPINFO* exception() const noexcept { return exception_; }
     UINT* argError() const noexcept { return argError_; }
+
+    // Gives the caller the member's value, when it asked for one.
+    void answer(Variant value) const noexcept {
+        if (result_) {
+            value.moveTo(*result_);
+        }
+    }
 
     // Describes a failure to a caller that asked for EXCEPINFO: the code with the source and
     // description texts (each left out when empty or when it cannot be allocated), and
