@@ -2,11 +2,11 @@
 
 #include <chrono>
 #include <cwchar>
-#include <vector>
 
 #include "dispatch_base.h"
 #include "launch_tracker.h"
 #include "platform/utf.h"
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/text.h"
 #include "timer_tracker.h"
 
@@ -182,35 +182,18 @@ double LoadedAddin::call(const char* name, DISPID id, std::span<const win32::Var
         throw AddinFailure(std::string(name) + ": the add-in was released");
     }
     const auto start = std::chrono::steady_clock::now();
-    HRESULT hr;
-    EXCEPINFO exception{};
+    win32::com::Invoked outcome;
     if (throughInvoke_) {
-        // DISPPARAMS holds the arguments last to first; the Variants keep owning them.
-        std::vector<VARIANT> reversed;
-        for (auto it = args.rbegin(); it != args.rend(); ++it) {
-            reversed.push_back(*it->get());
-        }
-        DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-        UINT argError = 0;
-        hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                               &exception, &argError);
+        outcome = win32::com::Invoke(*dispatch_.get(), id, DISPATCH_METHOD, args);
     } else {
-        hr = direct();
+        outcome.code = direct();
     }
     const auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::string description;
-    if (exception.bstrDescription) {
-        description = Narrow(exception.bstrDescription);
-        description.insert(description.begin(), ' ');
-    }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    if (FAILED(hr)) {
-        throw AddinFailure(
-            Failure(name, hr == DISP_E_EXCEPTION && exception.scode ? exception.scode : hr) +
-            description);
+    if (outcome.failed()) {
+        const std::string description =
+            outcome.description.empty() ? std::string() : " " + Narrow(outcome.description);
+        throw AddinFailure(Failure(name, outcome.code) + description);
     }
     return elapsed;
 }

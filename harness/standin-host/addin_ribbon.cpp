@@ -7,6 +7,7 @@
 #include <utility>
 #include <variant>
 
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/text.h"
 
 namespace tessaly::standin {
@@ -154,12 +155,11 @@ AddinRibbon::FoundCallback AddinRibbon::FindCallback(const std::u16string& name,
                                                      std::optional<std::size_t> kind) {
     auto [entry, fresh] = resolved_.try_emplace(name);
     if (fresh) {
-        std::wstring wide = win32::ToWide(name);
-        LPOLESTR names[] = {wide.data()};
-        DISPID id = DISPID_UNKNOWN;
         ++counts_->getIdsOfNames;
-        if (SUCCEEDED(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
-            entry->second = id;
+        try {
+            entry->second = win32::com::IdOfName(*dispatch_.get(), win32::WideView(name));
+        } catch (const Error&) {
+            // The add-in has no callback of that name.
         }
     }
     if (!entry->second) {

@@ -9,6 +9,7 @@
 #include "harness/com/type_info.h"
 #include "platform/case_fold.h"
 #include "platform/utf.h"
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/text.h"
 
 namespace tessaly::standin {
@@ -389,39 +390,15 @@ void FireEvent(IDispatch* client, DISPID id, std::initializer_list<win32::Varian
 }
 
 win32::Variant CallClient(IDispatch* client, DISPID id, std::span<const win32::Variant> args) {
-    // DISPPARAMS holds the arguments last to first; the Variants keep owning them.
-    std::vector<VARIANT> reversed;
-    for (auto it = args.rbegin(); it != args.rend(); ++it) {
-        reversed.push_back(*it->get());
+    win32::com::Invoked call = win32::com::Invoke(*client, id, DISPATCH_METHOD, args);
+    if (!call.failed()) {
+        return std::move(call.value);
     }
-    DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-    EXCEPINFO exception{};
-    UINT argError = 0;
-    win32::Variant result;
-    const HRESULT hr = client->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                      result.get(), &exception, &argError);
     std::string what;
-    HRESULT code = hr;
-    if (hr == DISP_E_EXCEPTION) {
-        if (exception.pfnDeferredFillIn) {
-            exception.pfnDeferredFillIn(&exception);
-        }
-        code = exception.scode != 0 ? exception.scode : E_FAIL;
-        if (exception.bstrDescription) {
-            const std::wstring text(exception.bstrDescription,
-                                    SysStringLen(exception.bstrDescription));
-            for (wchar_t c : text) {
-                what.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-            }
-        }
+    for (wchar_t c : call.description) {
+        what.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    if (FAILED(hr)) {
-        throw Error(code, what.empty() ? "Invoke returned " + HresultText(code) : what);
-    }
-    return result;
+    throw Error(call.code, what.empty() ? "Invoke returned " + HresultText(call.code) : what);
 }
 
 [[noreturn]] void WrongKind() {

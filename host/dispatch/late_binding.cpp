@@ -4,7 +4,8 @@
 
 #include <map>
 #include <mutex>
-#include <vector>
+
+#include "platform/win32/com/invoke.h"
 
 namespace tessaly::host::dispatch {
 
@@ -156,11 +157,7 @@ DISPID DispatchObject::dispId(std::u16string_view name) {
     if (auto found = ids.find(key)) {
         return *found;
     }
-    std::wstring wide = ToWide(name);
-    LPOLESTR names[] = {wide.data()};
-    DISPID id = DISPID_UNKNOWN;
-    Check(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
-          "GetIDsOfNames failed");
+    const DISPID id = win32::com::IdOfName(*object_.get(), win32::WideView(name));
     ids.add(std::move(key), id);
     return id;
 }
@@ -170,41 +167,12 @@ Variant DispatchObject::invoke(DISPID id, WORD flags, std::initializer_list<Vari
 }
 
 Variant DispatchObject::invokeWith(DISPID id, WORD flags, std::span<const Variant> args) {
-    const bool propertyPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    // DISPPARAMS holds the arguments last to first. The VARIANTs stay owned by the Variants.
-    std::vector<VARIANT> reversed;
-    reversed.reserve(args.size());
-    for (auto it = args.rbegin(); it != args.rend(); ++it) {
-        reversed.push_back(*it->get());
+    win32::com::Invoked call = win32::com::Invoke(*object_.get(), id, flags, args);
+    if (call.failed()) {
+        // An exception the object raised carries the code the caller cares about.
+        throw Error(call.code, call.raised ? "the host object raised an error" : "Invoke failed");
     }
-    DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params{};
-    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
-    params.cArgs = static_cast<UINT>(reversed.size());
-    if (propertyPut) {
-        params.rgdispidNamedArgs = &putId;
-        params.cNamedArgs = 1;
-    }
-    Variant result;
-    EXCEPINFO exception{};
-    UINT argError = 0;
-    const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                       propertyPut ? nullptr : result.get(), &exception, &argError);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    if (hr == DISP_E_EXCEPTION) {
-        // The object reported its own error: that is the code the caller cares about.
-        HRESULT code = exception.scode;
-        if (!FAILED(code)) {
-            code = exception.wCode
-                       ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, exception.wCode)
-                       : E_FAIL;
-        }
-        throw Error(code, "the host object raised an error");
-    }
-    Check(hr, "Invoke failed");
-    return result;
+    return std::move(call.value);
 }
 
 Variant DispatchObject::get(std::u16string_view name, std::initializer_list<Variant> args) {
