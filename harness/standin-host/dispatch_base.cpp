@@ -96,15 +96,6 @@ std::optional<DISPID> FindMember(std::wstring_view name) {
     return member ? std::optional(member->id) : std::nullopt;
 }
 
-const wchar_t* MemberNameOf(DISPID id) {
-    for (const MemberName& member : MemberTable()) {
-        if (member.id == id) {
-            return member.name;
-        }
-    }
-    return L"?";
-}
-
 std::string HresultText(HRESULT hr) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08lX", static_cast<unsigned long>(hr));

@@ -98,7 +98,6 @@ struct MemberName {
 const std::vector<MemberName>& MemberTable();
 // The DISPID of a name, without regard to case; nothing for an unknown name.
 std::optional<DISPID> FindMember(std::wstring_view name);
-const wchar_t* MemberNameOf(DISPID id);
 
 // Counts of the calls the host received through IDispatch.
 struct CallCounts {
@@ -211,7 +210,6 @@ class DispatchBase : public DispatchBaseOf {
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override;
 
     // The host's own view.
-    const std::string& typeName() const { return typeName_; }
     std::uint64_t serial() const { return serial_; }
     // The sim object wrapped; identity key of the cache.
     virtual const void* key() const = 0;
