@@ -2,11 +2,11 @@
 
 #include <charconv>
 
-#include "options.h"
+#include "harness/frontend/options.h"
 
 namespace tessaly::standin {
 
-using sim_tool::UsageError;
+using frontend::UsageError;
 
 namespace {
 
@@ -193,9 +193,9 @@ Exit status:
      DllCanUnloadNow not S_OK
 )";
     const std::string marker = "%COMMANDS%\n";
-    text.replace(text.find(marker), marker.size(), sim_tool::CommandSummary());
+    text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
     const std::string traceMarker = "%TRACE%\n";
-    text.replace(text.find(traceMarker), traceMarker.size(), sim_tool::TraceSummary());
+    text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
     return text;
 }
 

@@ -23,7 +23,7 @@ struct StandinOptions {
     std::vector<std::pair<std::string, int>> failures;  // --fail OP[:TIMES]
 };
 
-// Throws sim_tool::UsageError.
+// Throws frontend::UsageError.
 StandinOptions ParseStandinOptions(const std::vector<std::string>& args);
 std::string StandinHelpText();
 

@@ -15,15 +15,15 @@
 
 #include "addin_loader.h"
 #include "addin_ribbon.h"
-#include "default_profile.h"
+#include "harness/frontend/default_profile.h"
+#include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 #include "harness/outlook/win32/msxml_parser.h"
 #include "launch_tracker.h"
 #include "message_watcher.h"
-#include "options.h"
 #include "outlook_objects.h"
 #include "platform/utf.h"
 #include "platform/win32/text.h"
-#include "profile.h"
 #include "standin_options.h"
 #include "standin_session.h"
 #include "timer_tracker.h"
@@ -32,8 +32,8 @@ namespace tessaly::standin {
 
 namespace {
 
-using sim_tool::LineError;
-using sim_tool::Output;
+using frontend::LineError;
+using frontend::Output;
 
 std::optional<std::string> ReadFile(const std::string& path, Output& out) {
     std::ifstream file(path, std::ios::binary);
@@ -73,16 +73,16 @@ decltype(auto) guarded(const std::string& name, F&& call) {
 // One run: the world over COM, the add-ins, the commands.
 class Host {
   public:
-    Host(const sim_tool::Profile& profile, const StandinOptions& options, Output& out,
+    Host(const frontend::Profile& profile, const StandinOptions& options, Output& out,
          host::sim::TraceSink* trace)
         : options_(options), out_(out), server_(world_) {
         if (options.strictOnUpdate) {
             world_.setUpdateMode(host::sim::UpdateMode::Strict);
         }
         session_ = std::make_unique<StandinSession>(
-            world_, sim_tool::PopulateWorld(profile, world_), out_,
+            world_, frontend::PopulateWorld(profile, world_), out_,
             options.noRibbon ? nullptr : &ribbon_,
-            [this](const sim_tool::Command& command) { hostCommand(command); });
+            [this](const frontend::Command& command) { hostCommand(command); });
         // From the add-in's loading on, as tessaly-sim's: opening the profile's windows is
         // not part of it.
         world_.setTrace(trace);
@@ -253,20 +253,20 @@ class Host {
 
     // The commands the session leaves to the host: `wait`, `shutdown`, `softphones`, `dial`.
     // Throws AddinFailure.
-    void hostCommand(const sim_tool::Command& sim) {
+    void hostCommand(const frontend::Command& sim) {
         switch (sim.verb) {
-            case sim_tool::Verb::Wait:
+            case frontend::Verb::Wait:
                 pumpFor(std::chrono::milliseconds(sim.number));
                 break;
-            case sim_tool::Verb::Shutdown:
+            case frontend::Verb::Shutdown:
                 if (!connected()) {
                     out_.Note("the add-in is not connected; shutdown has no effect");
                 }
                 disconnect();
                 break;
-            case sim_tool::Verb::Softphones:
-            case sim_tool::Verb::Dial:
-                out_.Note(std::string(sim_tool::VerbName(sim.verb)) +
+            case frontend::Verb::Softphones:
+            case frontend::Verb::Dial:
+                out_.Note(std::string(frontend::VerbName(sim.verb)) +
                           " is not available in the stand-in host: the add-in owns the "
                           "softphone list");
                 break;
@@ -508,7 +508,7 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
     StandinOptions options;
     try {
         options = ParseStandinOptions(args);
-    } catch (const sim_tool::UsageError& e) {
+    } catch (const frontend::UsageError& e) {
         out.Error(std::string(e.what()) + " (see tessaly-standin --help)");
         return kExitBadInput;
     }
@@ -517,8 +517,8 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
         return kExitOk;
     }
 
-    std::string profileName(sim_tool::kDefaultProfileName);
-    std::string profileText(sim_tool::DefaultProfileText());
+    std::string profileName(frontend::kDefaultProfileName);
+    std::string profileText(frontend::DefaultProfileText());
     if (options.profile) {
         profileName = *options.profile;
         auto text = ReadFile(profileName, out);
@@ -527,9 +527,9 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
         }
         profileText = std::move(*text);
     }
-    sim_tool::Profile profile;
+    frontend::Profile profile;
     try {
-        profile = sim_tool::ParseProfile(profileText);
+        profile = frontend::ParseProfile(profileText);
     } catch (const LineError& e) {
         out.Error(profileName + ":" + std::to_string(e.line()) + ": " + e.what());
         return kExitBadInput;
@@ -559,7 +559,7 @@ int Run(const std::vector<std::string>& args, Output& out, std::istream& in, boo
     }
 
     // Outlives the host, which writes to it until the end.
-    sim_tool::TraceFile trace;
+    frontend::TraceFile trace;
     if (!trace.Open(options.trace, out)) {
         return kExitBadInput;
     }

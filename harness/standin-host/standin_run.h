@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "output.h"
+#include "harness/frontend/output.h"
 
 namespace tessaly::standin {
 
@@ -15,7 +15,7 @@ inline constexpr int kExitAddinFailed = 1;
 inline constexpr int kExitBadInput = 2;
 inline constexpr int kExitUncleanShutdown = 3;
 
-int Run(const std::vector<std::string>& args, sim_tool::Output& out, std::istream& in,
+int Run(const std::vector<std::string>& args, frontend::Output& out, std::istream& in,
         bool inIsTerminal);
 
 }  // namespace tessaly::standin

@@ -2,13 +2,13 @@
 
 #include <charconv>
 
-#include "control_names.h"
+#include "harness/frontend/control_names.h"
 
 namespace tessaly::standin {
 
 namespace sim = host::sim;
-using sim_tool::Command;
-using sim_tool::LineError;
+using frontend::Command;
+using frontend::LineError;
 
 namespace {
 
@@ -61,7 +61,7 @@ std::optional<StandinCommand> ParseStandinLine(std::string_view text, int line) 
         }
         return command;
     }
-    auto sim = sim_tool::ParseLine(text, line);
+    auto sim = frontend::ParseLine(text, line);
     if (!sim) {
         return std::nullopt;
     }
@@ -86,7 +86,7 @@ std::vector<StandinCommand> ParseStandinScript(std::string_view text) {
 
 StandinSession::StandinSession(sim::World& world,
                                std::vector<std::shared_ptr<sim::SimExplorer>> windows,
-                               sim_tool::Output& out, sim::SimRibbon* ribbon,
+                               frontend::Output& out, sim::SimRibbon* ribbon,
                                std::function<void(const Command&)> hostCommands)
     : ribbon_(ribbon),
       hostCommands_(std::move(hostCommands)),
@@ -102,7 +102,7 @@ std::u16string StandinSession::ToolbarName() const {
                 continue;
             }
             for (const auto& control : bar->controls()) {
-                if (sim_tool::ControlOfTag(control->tag())) {
+                if (frontend::ControlOfTag(control->tag())) {
                     return bar->name();
                 }
             }
@@ -119,7 +119,7 @@ std::u16string StandinSession::TagPrefix(const sim::SimExplorer& /*window*/,
         }
         for (const auto& bar : window->commandBars()->bars()) {
             for (const auto& control : bar->controls()) {
-                if (auto prefix = sim_tool::PrefixOfTag(control->tag())) {
+                if (auto prefix = frontend::PrefixOfTag(control->tag())) {
                     return *prefix;
                 }
             }

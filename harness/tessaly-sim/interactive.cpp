@@ -12,9 +12,15 @@
 #include <thread>
 #include <utility>
 
-#include "options.h"
+#include "harness/frontend/options.h"
 
 namespace tessaly::sim_tool {
+
+using frontend::CommandSummary;
+using frontend::LineError;
+using frontend::Output;
+using frontend::ParseLine;
+using frontend::Verb;
 
 namespace {
 

@@ -2,9 +2,10 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "harness/frontend/options.h"
 
 namespace tessaly::sim_tool {
 
@@ -20,18 +21,11 @@ struct Options {
     std::optional<std::string> trace;     // the file the object model's trace goes to
 };
 
-class UsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
+using frontend::UsageError;
 
 // Accepts "--name value" and "--name=value". Throws UsageError.
 Options ParseOptions(const std::vector<std::string>& args);
 
 std::string HelpText();
-// The command summary of interactive `help`.
-const char* CommandSummary();
-// What --trace writes (tessaly-sim and the stand-in host write the same).
-const char* TraceSummary();
 
 }  // namespace tessaly::sim_tool

@@ -9,14 +9,25 @@
 #include <optional>
 #include <sstream>
 
-#include "default_profile.h"
+#include "harness/frontend/default_profile.h"
+#include "harness/frontend/profile.h"
+#include "harness/frontend/script.h"
 #include "interactive.h"
 #include "options.h"
-#include "profile.h"
-#include "script.h"
 #include "session.h"
+#include "softphones.h"
 
 namespace tessaly::sim_tool {
+
+using frontend::Command;
+using frontend::DefaultProfileText;
+using frontend::kDefaultProfileName;
+using frontend::LineError;
+using frontend::Output;
+using frontend::ParseProfile;
+using frontend::ParseScript;
+using frontend::Profile;
+using frontend::TraceFile;
 
 namespace {
 

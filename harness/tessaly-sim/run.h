@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "output.h"
+#include "harness/frontend/output.h"
 
 namespace tessaly::sim_tool {
 
@@ -15,7 +15,7 @@ inline constexpr int kExitBadInput = 2;
 
 // `in` is the script when neither --script nor --interactive is given and `inIsTerminal` is
 // false; interactive mode reads descriptor `inFd`.
-int Run(const std::vector<std::string>& args, Output& out, std::istream& in, int inFd,
+int Run(const std::vector<std::string>& args, frontend::Output& out, std::istream& in, int inFd,
         bool inIsTerminal);
 
 }  // namespace tessaly::sim_tool

@@ -1,10 +1,19 @@
 #include "session.h"
+#include "softphones.h"
 
 #include "explorer/ribbon.h"
+#include "harness/frontend/utf8.h"
 #include "harness/outlook/pugixml/pugixml_parser.h"
-#include "utf8.h"
 
 namespace tessaly::sim_tool {
+
+using frontend::Command;
+using frontend::Output;
+using frontend::PopulateWorld;
+using frontend::PrefixOfTag;
+using frontend::Profile;
+using frontend::ToUtf16;
+using frontend::Verb;
 
 namespace sim = host::sim;
 

@@ -13,14 +13,14 @@
 
 #include "addin/tessaly.h"
 #include "explorer/library.h"
+#include "harness/frontend/output.h"
+#include "harness/frontend/profile.h"
+#include "harness/frontend/script.h"
+#include "harness/frontend/world_commands.h"
 #include "harness/outlook/ribbon.h"
 #include "harness/outlook/sim_host.h"
 #include "harness/outlook/xml.h"
-#include "output.h"
-#include "profile.h"
-#include "script.h"
 #include "sim_services.h"
-#include "world_commands.h"
 
 namespace tessaly::sim_tool {
 
@@ -38,9 +38,9 @@ struct SessionConfig {
     host::sim::TraceSink* trace = nullptr;            // outlives the session
 };
 
-class Session : private WorldHost {
+class Session : private frontend::WorldHost {
   public:
-    Session(const Profile& profile, Output& out, const SessionConfig& config);
+    Session(const frontend::Profile& profile, frontend::Output& out, const SessionConfig& config);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     ~Session() override;
@@ -54,7 +54,7 @@ class Session : private WorldHost {
     // Runs one command. Throws LineError for a command that cannot run in the current state
     // (a window that does not exist, an unknown folder or item), AddinFailure when the
     // add-in's shutdown fails. Things the add-in has not built are notes, not errors.
-    void Execute(const Command& command);
+    void Execute(const frontend::Command& command);
 
     // Prints every open window as `show` does, once the host's idle processing has run.
     void ShowAll() { commands_.ShowAll(); }
@@ -73,16 +73,16 @@ class Session : private WorldHost {
     }
 
   private:
-    // WorldHost: the toolbar name and tag prefix are the add-in's own settings.
+    // frontend::WorldHost: the toolbar name and tag prefix are the add-in's own settings.
     std::u16string ToolbarName() const override;
     std::u16string TagPrefix(const host::sim::SimExplorer& window,
                              std::u16string_view toolbar) const override;
-    void RunHostCommand(const Command& command) override;
+    void RunHostCommand(const frontend::Command& command) override;
     host::sim::SimRibbon* Ribbon() override { return &ribbon_; }
     template <class F>
     void CallAddin(const char* what, F&& call);
 
-    Output& out_;
+    frontend::Output& out_;
     // Declared before everything that holds host objects, so it is destroyed last.
     host::sim::World world_;
     host::sim::SimRibbon ribbon_{world_};
@@ -90,7 +90,7 @@ class Session : private WorldHost {
     SimServices services_;
     std::unique_ptr<Library> library_;
     std::shared_ptr<Tessaly> addin_;
-    WorldCommands commands_;
+    frontend::WorldCommands commands_;
     std::function<void(std::uint64_t)> waiter_;
 };
 

@@ -50,7 +50,7 @@ void BM_SevenCommandScript(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream text;
         std::ostringstream errors;
-        tessaly::sim_tool::Output out(text, errors);
+        tessaly::frontend::Output out(text, errors);
         std::istringstream script(kScript);
         const int status = tessaly::sim_tool::Run({"--no-launch", "--registry", file.string()}, out,
                                                   script, -1, false);

@@ -20,6 +20,8 @@
 namespace tessaly::sim_tool {
 namespace {
 
+using frontend::Output;
+
 namespace fs = std::filesystem;
 using platform::posix::FileDescriptor;
 

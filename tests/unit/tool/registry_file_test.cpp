@@ -12,14 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "profile.h"
+#include "harness/frontend/profile.h"
+#include "harness/frontend/script.h"
 #include "run.h"
-#include "script.h"
 #include "session.h"
 #include "tests/unit/registry/typed_value_cases.h"
 
 namespace tessaly::sim_tool {
 namespace {
+
+using frontend::Output;
+using frontend::ParseLine;
+using frontend::ParseProfile;
+using frontend::Profile;
 
 namespace fs = std::filesystem;
 

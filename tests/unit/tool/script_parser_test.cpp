@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "output.h"
-#include "script.h"
+#include "harness/frontend/output.h"
+#include "harness/frontend/script.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 namespace {
 
 struct GoodLine {
@@ -249,4 +249,4 @@ TEST(ScriptParser, WholeScriptKeepsLineNumbers) {
 }
 
 }  // namespace
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -4,13 +4,19 @@
 #include <sstream>
 #include <string>
 
+#include "harness/frontend/profile.h"
+#include "harness/frontend/script.h"
 #include "harness/outlook/sim_host.h"
-#include "profile.h"
-#include "script.h"
 #include "session.h"
 
 namespace tessaly::sim_tool {
 namespace {
+
+using frontend::LineError;
+using frontend::Output;
+using frontend::ParseLine;
+using frontend::ParseProfile;
+using frontend::Profile;
 
 namespace sim = host::sim;
 

@@ -1,12 +1,12 @@
-#include "script.h"
+#include "harness/frontend/script.h"
 
 #include <array>
 #include <charconv>
 #include <utility>
 
-#include "utf8.h"
+#include "harness/frontend/utf8.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 namespace {
 
@@ -345,4 +345,4 @@ std::vector<Command> ParseScript(std::string_view text) {
     return commands;
 }
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "utf8.h"
+#include "harness/frontend/utf8.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 // The longest message of a LineError; what a script or profile makes longer is cut.
 inline constexpr std::size_t kMaxLineErrorText = 400;
@@ -70,4 +70,4 @@ std::string_view KindName(JsonNode::Kind kind);
 // than kMaxJsonDepth.
 JsonNode ParseLocatedJson(std::string_view text);
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -9,9 +9,8 @@
 
 #include "harness/outlook/ribbon.h"
 #include "harness/outlook/sim_host.h"
-#include "softphone/common.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 class Output {
   public:
@@ -56,7 +55,4 @@ void ShowWindow(Output& out, int number, const host::sim::SimExplorer& window,
 void ShowRibbon(Output& out, int number, const host::sim::SimExplorer& window,
                 const host::sim::SimRibbon& ribbon);
 
-// `softphones` and --softphones.
-void ShowSoftphones(Output& out, softphone::Common& common);
-
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

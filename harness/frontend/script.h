@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "control_names.h"
-#include "located_json.h"  // LineError
+#include "harness/frontend/control_names.h"
+#include "harness/frontend/located_json.h"  // LineError
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 enum class Verb {
     Open,
@@ -60,4 +60,4 @@ std::vector<Command> ParseScript(std::string_view text);
 // The verb as scripts spell it.
 std::string_view VerbName(Verb verb);
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -1,10 +1,10 @@
-#include "utf8.h"
+#include "harness/frontend/utf8.h"
 
 #include <algorithm>
 
 #include "platform/utf.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 std::u16string ToUtf16(std::string_view utf8) {
     return platform::fromUtf8(utf8);
@@ -77,4 +77,4 @@ std::string QuotedEcho(std::string_view text) {
     return "\"" + Printable(text, kMaxEcho) + "\"";
 }
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

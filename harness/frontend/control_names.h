@@ -8,7 +8,7 @@
 
 #include "explorer/toolbar_controls.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 using ControlName = explorer::ToolbarControl;
 
@@ -25,4 +25,4 @@ std::optional<ControlName> ControlOfTag(std::u16string_view tag);
 std::optional<std::u16string> PrefixOfTag(std::u16string_view tag);
 std::u16string TagFor(std::u16string_view prefix, ControlName control);
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -1,10 +1,10 @@
-#include "world_commands.h"
+#include "harness/frontend/world_commands.h"
 
 #include <cstdint>
 
-#include "utf8.h"
+#include "harness/frontend/utf8.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 namespace sim = host::sim;
 
@@ -335,4 +335,4 @@ void WorldCommands::ShowAll() {
     }
 }
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -1,11 +1,11 @@
-#include "control_names.h"
+#include "harness/frontend/control_names.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "platform/case_fold.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::u16string TagFor(std::u16string_view prefix, ControlName control) {
     return std::u16string(prefix) + InfoOf(control).suffix;
 }
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -9,13 +9,13 @@
 #include <string_view>
 #include <vector>
 
-#include "control_names.h"
+#include "harness/frontend/control_names.h"
+#include "harness/frontend/output.h"
+#include "harness/frontend/script.h"
 #include "harness/outlook/ribbon.h"
 #include "harness/outlook/sim_host.h"
-#include "output.h"
-#include "script.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 // What the program running the commands supplies.
 class WorldHost {
@@ -83,4 +83,4 @@ class WorldCommands {
     WorldHost& host_;
 };
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "harness/frontend/located_json.h"
 #include "harness/outlook/sim_host.h"
-#include "located_json.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 inline constexpr std::string_view kContactType = "ContactItem";
 
@@ -52,4 +52,4 @@ Profile ParseProfile(std::string_view text);
 std::vector<std::shared_ptr<host::sim::SimExplorer>> PopulateWorld(const Profile& profile,
                                                                    host::sim::World& world);
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -1,10 +1,10 @@
-#include "located_json.h"
+#include "harness/frontend/located_json.h"
 
 #include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 namespace {
 
@@ -203,4 +203,4 @@ JsonNode ParseLocatedJson(std::string_view text) {
     return builder.take();
 }
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -1,12 +1,12 @@
-#include "profile.h"
+#include "harness/frontend/profile.h"
 
 #include <algorithm>
 #include <functional>
 #include <set>
 
-#include "utf8.h"
+#include "harness/frontend/utf8.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 namespace {
 
@@ -238,4 +238,4 @@ std::vector<std::shared_ptr<host::sim::SimExplorer>> PopulateWorld(const Profile
     return opened;
 }
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 // Strict: throws platform::platform::UtfError on malformed UTF-8. Script lines are checked when
 // parsed and the JSON parser rejects malformed strings, so input never reaches here broken.
@@ -29,4 +29,4 @@ inline constexpr std::size_t kMaxEcho = 200;
 // The input's text as a message echoes it: quoted, printable, and cut when long.
 std::string QuotedEcho(std::string_view text);
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -3,10 +3,10 @@
 
 #include <string_view>
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 
 inline constexpr std::string_view kDefaultProfileName = "<default profile>";
 
 std::string_view DefaultProfileText();
 
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend
