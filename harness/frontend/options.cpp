@@ -1,6 +1,117 @@
 #include "harness/frontend/options.h"
 
+#include <utility>
+
 namespace tessaly::frontend {
+
+OptionTable::OptionTable(CommonOptions& common) : common_(common) {
+    value("--profile", common.profile);
+    value("--script", common.script);
+    flag("--interactive", common.interactive);
+    flag("--no-launch", common.noLaunch);
+    flag("--help", common.help);
+    flag("-h", common.help);
+    value("--trace", common.trace);
+    value("--on-update", common.onUpdate, "a mode", [](const std::string& mode) {
+        if (mode != "idle" && mode != "strict") {
+            throw UsageError("--on-update takes idle or strict");
+        }
+    });
+}
+
+void OptionTable::flag(std::string name, bool& target) {
+    Option option;
+    option.name = std::move(name);
+    option.flag = &target;
+    options_.push_back(std::move(option));
+}
+
+void OptionTable::value(std::string name, std::optional<std::string>& target, std::string what,
+                        std::function<void(const std::string&)> check) {
+    Option option;
+    option.name = std::move(name);
+    option.what = std::move(what);
+    option.once = &target;
+    option.take = std::move(check);
+    options_.push_back(std::move(option));
+}
+
+void OptionTable::repeated(std::string name, std::string what,
+                           std::function<void(const std::string&)> take) {
+    Option option;
+    option.name = std::move(name);
+    option.what = std::move(what);
+    option.take = std::move(take);
+    options_.push_back(std::move(option));
+}
+
+void OptionTable::refuse(std::string name, std::string why) {
+    Option option;
+    option.name = std::move(name);
+    option.refused = std::move(why);
+    options_.push_back(std::move(option));
+}
+
+const OptionTable::Option* OptionTable::find(const std::string& name) const {
+    for (const Option& option : options_) {
+        if (option.name == name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+std::string OptionTable::valueOf(const Option& option, const std::vector<std::string>& args,
+                                 std::size_t& i, const std::optional<std::string>& inlineValue) {
+    std::string value;
+    if (inlineValue) {
+        value = *inlineValue;
+    } else if (i + 1 < args.size()) {
+        value = args[++i];
+    }
+    if (value.empty()) {
+        throw UsageError(option.name + " needs " + option.what);
+    }
+    return value;
+}
+
+void OptionTable::Parse(const std::vector<std::string>& args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> inlineValue;
+        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const Option* option = find(name);
+        if (!option) {
+            throw UsageError("unknown option \"" + args[i] + "\"");
+        }
+        if (!option->refused.empty()) {
+            throw UsageError(name + " " + option->refused);
+        }
+        if (option->flag) {
+            if (inlineValue) {
+                throw UsageError(name + " takes no value");
+            }
+            *option->flag = true;
+            continue;
+        }
+        if (option->once && *option->once) {
+            throw UsageError(name + " given twice");
+        }
+        const std::string value = valueOf(*option, args, i, inlineValue);
+        if (option->take) {
+            option->take(value);
+        }
+        if (option->once) {
+            *option->once = value;
+        }
+    }
+    if (common_.script && common_.interactive) {
+        throw UsageError("--script and --interactive exclude each other");
+    }
+}
 
 const char* CommandSummary() {
     return R"(Commands (W: a window number, from 1 in the order the windows were opened):

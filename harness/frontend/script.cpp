@@ -1,5 +1,6 @@
 #include "harness/frontend/script.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <utility>
@@ -10,7 +11,7 @@ namespace tessaly::frontend {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Verb>, 14> kVerbs = {{
+constexpr std::array<std::pair<std::string_view, Verb>, 16> kVerbs = {{
     {"open", Verb::Open},
     {"activate", Verb::Activate},
     {"select", Verb::Select},
@@ -25,7 +26,22 @@ constexpr std::array<std::pair<std::string_view, Verb>, 14> kVerbs = {{
     {"softphones", Verb::Softphones},
     {"shutdown", Verb::Shutdown},
     {"dial", Verb::Dial},
+    {"fail", Verb::Fail},
+    {"calls", Verb::Calls},
 }};
+
+// The verb of a word, when the program takes it.
+std::optional<Verb> VerbOf(std::string_view word, OwnVerbs own) {
+    for (const auto& [name, verb] : kVerbs) {
+        if (name == word) {
+            const bool shared = verb <= Verb::Dial;
+            if (shared || std::find(own.begin(), own.end(), verb) != own.end()) {
+                return verb;
+            }
+        }
+    }
+    return std::nullopt;
+}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -197,6 +213,30 @@ void ParseCustomize(Command& command, Args& args) {
     args.done();
 }
 
+// fail OP [TIMES] and calls.
+void ParseOwnCommand(Command& command, std::vector<std::string> words) {
+    const int line = command.line;
+    if (command.verb == Verb::Calls) {
+        if (!words.empty()) {
+            throw LineError(line, "calls takes no arguments");
+        }
+        return;
+    }
+    if (words.empty() || words.size() > 2 || words[0].find('.') == std::string::npos) {
+        throw LineError(line, "usage: fail Interface.Member [TIMES]");
+    }
+    command.operation = words[0];
+    if (words.size() == 2) {
+        const std::string& word = words[1];
+        int times = 0;
+        const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), times);
+        if (error != std::errc() || end != word.data() + word.size() || times < 0) {
+            throw LineError(line, "fail: TIMES must be a whole number from 0");
+        }
+        command.times = times;
+    }
+}
+
 }  // namespace
 
 std::string_view VerbName(Verb verb) {
@@ -208,7 +248,7 @@ std::string_view VerbName(Verb verb) {
     return "?";
 }
 
-std::optional<Command> ParseLine(std::string_view text, int line) {
+std::optional<Command> ParseLine(std::string_view text, int line, OwnVerbs own) {
     if (!text.empty() && text.back() == '\r') {
         text.remove_suffix(1);
     }
@@ -231,15 +271,14 @@ std::optional<Command> ParseLine(std::string_view text, int line) {
 
     Command command;
     command.line = line;
-    bool known = false;
-    for (const auto& [name, verb] : kVerbs) {
-        if (name == verbWord) {
-            command.verb = verb;
-            known = true;
-        }
-    }
-    if (!known) {
+    const auto verb = VerbOf(verbWord, own);
+    if (!verb) {
         throw LineError(line, "unknown command " + QuotedEcho(verbWord));
+    }
+    command.verb = *verb;
+    if (command.verb == Verb::Fail || command.verb == Verb::Calls) {
+        ParseOwnCommand(command, Words(rest, line));
+        return command;
     }
 
     if (command.verb == Verb::Dial) {
@@ -324,13 +363,15 @@ std::optional<Command> ParseLine(std::string_view text, int line) {
         case Verb::Shutdown:
         case Verb::Type:
         case Verb::Dial:
+        case Verb::Fail:
+        case Verb::Calls:
             break;
     }
     args.done();
     return command;
 }
 
-std::vector<Command> ParseScript(std::string_view text) {
+std::vector<Command> ParseScript(std::string_view text, OwnVerbs own) {
     std::vector<Command> commands;
     int line = 0;
     while (!text.empty()) {
@@ -338,7 +379,7 @@ std::vector<Command> ParseScript(std::string_view text) {
         const std::size_t newline = text.find('\n');
         const std::string_view current = text.substr(0, newline);
         text = newline == std::string_view::npos ? std::string_view{} : text.substr(newline + 1);
-        if (auto command = ParseLine(current, line)) {
+        if (auto command = ParseLine(current, line, own)) {
             commands.push_back(std::move(*command));
         }
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,7 +28,10 @@ enum class Verb {
     Show,
     Softphones,
     Shutdown,
-    Dial
+    Dial,
+    // A program's own commands: only the programs that list them take them.
+    Fail,
+    Calls
 };
 
 enum class CustomizeAction { Move, Delete, Restore, RemoveToolbar };
@@ -44,6 +48,8 @@ struct Command {
     bool ribbon = false;  // click, type, pick: the control of the window's ribbon group
     CustomizeAction action = CustomizeAction::Move;
     std::uint64_t number = 0;  // wait: milliseconds; pick: the entry; move: before (0: at the end)
+    std::string operation;     // fail: "Interface.Member" or "Interface.Member="
+    int times = -1;            // fail: how many calls fail; -1 every one, 0 none again
 };
 
 inline constexpr int kMaxWindow = 1000000;
@@ -51,11 +57,21 @@ inline constexpr int kMaxWindow = 1000000;
 inline constexpr std::string_view kRibbonPrefix = "ribbon:";
 inline constexpr std::uint64_t kMaxWait = 1000ULL * 60 * 60 * 24 * 365;  // a year
 
+// The commands every program takes are the verbs up to Dial; `own` lists those of the others
+// that the program takes too.
+using OwnVerbs = std::span<const Verb>;
+
 // One line; nothing for a blank or comment line. Throws LineError(line, ...).
-std::optional<Command> ParseLine(std::string_view text, int line);
+std::optional<Command> ParseLine(std::string_view text, int line, OwnVerbs own = {});
 
 // A whole script; stops at the first bad line.
-std::vector<Command> ParseScript(std::string_view text);
+std::vector<Command> ParseScript(std::string_view text, OwnVerbs own = {});
+
+// A command to the host itself (`fail`, `calls`) rather than a user's action: it gets no idle
+// moment before it and no turn of the message loop after it.
+inline bool IsHostCommand(Verb verb) {
+    return verb == Verb::Fail || verb == Verb::Calls;
+}
 
 // The verb as scripts spell it.
 std::string_view VerbName(Verb verb);

@@ -87,6 +87,10 @@ std::shared_ptr<sim::SimControl> WorldCommands::RequireControl(const Command& co
 }
 
 void WorldCommands::Execute(const Command& command) {
+    if (IsHostCommand(command.verb)) {
+        host_.RunHostCommand(command);
+        return;
+    }
     // A script's commands come one by one from the host's message loop, which gives the
     // window the idle moment Office raises the bars' pending update in.
     world_.Idle();
@@ -125,6 +129,8 @@ void WorldCommands::Execute(const Command& command) {
         case Verb::Softphones:
         case Verb::Shutdown:
         case Verb::Dial:
+        case Verb::Fail:
+        case Verb::Calls:
             host_.RunHostCommand(command);
             break;
     }

@@ -1,7 +1,8 @@
 // The script commands that act on the simulated Outlook's world (open, activate, select,
 // folder, click, type, pick, customize, close, show), shared by tessaly-sim and the stand-in
 // host. What differs between the two (where the add-in's toolbar name and tag prefix come
-// from, what `wait`, `softphones`, `dial` and `shutdown` do) is supplied by a WorldHost.
+// from, what `wait`, `softphones`, `dial`, `shutdown` and a program's own commands do) is
+// supplied by a WorldHost: the session (session.h).
 #pragma once
 
 #include <memory>
@@ -28,7 +29,8 @@ class WorldHost {
     // toolbar is named `toolbar`; empty when none is known.
     virtual std::u16string TagPrefix(const host::sim::SimExplorer& window,
                                      std::u16string_view toolbar) const = 0;
-    // `wait`, `softphones`, `dial` and `shutdown`. May throw what Execute documents.
+    // `wait`, `softphones`, `dial`, `shutdown`, `fail` and `calls`. May throw what Execute
+    // documents.
     virtual void RunHostCommand(const Command& command) = 0;
     // The Explorer windows' ribbon, where the program models one.
     virtual host::sim::SimRibbon* Ribbon() { return nullptr; }

@@ -13,7 +13,7 @@
 
 #include "addin_loader.h"
 #include "harness/frontend/output.h"
-#include "standin_run.h"
+#include "standin_program.h"
 
 int main() {
     std::ios::sync_with_stdio(false);

@@ -4,12 +4,13 @@
 #pragma once
 
 #include "harness/frontend/output.h"
-#include "session.h"
 
 namespace tessaly::sim_tool {
 
+class InProcessSession;
+
 // Reads commands from file descriptor `fd` until `quit` or end of input. Errors are printed
 // and the session goes on. Throws AddinFailure when unloading the add-in fails.
-void RunInteractive(Session& session, frontend::Output& out, int fd);
+void RunInteractive(InProcessSession& session, frontend::Output& out, int fd);
 
 }  // namespace tessaly::sim_tool

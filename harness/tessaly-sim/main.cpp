@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "harness/frontend/output.h"
-#include "run.h"
+#include "program.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);

@@ -1,7 +1,8 @@
-#include "standin_options.h"
+#include "standin_program.h"
 
 #include <charconv>
 
+#include "com_session.h"
 #include "harness/frontend/options.h"
 
 namespace tessaly::standin {
@@ -30,75 +31,33 @@ std::pair<std::string, int> ParseFailure(const std::string& text) {
 
 }  // namespace
 
-StandinOptions ParseStandinOptions(const std::vector<std::string>& args) {
-    StandinOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> inlineValue;
-        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        const auto value = [&]() -> std::string {
-            if (inlineValue) {
-                if (inlineValue->empty()) {
-                    throw UsageError(name + " needs a value");
-                }
-                return *inlineValue;
-            }
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                throw UsageError(name + " needs a value");
-            }
-            return args[++i];
-        };
-        const auto once = [&](std::optional<std::string>& target) {
-            if (target) {
-                throw UsageError(name + " given twice");
-            }
-            target = value();
-        };
-        const auto flag = [&](bool& target) {
-            if (inlineValue) {
-                throw UsageError(name + " takes no value");
-            }
-            target = true;
-        };
-        if (name == "--profile") {
-            once(options.profile);
-        } else if (name == "--script") {
-            once(options.script);
-        } else if (name == "--trace") {
-            once(options.trace);
-        } else if (name == "--interactive") {
-            flag(options.interactive);
-        } else if (name == "--invoke") {
-            flag(options.invoke);
-        } else if (name == "--stats") {
-            flag(options.stats);
-        } else if (name == "--fail") {
-            options.failures.push_back(ParseFailure(value()));
-        } else if (name == "--help" || name == "-h") {
-            flag(options.help);
-        } else if (name == "--no-launch") {
-            options.launch = false;
-        } else if (name == "--no-ribbon") {
-            flag(options.noRibbon);
-        } else if (name == "--on-update") {
-            const std::string mode = value();
-            if (mode != "idle" && mode != "strict") {
-                throw UsageError("--on-update takes idle or strict");
-            }
-            options.strictOnUpdate = mode == "strict";
-        } else if (name == "--registry" || name == "--softphones") {
-            throw UsageError(name + " is not supported: the stand-in host uses the real registry");
-        } else {
-            throw UsageError("unknown option \"" + args[i] + "\"");
-        }
-    }
-    if (options.script && options.interactive) {
-        throw UsageError("--script and --interactive exclude each other");
-    }
-    return options;
+std::string StandinProgram::help() const {
+    return StandinHelpText();
+}
+
+void StandinProgram::addOptions(frontend::OptionTable& table) {
+    table.flag("--invoke", own_.invoke);
+    table.flag("--stats", own_.stats);
+    table.flag("--no-ribbon", own_.noRibbon);
+    table.repeated("--fail", "Interface.Member[:TIMES]", [this](const std::string& text) {
+        own_.failures.push_back(ParseFailure(text));
+    });
+    const std::string registry = "is not supported: the stand-in host uses the real registry";
+    table.refuse("--registry", registry);
+    table.refuse("--softphones", registry);
+}
+
+std::unique_ptr<frontend::Session> StandinProgram::start(const frontend::Profile& profile,
+                                                         const frontend::CommonOptions& options,
+                                                         frontend::Output& out,
+                                                         host::sim::TraceSink* trace) {
+    return std::make_unique<ComSession>(profile, options, own_, out, trace, in_);
+}
+
+int Run(const std::vector<std::string>& args, frontend::Output& out, std::istream& in,
+        bool inIsTerminal) {
+    StandinProgram program(in);
+    return frontend::Run(program, args, out, in, inIsTerminal);
 }
 
 std::string StandinHelpText() {

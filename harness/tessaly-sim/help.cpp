@@ -1,70 +1,7 @@
-#include "options.h"
-
 #include "harness/frontend/options.h"
+#include "program.h"
 
 namespace tessaly::sim_tool {
-
-Options ParseOptions(const std::vector<std::string>& args) {
-    Options options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> inlineValue;
-        if (auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        const auto value = [&](std::optional<std::string>& target) {
-            if (target) {
-                throw UsageError(name + " given twice");
-            }
-            if (inlineValue) {
-                target = *inlineValue;
-            } else if (i + 1 < args.size()) {
-                target = args[++i];
-            } else {
-                throw UsageError(name +
-                                 (name == "--on-update" ? " needs a mode" : " needs a file name"));
-            }
-            if (target->empty()) {
-                throw UsageError(name + " needs a file name");
-            }
-        };
-        const auto flag = [&](bool& target) {
-            if (inlineValue) {
-                throw UsageError(name + " takes no value");
-            }
-            target = true;
-        };
-        if (name == "--profile") {
-            value(options.profile);
-        } else if (name == "--registry") {
-            value(options.registry);
-        } else if (name == "--script") {
-            value(options.script);
-        } else if (name == "--interactive") {
-            flag(options.interactive);
-        } else if (name == "--no-launch") {
-            flag(options.noLaunch);
-        } else if (name == "--help" || name == "-h") {
-            flag(options.help);
-        } else if (name == "--softphones") {
-            flag(options.softphones);
-        } else if (name == "--trace") {
-            value(options.trace);
-        } else if (name == "--on-update") {
-            value(options.onUpdate);
-            if (*options.onUpdate != "idle" && *options.onUpdate != "strict") {
-                throw UsageError("--on-update takes idle or strict");
-            }
-        } else {
-            throw UsageError("unknown option \"" + args[i] + "\"");
-        }
-    }
-    if (options.script && options.interactive) {
-        throw UsageError("--script and --interactive exclude each other");
-    }
-    return options;
-}
 
 std::string HelpText() {
     std::string text =
