@@ -1,8 +1,30 @@
 #include "harness/frontend/options.h"
 
+#include <charconv>
 #include <utility>
 
 namespace tessaly::frontend {
+
+namespace {
+
+Failure ParseFailure(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    Failure failure{text.substr(0, colon)};
+    if (colon != std::string::npos) {
+        const char* first = text.data() + colon + 1;
+        const char* last = text.data() + text.size();
+        const auto [end, error] = std::from_chars(first, last, failure.times);
+        if (error != std::errc() || end != last || failure.times < 0) {
+            throw UsageError("--fail " + text + ": TIMES must be a whole number from 0");
+        }
+    }
+    if (failure.operation.find('.') == std::string::npos) {
+        throw UsageError("--fail needs Interface.Member[:TIMES]");
+    }
+    return failure;
+}
+
+}  // namespace
 
 OptionTable::OptionTable(CommonOptions& common) : common_(common) {
     value("--profile", common.profile);
@@ -17,6 +39,8 @@ OptionTable::OptionTable(CommonOptions& common) : common_(common) {
             throw UsageError("--on-update takes idle or strict");
         }
     });
+    repeated("--fail", "Interface.Member[:TIMES]",
+             [&common](const std::string& text) { common.failures.push_back(ParseFailure(text)); });
 }
 
 void OptionTable::flag(std::string name, bool& target) {
@@ -138,6 +162,7 @@ const char* CommandSummary() {
   softphones                         print the softphones found and the one selected
   shutdown                           unload the add-in (OnBeginShutdown, OnDisconnection)
   dial TEXT                          dials TEXT as the toolbar does
+  fail OP [N]                        as --fail OP:N; N = 0 stops the failures of OP
 )";
 }
 
@@ -154,6 +179,17 @@ const char* TraceSummary() {
   made by a handler of an event raised inside another call comes after that call, which
   is then given without its result. Nothing is kept or formatted without --trace.
 
+)";
+}
+
+const char* FailOptionSummary() {
+    return R"(  --fail OP[:N]    make the simulated Outlook's operation OP fail its next N calls
+                   (default: every call), as Outlook failing them; may be given more
+                   than once. OP is named as the trace names it: Interface.Member for
+                   a property read or a method, Interface.Member= for a property write
+                   (Explorer.CommandBars, CommandBarControl.Tag=, Item.TypeName), and
+                   with the arguments the trace writes, only calls with those
+                   (Explorers.Item(2))
 )";
 }
 

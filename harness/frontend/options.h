@@ -16,6 +16,14 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// --fail Interface.Member[:TIMES]: the host's operation fails its next TIMES calls (-1: every
+// call; 0: none).
+struct Failure {
+    std::string operation;
+    int times = -1;
+    bool operator==(const Failure&) const = default;
+};
+
 // The options both programs take.
 struct CommonOptions {
     std::optional<std::string> profile;
@@ -25,6 +33,7 @@ struct CommonOptions {
     bool help = false;
     std::optional<std::string> onUpdate;  // "idle" or "strict"
     std::optional<std::string> trace;     // the file the object model's trace goes to
+    std::vector<Failure> failures;        // --fail, in the order given
 };
 
 // The options of one program: the common ones, then those the program adds. Each is
@@ -69,5 +78,7 @@ class OptionTable {
 const char* CommandSummary();
 // What --trace writes (tessaly-sim and the stand-in host write the same).
 const char* TraceSummary();
+// The --fail option, as both programs' --help describe it.
+const char* FailOptionSummary();
 
 }  // namespace tessaly::frontend

@@ -34,7 +34,7 @@ constexpr std::array<std::pair<std::string_view, Verb>, 16> kVerbs = {{
 std::optional<Verb> VerbOf(std::string_view word, OwnVerbs own) {
     for (const auto& [name, verb] : kVerbs) {
         if (name == word) {
-            const bool shared = verb <= Verb::Dial;
+            const bool shared = verb <= Verb::Fail;
             if (shared || std::find(own.begin(), own.end(), verb) != own.end()) {
                 return verb;
             }

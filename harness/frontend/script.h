@@ -29,8 +29,8 @@ enum class Verb {
     Softphones,
     Shutdown,
     Dial,
-    // A program's own commands: only the programs that list them take them.
     Fail,
+    // A program's own commands: only the programs that list them take them.
     Calls
 };
 
@@ -57,7 +57,7 @@ inline constexpr int kMaxWindow = 1000000;
 inline constexpr std::string_view kRibbonPrefix = "ribbon:";
 inline constexpr std::uint64_t kMaxWait = 1000ULL * 60 * 60 * 24 * 365;  // a year
 
-// The commands every program takes are the verbs up to Dial; `own` lists those of the others
+// The commands every program takes are the verbs up to Fail; `own` lists those of the others
 // that the program takes too.
 using OwnVerbs = std::span<const Verb>;
 

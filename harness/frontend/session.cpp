@@ -23,6 +23,9 @@ Session::Session(const Profile& profile, const CommonOptions& options, Output& o
     : out_(out), commands_(world_, Populate(world_, profile, options), out, *this) {
     // From the add-in's loading on: opening the profile's windows is not part of it.
     world_.setTrace(trace);
+    for (const Failure& failure : options.failures) {
+        Fail(failure);
+    }
 }
 
 Session::~Session() {
@@ -40,15 +43,29 @@ void Session::Report() {
     ribbon_.clearErrors();
 }
 
+void Session::Fail(const Failure& failure) {
+    if (failure.times == 0) {
+        world_.faults().Clear(failure.operation);
+    } else {
+        world_.faults().Fail(failure.operation, failure.times);
+    }
+}
+
 void Session::RunHostCommand(const Command& command) {
-    if (command.verb != Verb::Shutdown) {
-        RunProgramCommand(command);
-        return;
+    switch (command.verb) {
+        case Verb::Fail:
+            Fail({command.operation, command.times});
+            break;
+        case Verb::Shutdown:
+            if (!connected()) {
+                out_.Note("the add-in is not connected; shutdown has no effect");
+            }
+            Disconnect();
+            break;
+        default:
+            RunProgramCommand(command);
+            break;
     }
-    if (!connected()) {
-        out_.Note("the add-in is not connected; shutdown has no effect");
-    }
-    Disconnect();
 }
 
 }  // namespace tessaly::frontend

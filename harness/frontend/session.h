@@ -31,7 +31,7 @@ class AddinFailure : public std::runtime_error {
 class Session : protected WorldHost {
   public:
     // Builds the world from the profile and opens its windows; the trace starts after them,
-    // with what the add-in does.
+    // with what the add-in does, and so do the failures --fail asks for.
     Session(const Profile& profile, const CommonOptions& options, Output& out,
             host::sim::TraceSink* trace);
     Session(const Session&) = delete;
@@ -69,9 +69,10 @@ class Session : protected WorldHost {
     }
 
   protected:
-    // `shutdown`; the program's own commands go to RunProgramCommand.
+    // `shutdown` and `fail`; the others go to RunProgramCommand.
     void RunHostCommand(const Command& command) override;
-    // `wait`, `softphones`, `dial`, `fail` and `calls`. May throw what Execute documents.
+    // `wait`, `softphones`, `dial` and the program's own commands. May throw what Execute
+    // documents.
     virtual void RunProgramCommand(const Command& command) = 0;
     // Without a ribbon (the stand-in host's --no-ribbon), windows show none.
     void hideRibbon() { ribbonShown_ = false; }
@@ -84,6 +85,9 @@ class Session : protected WorldHost {
     WorldCommands commands_;
 
   private:
+    // Arms the failure, or with no times ends those of its operation.
+    void Fail(const Failure& failure);
+
     bool ribbonShown_ = true;
 };
 

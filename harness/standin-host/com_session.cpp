@@ -49,9 +49,6 @@ ComSession::ComSession(const frontend::Profile& profile, const frontend::CommonO
     if (own.noRibbon) {
         hideRibbon();
     }
-    for (const auto& [operation, times] : own.failures) {
-        world_.faults().Fail(operation, times);
-    }
 }
 
 ComSession::~ComSession() {
@@ -201,13 +198,6 @@ void ComSession::RunProgramCommand(const Command& command) {
             out_.Note(std::string(frontend::VerbName(command.verb)) +
                       " is not available in the stand-in host: the add-in owns the "
                       "softphone list");
-            break;
-        case Verb::Fail:
-            if (command.times == 0) {
-                world_.faults().Clear(command.operation);
-            } else {
-                world_.faults().Fail(command.operation, command.times);
-            }
             break;
         case Verb::Calls:
             printCalls();

@@ -1,35 +1,9 @@
 #include "standin_program.h"
 
-#include <charconv>
-
 #include "com_session.h"
 #include "harness/frontend/options.h"
 
 namespace tessaly::standin {
-
-using frontend::UsageError;
-
-namespace {
-
-std::pair<std::string, int> ParseFailure(const std::string& text) {
-    const std::size_t colon = text.find(':');
-    std::string operation = text.substr(0, colon);
-    int times = -1;
-    if (colon != std::string::npos) {
-        const char* first = text.data() + colon + 1;
-        const char* last = text.data() + text.size();
-        const auto [end, error] = std::from_chars(first, last, times);
-        if (error != std::errc() || end != last || times < 0) {
-            throw UsageError("--fail " + text + ": TIMES must be a whole number from 0");
-        }
-    }
-    if (operation.find('.') == std::string::npos) {
-        throw UsageError("--fail needs Interface.Member[:TIMES]");
-    }
-    return {operation, times};
-}
-
-}  // namespace
 
 std::string StandinProgram::help() const {
     return StandinHelpText();
@@ -39,9 +13,6 @@ void StandinProgram::addOptions(frontend::OptionTable& table) {
     table.flag("--invoke", own_.invoke);
     table.flag("--stats", own_.stats);
     table.flag("--no-ribbon", own_.noRibbon);
-    table.repeated("--fail", "Interface.Member[:TIMES]", [this](const std::string& text) {
-        own_.failures.push_back(ParseFailure(text));
-    });
     const std::string registry = "is not supported: the stand-in host uses the real registry";
     table.refuse("--registry", registry);
     table.refuse("--softphones", registry);
@@ -82,9 +53,7 @@ Options:
                    (DISPIDs 1 to 5) instead of the IDTExtensibility2 vtable
   --stats          print each add-in's load and OnConnection times and the call
                    counts (as `calls` does) before exiting
-  --fail OP[:N]    make the model operation OP fail N times (default: every time);
-                   OP as in tessaly-sim's model, e.g. Explorer.CommandBars,
-                   CommandBarControl.Tag=, ContactItem.MobileTelephoneNumber
+%FAIL%
   --help           print this text and exit
   --no-launch      print the add-in's process starts as `launch:` lines but start nothing
   --no-ribbon      do not ask the add-in for its ribbon: its toolbar only, as Outlook
@@ -113,7 +82,6 @@ ribbon lines of `show` work exactly as in tessaly-sim.
 
 %COMMANDS%
 Commands of the stand-in host:
-  fail OP [N]                        as --fail; N = 0 stops the failures of OP
   calls                              print the IDispatch call counts
   softphones, dial                   not available: the add-in owns the softphone list
 
@@ -153,6 +121,8 @@ Exit status:
 )";
     const std::string marker = "%COMMANDS%\n";
     text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
+    const std::string failMarker = "%FAIL%\n";
+    text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
     const std::string traceMarker = "%TRACE%\n";
     text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
     return text;

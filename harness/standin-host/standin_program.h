@@ -1,11 +1,10 @@
 // tessaly-standin as a front end: the shared options and script language, and what only a
-// host that loads the real DLL over COM has (--invoke, --stats, --fail, --no-ribbon, and the
-// `fail` and `calls` commands).
+// host that loads the real DLL over COM has (--invoke, --stats, --no-ribbon, and the `calls`
+// command).
 #pragma once
 
 #include <iosfwd>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "harness/frontend/run.h"
@@ -15,14 +14,13 @@ namespace tessaly::standin {
 inline constexpr int kExitUncleanShutdown = 3;
 
 // The script commands only the stand-in host takes.
-inline constexpr frontend::Verb kOwnVerbs[] = {frontend::Verb::Fail, frontend::Verb::Calls};
+inline constexpr frontend::Verb kOwnVerbs[] = {frontend::Verb::Calls};
 
 // The stand-in host's own options.
 struct StandinOptions {
     bool invoke = false;    // call IDTExtensibility2 through IDispatch::Invoke
     bool stats = false;     // print the startup times and call counts at the end
     bool noRibbon = false;  // the add-in's toolbar only, as before Office 2010
-    std::vector<std::pair<std::string, int>> failures;  // --fail OP[:TIMES]
 };
 
 class StandinProgram final : public frontend::Program {

@@ -7,6 +7,7 @@ std::string HelpText() {
     std::string text =
         R"(Usage: tessaly-sim [--profile FILE] [--registry FILE] [--script FILE | --interactive]
                   [--no-launch] [--on-update=idle|strict] [--trace FILE]
+                  [--fail Interface.Member[:TIMES]]...
        tessaly-sim --softphones [--registry FILE]
        tessaly-sim --help
 
@@ -32,6 +33,7 @@ Options:
   --trace FILE     write the object model's trace to FILE: every call the add-in makes
                    to Outlook and Office and every event the host raises, one line
                    each, in order, as it happens (see Trace below)
+%FAIL%
   --softphones     print the softphone installations found in the registry and exit
   --help           print this text and exit
 Without --script and --interactive, the program is interactive when standard input is a
@@ -136,6 +138,8 @@ Exit status:
 )";
     const std::string marker = "%COMMANDS%\n";
     text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
+    const std::string failMarker = "%FAIL%\n";
+    text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
     const std::string traceMarker = "%TRACE%\n";
     text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
     return text;

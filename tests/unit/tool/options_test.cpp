@@ -14,16 +14,16 @@ struct Table {
     CommonOptions common;
     bool stats = false;
     std::optional<std::string> registry;
-    std::vector<std::string> failures;
+    std::vector<std::string> watched;
     OptionTable table{common};
     Table() {
         table.flag("--stats", stats);
         table.value("--registry", registry);
-        table.repeated("--fail", "Interface.Member[:TIMES]", [this](const std::string& value) {
+        table.repeated("--watch", "a name", [this](const std::string& value) {
             if (value == "bad") {
-                throw UsageError("--fail bad: refused");
+                throw UsageError("--watch bad: refused");
             }
-            failures.push_back(value);
+            watched.push_back(value);
         });
         table.refuse("--softphones", "is not supported here");
     }
@@ -32,8 +32,9 @@ struct Table {
 TEST(OptionTable, TakesEachKindOfOption) {
     Table t;
     t.table.Parse({"--profile", "p.json", "--script=s", "--no-launch", "-h", "--on-update",
-                   "strict", "--trace=t", "--stats", "--registry", "r.reg", "--fail", "A.B",
-                   "--fail=C.D:2"});
+                   "strict", "--trace=t", "--stats", "--registry", "r.reg", "--watch", "a",
+                   "--watch=b", "--fail", "Explorer.Advise", "--fail=Explorers.Item(2):1", "--fail",
+                   "CommandBarControl.Tag=:0"});
     EXPECT_EQ(t.common.profile, "p.json");
     EXPECT_EQ(t.common.script, "s");
     EXPECT_TRUE(t.common.noLaunch);
@@ -43,7 +44,10 @@ TEST(OptionTable, TakesEachKindOfOption) {
     EXPECT_EQ(t.common.trace, "t");
     EXPECT_TRUE(t.stats);
     EXPECT_EQ(t.registry, "r.reg");
-    EXPECT_EQ(t.failures, (std::vector<std::string>{"A.B", "C.D:2"}));
+    EXPECT_EQ(t.watched, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(t.common.failures, (std::vector<Failure>{{"Explorer.Advise", -1},
+                                                       {"Explorers.Item(2)", 1},
+                                                       {"CommandBarControl.Tag=", 0}}));
 }
 
 struct Refused {
@@ -65,22 +69,28 @@ TEST_P(RefusedCommandLines, NameWhatIsWrong) {
 
 INSTANTIATE_TEST_SUITE_P(
     Options, RefusedCommandLines,
-    ::testing::Values(Refused{{"--bogus=1"}, "unknown option \"--bogus=1\""},
-                      Refused{{"-h=1"}, "unknown option \"-h=1\""},
-                      Refused{{"--profile"}, "--profile needs a file name"},
-                      Refused{{"--profile", ""}, "--profile needs a file name"},
-                      Refused{{"--trace="}, "--trace needs a file name"},
-                      Refused{{"--on-update"}, "--on-update needs a mode"},
-                      Refused{{"--on-update=sometimes"}, "--on-update takes idle or strict"},
-                      Refused{{"--registry", "a", "--registry=b"}, "--registry given twice"},
-                      Refused{{"--stats=yes"}, "--stats takes no value"},
-                      Refused{{"--no-launch=1"}, "--no-launch takes no value"},
-                      Refused{{"--fail"}, "--fail needs Interface.Member[:TIMES]"},
-                      Refused{{"--fail", "A.B", "--fail", "bad"}, "--fail bad: refused"},
-                      Refused{{"--softphones"}, "--softphones is not supported here"},
-                      Refused{{"--softphones=x"}, "--softphones is not supported here"},
-                      Refused{{"--interactive", "--script", "s"},
-                              "--script and --interactive exclude each other"}));
+    ::testing::Values(
+        Refused{{"--bogus=1"}, "unknown option \"--bogus=1\""},
+        Refused{{"-h=1"}, "unknown option \"-h=1\""},
+        Refused{{"--profile"}, "--profile needs a file name"},
+        Refused{{"--profile", ""}, "--profile needs a file name"},
+        Refused{{"--trace="}, "--trace needs a file name"},
+        Refused{{"--on-update"}, "--on-update needs a mode"},
+        Refused{{"--on-update=sometimes"}, "--on-update takes idle or strict"},
+        Refused{{"--registry", "a", "--registry=b"}, "--registry given twice"},
+        Refused{{"--stats=yes"}, "--stats takes no value"},
+        Refused{{"--no-launch=1"}, "--no-launch takes no value"},
+        Refused{{"--watch", "a", "--watch", "bad"}, "--watch bad: refused"},
+        Refused{{"--watch"}, "--watch needs a name"},
+        Refused{{"--fail"}, "--fail needs Interface.Member[:TIMES]"},
+        Refused{{"--fail=Explorer"}, "--fail needs Interface.Member[:TIMES]"},
+        Refused{{"--fail", "A.B:"}, "--fail A.B:: TIMES must be a whole number from 0"},
+        Refused{{"--fail", "A.B:-1"}, "--fail A.B:-1: TIMES must be a whole number from 0"},
+        Refused{{"--fail", "A.B:2x"}, "--fail A.B:2x: TIMES must be a whole number from 0"},
+        Refused{{"--softphones"}, "--softphones is not supported here"},
+        Refused{{"--softphones=x"}, "--softphones is not supported here"},
+        Refused{{"--interactive", "--script", "s"},
+                "--script and --interactive exclude each other"}));
 
 }  // namespace
 }  // namespace tessaly::frontend
