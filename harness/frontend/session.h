@@ -5,7 +5,6 @@
 // derived session's.
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>

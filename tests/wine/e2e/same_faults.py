@@ -42,11 +42,20 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run(command, timeout=120):
-    done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          stdin=subprocess.DEVNULL, timeout=timeout)
-    return done.returncode, done.stdout.decode("utf-8", "replace").replace("\r", ""), \
-        done.stderr.decode("utf-8", "replace").replace("\r", "")
+def start(command):
+    return subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            stdin=subprocess.DEVNULL)
+
+
+def finish(process, timeout=120):
+    """Exit status, standard output and standard error, line ends made comparable."""
+    out, err = process.communicate(timeout=timeout)
+    return process.returncode, out.decode("utf-8", "replace").replace("\r", ""), \
+        err.decode("utf-8", "replace").replace("\r", "")
+
+
+def run(command):
+    return finish(start(command))
 
 
 def comparable(status, out):
@@ -89,11 +98,12 @@ class Hosts:
                 sys.exit(f"same_faults: {' '.join(step)}: status {status}\n{out}{err}")
 
     def in_sim(self, name, extra):
+        """tessaly-sim, started on a registry of its own."""
         registry = os.path.join(self.args.work, f"sim-{name}.reg")
         with open(registry, "w") as file:
             file.write(self.hive)
-        return run([self.sim, "--no-launch", "--registry", registry, "--script",
-                    self.args.script, *extra])
+        return start([self.sim, "--no-launch", "--registry", registry, "--script",
+                      self.args.script, *extra])
 
     def in_standin(self, extra):
         return self.wine(self.args.standin, "--no-launch", "--script", self.script_windows,
@@ -102,7 +112,7 @@ class Hosts:
     def operations(self):
         """Every operation the add-in's calls go through in the script, in order of first use."""
         trace = os.path.join(self.args.work, "trace.txt")
-        status, out, err = self.in_sim("trace", ["--trace", trace])
+        status, out, err = finish(self.in_sim("trace", ["--trace", trace]))
         if status != 0:
             sys.exit(f"same_faults: tessaly-sim without a fault: status {status}\n{out}{err}")
         found = []
@@ -118,8 +128,9 @@ class Hosts:
     def compare(self, index, operation):
         """None when both hosts agree on the run, else what tells them apart."""
         extra = ["--fail", operation + ":1"] if operation else []
-        sim_status, sim_out, sim_err = self.in_sim(str(index), extra)
+        sim = self.in_sim(str(index), extra)  # runs while the stand-in host starts under Wine
         standin_status, standin_out, standin_err = self.in_standin(extra)
+        sim_status, sim_out, sim_err = finish(sim)
         ours, theirs = comparable(sim_status, sim_out), comparable(standin_status, standin_out)
         if ours == theirs:
             return None
