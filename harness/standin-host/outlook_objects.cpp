@@ -3,6 +3,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/win32/com/error.h"
 #include "platform/win32/text.h"
 #include "ribbon_objects.h"
 
@@ -253,7 +254,8 @@ class ItemObject final : public SimObject<host::Item> {
   public:
     ItemObject(Server& server, std::shared_ptr<host::Item> object)
         : SimObject(server, std::move(object), "Item", {}),
-          contact_(std::dynamic_pointer_cast<host::ContactItem>(object_)) {
+          contact_(std::dynamic_pointer_cast<host::ContactItem>(object_)),
+          kind_(kindOf(*object_)) {
         if (contact_) {
             for (DISPID id = dispid::BusinessTelephoneNumber;
                  id <= dispid::CompanyMainTelephoneNumber; ++id) {
@@ -262,9 +264,24 @@ class ItemObject final : public SimObject<host::Item> {
         }
     }
 
+    // The item's class, which a type name read asks for first: the model's Item.TypeName,
+    // asked each time, as Outlook's objects answer for themselves.
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        return win32::com::Guard([&] {
+            *out = MakeNamedTypeInfo(registry(), win32::ToWide(object_->TypeName())).detach();
+            return S_OK;
+        });
+    }
+
   protected:
-    // Asked of the item each time, as Outlook's objects answer for themselves.
-    std::wstring coclassName() override { return win32::ToWide(object_->TypeName()); }
+    // The type information of its interface (GetTypeInfo, which clients also ask to cache
+    // names, and an error's source) is its kind's, as Outlook's comes from its type library:
+    // no call of the item.
+    std::wstring coclassName() override { return kind_; }
 
     void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
@@ -292,7 +309,15 @@ class ItemObject final : public SimObject<host::Item> {
     }
 
   private:
+    static std::wstring kindOf(const host::Item& item) {
+        if (const auto* other = dynamic_cast<const sim::SimItem*>(&item)) {
+            return win32::ToWide(other->typeName());
+        }
+        return dynamic_cast<const sim::SimContact*>(&item) ? L"ContactItem" : L"Item";
+    }
+
     std::shared_ptr<host::ContactItem> contact_;
+    std::wstring kind_;
 };
 
 // ---- Command bars ---------------------------------------------------------------------

@@ -112,12 +112,13 @@ std::u16string TypeNameOf(IDispatch* object) {
         throw Error(E_POINTER, "no object to name");
     }
     if (auto provider = ComPtr<IDispatch>(object).query<IProvideClassInfo>(IID_IProvideClassInfo)) {
+        // An object that offers its class and fails to give it has failed the read: its
+        // interface's type is no second chance at the same answer.
         ComPtr<ITypeInfo> coclass;
-        if (SUCCEEDED(provider->GetClassInfo(coclass.put())) && coclass) {
-            std::wstring name = typeName(coclass.get());
-            if (!name.empty()) {
-                return FromWide(name.data(), name.size());
-            }
+        Check(provider->GetClassInfo(coclass.put()), "the object's class is not known");
+        std::wstring name = coclass ? typeName(coclass.get()) : std::wstring();
+        if (!name.empty()) {
+            return FromWide(name.data(), name.size());
         }
     }
     ComPtr<ITypeInfo> info;

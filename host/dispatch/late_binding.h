@@ -75,7 +75,7 @@ class DispatchObject {
 // The name Visual Basic's TypeName gives an object: the coclass name when the object offers
 // IProvideClassInfo, otherwise the name of its dispatch type with one leading underscore
 // removed (Outlook describes a contact as "_ContactItem"). Throws Error when the object
-// describes itself in neither way.
+// describes itself in neither way, or fails to give the class it offers.
 std::u16string TypeNameOf(IDispatch* object);
 
 // What identifies the type an object describes itself with, as the tables of DISPIDs are

@@ -1,5 +1,7 @@
 #include "host/dispatch/outlook.h"
 
+#include <olectl.h>
+
 #include "host/dispatch/event_sink.h"
 #include "host/dispatch/office.h"
 
@@ -113,8 +115,13 @@ Subscription Explorer::Advise(std::shared_ptr<const Events> sink) {
     handlers[kDispClose] = plainEvent(sink, &ExplorerEvents::Close);
     try {
         return AdviseEvents(object_.get(), DIID_ExplorerEvents_10, handlers);
-    } catch (const Error&) {
-        // Outlook before 2002 raises only the older interface.
+    } catch (const Error& e) {
+        // Outlook before 2002 raises only the older interface. An Explorer that offers the
+        // newer one and refuses the connection has refused the subscription: asking again
+        // through the older interface would turn Outlook's one failure into none.
+        if (e.code() != CONNECT_E_NOCONNECTION) {
+            throw;
+        }
         return AdviseEvents(object_.get(), DIID_ExplorerEvents, std::move(handlers));
     }
 }
