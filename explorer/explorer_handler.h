@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "explorer/handler_parent.h"
 #include "explorer/library.h"
 #include "explorer/ribbon_values.h"
 #include "explorer/toolbar_controls.h"
@@ -17,6 +16,7 @@
 namespace tessaly::explorer {
 
 using String = std::u16string;
+class AddinWindows;
 class LayoutValues;
 
 class ExplorerHandler : public timers::WaitingHandler,
@@ -33,7 +33,7 @@ class ExplorerHandler : public timers::WaitingHandler,
     void BusinessNumber(const String& s);
     void MobileNumber(const String& s);
     void HomeNumber(const String& s);
-    bool Init(const std::shared_ptr<HandlerParent>& oParent,
+    bool Init(const std::shared_ptr<AddinWindows>& oParent,
               const std::shared_ptr<host::Explorer>& e);
     void Clear() noexcept;
     void OnExplorerEventTimedOut() override;
@@ -130,7 +130,8 @@ class ExplorerHandler : public timers::WaitingHandler,
     String sHomeNumber;
     String sComboText;
     String sDialingNumber;
-    std::shared_ptr<HandlerParent> oParent;
+    // The add-in's windows, which keep this handler until its window closes.
+    std::shared_ptr<AddinWindows> oParent;
     // The numbers the last refresh listed in the combo box, and what the ribbon was last told.
     std::vector<String> listedNumbers_;
     RibbonValues ribbonPublished_;

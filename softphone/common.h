@@ -39,6 +39,11 @@ class Common {
 
     // Reloads every setting from the string table and reruns the softphone discovery.
     bool InitSettings();
+    // Loads the settings from the string table, without the discovery; false when a required
+    // one is missing or malformed (what was loaded before it stays).
+    bool LoadSettings();
+    // Whether InitSettings has run: until then every setting holds its default.
+    bool SettingsLoaded() const { return settingsLoaded_; }
     // Finds the installed softphones in the registry, preferred ones first, and selects one.
     void FindSoftphones();
     // A value of the selected softphone executable's version resource; empty when missing.
@@ -79,6 +84,7 @@ class Common {
     String LoadString(std::uint16_t id);
 
     platform::Services& services_;
+    bool settingsLoaded_ = false;
 };
 
 // The part of a text before its first NUL character.
