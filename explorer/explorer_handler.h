@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "explorer/contact_numbers.h"
 #include "explorer/library.h"
 #include "explorer/ribbon_values.h"
 #include "explorer/toolbar_controls.h"
@@ -67,6 +68,18 @@ class ExplorerHandler : public timers::WaitingHandler,
     void RestoreToolbarPlacement(const LayoutValues& stored);
     std::shared_ptr<host::CommandBarControl> FindOrAddControl(std::int32_t type,
                                                               const String& suffix);
+    // Where the layout store puts a control: its bar (found or made on the way) and place.
+    struct StoredPlace {
+        String barName;
+        std::int32_t position = -1;  // 1-based; -1 at the end
+        std::shared_ptr<host::CommandBar> bar;
+    };
+    void RemoveControlEverywhere(std::int32_t type, const String& tag);
+    StoredPlace ReadStoredPlace(const LayoutValues& stored);
+    std::shared_ptr<host::CommandBarControl> FindOrAddOnBar(std::int32_t type, const String& tag,
+                                                            StoredPlace& place);
+    static void PlaceAsStored(host::CommandBarControl& control, const String& tag,
+                              const StoredPlace& place, const LayoutValues& stored);
     void CreateControl(host::WithEvents<host::CommandBarButton>& button,
                        const ToolbarControlInfo& info);
     void CreateControl(host::WithEvents<host::CommandBarComboBox>& combo,
@@ -80,9 +93,9 @@ class ExplorerHandler : public timers::WaitingHandler,
     // The selected contact's numbers.
     void RefreshContactNumbers();
     bool FillNumbersFromSelection();
-    void MoveNumbersToCombo(std::vector<String>& numbers);
-    static void AddUniqueNumber(std::vector<String>& numbers, String number);
-    static String FirstNumber(const std::vector<String>& numbers);
+    void ListContactNumbers(host::ContactItem& contact);
+    void ShowFirstListedNumber();
+    void AddNumbersToCombo(const std::vector<ContactNumber>& numbers);
     static String ApplyButtonNumber(String number,
                                     const std::shared_ptr<host::CommandBarButton>& button);
 
