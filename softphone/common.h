@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,10 @@ class Common {
 
   private:
     const PhoneInfo* SelectedPhone() const;
+    // The installations the registry lists that can dial, in enumeration order.
+    std::vector<PhoneInfo> ListInstallations();
+    std::optional<PhoneInfo> ReadInstallation(const String& prefix, const String& name);
+    void SelectPhone(const String& previousGUID);
     String LoadString(std::uint16_t id);
 
     platform::Services& services_;
