@@ -62,7 +62,12 @@ void RequirePut(const Call& call) {
 // and keeps no reference into the add-in, whose module may go away before the model does.
 class ForeignPicture final : public host::Picture {};
 // An object the host does not know, passed where a folder is expected.
-class ForeignFolder final : public host::MAPIFolder {};
+class ForeignFolder final : public host::MAPIFolder {
+  public:
+    std::shared_ptr<host::Items> Items() override {
+        throw Error(kE_INVALIDARG, "not a folder of this host");
+    }
+};
 
 // A COM object over one sim object of interface T.
 template <class T>
