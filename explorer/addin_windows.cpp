@@ -3,8 +3,10 @@
 #include "explorer/addin_windows.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "explorer/explorer_handler.h"
+#include "explorer/inspector_window.h"
 #include "explorer/ribbon.h"
 #include "platform/error.h"
 
@@ -69,6 +71,9 @@ void AddinWindows::ReleaseHandlers() {
         handler->Clear();
     }
     oHandlers.reset();
+    for (const auto& window : std::exchange(inspectors_, {})) {
+        window->Clear();
+    }
 }
 
 std::shared_ptr<ExplorerHandler> AddinWindows::HandlerOf(
@@ -81,6 +86,34 @@ std::shared_ptr<ExplorerHandler> AddinWindows::HandlerOf(
         }
     }
     return nullptr;
+}
+
+std::shared_ptr<InspectorWindow> AddinWindows::InspectorOf(
+    const std::shared_ptr<host::Inspector>& inspector, bool make) {
+    if (!inspector) {
+        return nullptr;
+    }
+    for (const auto& window : inspectors_) {
+        if (host::SameObject(window->inspector(), inspector)) {
+            return window;
+        }
+    }
+    if (!make) {
+        return nullptr;
+    }
+    auto window = InspectorWindow::Create(library_);
+    try {
+        window->Init(shared_from_this(), inspector);
+    } catch (const std::exception&) {
+        // Without its Close the record could never be dropped: the window dials without one.
+        return nullptr;
+    }
+    inspectors_.push_back(window);
+    return window;
+}
+
+void AddinWindows::OnInspectorClose(const std::shared_ptr<InspectorWindow>& window) {
+    std::erase(inspectors_, window);
 }
 
 AddinWindows::HandlerList& AddinWindows::Handlers() {

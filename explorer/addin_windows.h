@@ -16,6 +16,7 @@
 namespace tessaly::explorer {
 
 class ExplorerHandler;
+class InspectorWindow;
 class Ribbon;
 
 class AddinWindows : public std::enable_shared_from_this<AddinWindows> {
@@ -32,13 +33,21 @@ class AddinWindows : public std::enable_shared_from_this<AddinWindows> {
     // Takes the application's Explorers with events and a handler for every open window.
     // A failing host call propagates; nothing made before it outlives the failure.
     void Connect(const std::shared_ptr<host::Application>& Application);
-    // Clears every handler and drops the list; the next window starts a new one.
+    // Clears every handler and drops the list; the next window starts a new one. The open
+    // items' windows are let go of too.
     void ReleaseHandlers();
     // Called by a handler whose window has closed: drops that handler.
     void OnExplorerClose(const std::shared_ptr<ExplorerHandler>& oExplorer);
 
     // The handler of the Explorer window `context` is; nothing when there is none.
     std::shared_ptr<ExplorerHandler> HandlerOf(const std::shared_ptr<host::Object>& context) const;
+
+    // The record of an open item's window; with `make`, made when there is none yet. Nothing
+    // for nothing, or when the window's Close cannot be subscribed to.
+    std::shared_ptr<InspectorWindow> InspectorOf(const std::shared_ptr<host::Inspector>& inspector,
+                                                 bool make);
+    // Called by the record of an open item's window that has closed: drops it.
+    void OnInspectorClose(const std::shared_ptr<InspectorWindow>& window);
 
     // The live handlers; nothing after a release until the next window.
     const std::optional<HandlerList>& handlers() const { return oHandlers; }
@@ -53,6 +62,7 @@ class AddinWindows : public std::enable_shared_from_this<AddinWindows> {
     Library& library_;
     std::optional<HandlerList> oHandlers;
     host::WithEvents<host::Explorers> oExplorers;
+    std::vector<std::shared_ptr<InspectorWindow>> inspectors_;
     std::shared_ptr<Ribbon> ribbon_;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/outlook.h"
+#include "softphone/common.h"
 
 namespace tessaly::explorer {
 
@@ -24,7 +25,7 @@ enum class NumberKind : std::uint8_t {
     Assistant,
     CompanyMain
 };
-inline constexpr std::size_t kNumberKinds = 9;
+using softphone::kNumberKinds;
 
 // The first number of each of the first three groups is also its button's number.
 enum class NumberGroup : std::uint8_t { Business, Mobile, Home, Other };

@@ -49,6 +49,10 @@ class ExplorerHandler : public timers::WaitingHandler,
     const String& homeNumber() const { return sHomeNumber; }
     const std::shared_ptr<host::CommandBar>& toolbar() const { return oToolbar; }
 
+    // Dials the number, showing the notice; ignored while a notice shows. Every view of the
+    // window dials through here.
+    void RequestDial(const String& number);
+
     // The window's ribbon group: a second view of the same state, with the same commands.
     RibbonValues ribbonValues() const;
     void RibbonCommand(RibbonItem item);
@@ -102,7 +106,6 @@ class ExplorerHandler : public timers::WaitingHandler,
     // Dial commands.
     bool OwnControl(const std::shared_ptr<host::CommandBarControl>& ctrl,
                     const std::shared_ptr<host::CommandBarControl>& member);
-    void RequestDial(const String& number);
     void oComboBox_Change(const std::shared_ptr<host::CommandBarComboBox>& oCtrl);
     void oComboButton_Click(const std::shared_ptr<host::CommandBarButton>& oCtrl,
                             bool& bCancelDefault);

@@ -1,13 +1,10 @@
-// The ribbon's callbacks: each finds its window's handler and answers from its state or
-// passes the user's action on to it.
+// The ribbon's customisation and its callbacks' table: what Office asks for each kind of
+// window, how a callback finds its control and window, and the invalidations.
 #include "explorer/ribbon.h"
-
-#include <string>
 
 #include "explorer/addin_windows.h"
 #include "explorer/explorer_handler.h"
 #include "platform/error.h"
-#include "softphone/text.h"
 
 namespace tessaly::explorer {
 
@@ -39,6 +36,9 @@ void Ribbon::makeCallbacks() {
         {cb::kGetItemCount, C::GetCount(weakCallback(self, &Ribbon::Ribbon_GetItemCount))},
         {cb::kGetItemLabel, C::GetItemString(weakCallback(self, &Ribbon::Ribbon_GetItemLabel))},
         {cb::kGetItemID, C::GetItemString(weakCallback(self, &Ribbon::Ribbon_GetItemID))},
+        {cb::kGetContent, C::GetString(weakCallback(self, &Ribbon::Ribbon_GetContent))},
+        {cb::kGetLabel, C::GetString(weakCallback(self, &Ribbon::Ribbon_GetLabel))},
+        {cb::kOnDialNumber, C::Action(weakCallback(self, &Ribbon::Ribbon_OnDialNumber))},
     };
 }
 
@@ -59,114 +59,56 @@ const RibbonDefinition& Ribbon::Definition() {
 }
 
 String Ribbon::GetCustomUI(const String& ribbonId) {
-    return ribbonId == host::kExplorerRibbonId ? Definition().xml : String{};
+    if (ribbonId == host::kExplorerRibbonId) {
+        return Definition().explorerXml;
+    }
+    if (ribbonId == host::kContactRibbonId) {
+        return Definition().contactXml;
+    }
+    return {};
+}
+
+void Ribbon::InvalidateControl(const String& id) noexcept {
+    if (ribbonUI_) {
+        // A refused invalidation leaves the old value shown; there is nothing better to do.
+        step([&] { ribbonUI_->InvalidateControl(id); });
+    }
 }
 
 void Ribbon::Invalidate(RibbonItems items) noexcept {
     if (!ribbonUI_ || items == 0) {
         return;
     }
-    const auto& ids = Definition().ids;
-    for (const RibbonItem item : kRibbonItems) {
-        if ((items & Bit(item)) != 0) {
-            // A refused invalidation leaves the old value shown; there is nothing better to do.
-            step([&] { ribbonUI_->InvalidateControl(ids[static_cast<std::size_t>(item)]); });
+    step([&] {
+        for (const auto& copy : Definition().groupIds) {
+            for (const RibbonItem item : kRibbonItems) {
+                if ((items & Bit(item)) != 0) {
+                    InvalidateControl(copy[static_cast<std::size_t>(item)]);
+                }
+            }
         }
+    });
+}
+
+void Ribbon::InvalidateInspectorMenu() noexcept {
+    if (ribbonUI_) {
+        step([&] { InvalidateControl(Definition().inspectorMenuId); });
     }
 }
 
-std::optional<RibbonItem> Ribbon::ItemOf(const host::RibbonControlRef& control) {
-    const String id = must(control).Id();
-    const auto& ids = Definition().ids;
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (ids[i] == id) {
-            return kToolbarControls[i].control;
-        }
-    }
-    return std::nullopt;
+std::optional<RibbonControlRole> Ribbon::RoleOf(const host::RibbonControlRef& control) {
+    return Definition().RoleOf(must(control).Id());
+}
+
+std::optional<RibbonItem> Ribbon::GroupItemOf(const host::RibbonControlRef& control) {
+    const auto role = RoleOf(control);
+    return role && role->place == RibbonPlace::Group ? std::optional(role->item) : std::nullopt;
 }
 
 std::shared_ptr<ExplorerHandler> Ribbon::HandlerOf(const host::RibbonControlRef& control) {
     const auto windows = windows_.lock();
-    return windows ? windows->HandlerOf(must(control).Context()) : nullptr;
-}
-
-void Ribbon::Ribbon_OnLoad(const std::shared_ptr<host::RibbonUI>& ribbon) {
-    ribbonUI_ = ribbon;
-}
-
-void Ribbon::Ribbon_OnAction(const host::RibbonControlRef& control) {
-    const auto item = ItemOf(control);
-    if (const auto handler = HandlerOf(control); handler && item) {
-        handler->RibbonCommand(*item);
-    }
-}
-
-void Ribbon::Ribbon_OnChange(const host::RibbonControlRef& control, const String& text) {
-    if (const auto handler = HandlerOf(control); handler && ItemOf(control) == RibbonItem::Combo) {
-        handler->RibbonComboChange(text);
-    }
-}
-
-String Ribbon::Ribbon_GetText(const host::RibbonControlRef& control) {
-    const auto handler = HandlerOf(control);
-    return handler ? handler->ribbonValues().text : String{};
-}
-
-bool Ribbon::Ribbon_GetEnabled(const host::RibbonControlRef& control) {
-    const auto item = ItemOf(control);
-    const auto handler = HandlerOf(control);
-    if (!handler || !item) {
-        return false;
-    }
-    const RibbonValues values = handler->ribbonValues();
-    switch (*item) {
-        case RibbonItem::Dial:
-            return values.dial;
-        case RibbonItem::Business:
-            return values.business;
-        case RibbonItem::Mobile:
-            return values.mobile;
-        case RibbonItem::Home:
-            return values.home;
-        case RibbonItem::Combo:
-        case RibbonItem::ShowContacts:
-            return true;
-    }
-    return false;
-}
-
-std::shared_ptr<host::Picture> Ribbon::Ribbon_GetImage(const host::RibbonControlRef& control) {
-    const auto item = ItemOf(control);
-    if (!item || InfoOf(*item).buttonRow == 0) {
-        return nullptr;
-    }
-    // The ribbon takes one picture; the face alone, as the toolbar's mask has no place.
-    const auto face = library_.common.Button(InfoOf(*item).buttonRow).iPictureId;
-    return face > 0 ? library_.services.resources.BitmapPicture(face) : nullptr;
-}
-
-std::int32_t Ribbon::Ribbon_GetItemCount(const host::RibbonControlRef& control) {
-    const auto handler = HandlerOf(control);
-    return handler ? static_cast<std::int32_t>(handler->ribbonValues().list.size()) : 0;
-}
-
-String Ribbon::Ribbon_GetItemLabel(const host::RibbonControlRef& control, std::int32_t index) {
-    const auto handler = HandlerOf(control);
-    if (!handler) {
-        return {};
-    }
-    const auto list = handler->ribbonValues().list;
-    if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
-        throw Error(kDISP_E_BADINDEX, "no such combo box item");
-    }
-    return list[static_cast<std::size_t>(index)];
-}
-
-String Ribbon::Ribbon_GetItemID(const host::RibbonControlRef&, std::int32_t index) {
-    // Item ids need only be unique within the combo box.
-    return Definition().ids[static_cast<std::size_t>(RibbonItem::Combo)] + u"_Item" +
-           softphone::DecimalText(index);
+    return windows ? windows->HandlerOf(must(control).ContextAs(host::ContextKind::Explorer))
+                   : nullptr;
 }
 
 }  // namespace tessaly::explorer

@@ -1,43 +1,25 @@
 // The add-in's ribbon: the "Brindle" group of the Explorer windows, a second view of each
-// window's ExplorerHandler beside its toolbar. One ribbon definition and one IRibbonUI serve
-// every window, so each callback finds its window's handler, through the add-in's windows,
-// from the control's Context.
+// window's ExplorerHandler beside its toolbar; the dial menus of an item's right-click menu
+// and of an open contact. One customUI per kind of window and one IRibbonUI serve every
+// window, so each callback finds its window, through the add-in's windows, from the
+// control's Context.
 #pragma once
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "explorer/library.h"
+#include "explorer/ribbon_definition.h"
 #include "explorer/ribbon_values.h"
+#include "host/outlook.h"
 #include "host/ribbon.h"
 
 namespace tessaly::explorer {
 
 class AddinWindows;
 class ExplorerHandler;
-
-// The customUI XML of the Explorer ribbon, with the ids of its controls.
-struct RibbonDefinition {
-    std::u16string xml;
-    std::array<std::u16string, kToolbarControls.size()> ids;  // by RibbonItem
-};
-RibbonDefinition BuildRibbonDefinition(const softphone::Common& common);
-
-// The callback names the XML uses.
-namespace ribbon_callbacks {
-inline constexpr char16_t kOnLoad[] = u"Ribbon_OnLoad";
-inline constexpr char16_t kOnAction[] = u"Ribbon_OnAction";
-inline constexpr char16_t kOnChange[] = u"Ribbon_OnChange";
-inline constexpr char16_t kGetText[] = u"Ribbon_GetText";
-inline constexpr char16_t kGetEnabled[] = u"Ribbon_GetEnabled";
-inline constexpr char16_t kGetImage[] = u"Ribbon_GetImage";
-inline constexpr char16_t kGetItemCount[] = u"Ribbon_GetItemCount";
-inline constexpr char16_t kGetItemLabel[] = u"Ribbon_GetItemLabel";
-inline constexpr char16_t kGetItemID[] = u"Ribbon_GetItemID";
-}  // namespace ribbon_callbacks
 
 class Ribbon : public host::RibbonExtensibility, public std::enable_shared_from_this<Ribbon> {
     struct Passkey {};
@@ -54,13 +36,17 @@ class Ribbon : public host::RibbonExtensibility, public std::enable_shared_from_
     std::u16string GetCustomUI(const std::u16string& ribbonId) override;
     const std::vector<host::RibbonCallback>& Callbacks() const override { return callbacks_; }
 
-    // A window's values changed: Office is asked to query those controls again.
+    // A window's values changed: Office is asked to query those controls again, in every
+    // copy of the group.
     void Invalidate(RibbonItems items) noexcept;
+    // An open item's notice began or ended: its dial menu's label is asked again.
+    void InvalidateInspectorMenu() noexcept;
     // The add-in is disconnected: nothing of Office's ribbon may be held any longer.
     void Release() noexcept { ribbonUI_.reset(); }
     bool holdsRibbonUI() const { return static_cast<bool>(ribbonUI_); }
 
   private:
+    // The group's callbacks (ribbon_group.cpp).
     void Ribbon_OnLoad(const std::shared_ptr<host::RibbonUI>& ribbon);
     void Ribbon_OnAction(const host::RibbonControlRef& control);
     void Ribbon_OnChange(const host::RibbonControlRef& control, const std::u16string& text);
@@ -71,10 +57,20 @@ class Ribbon : public host::RibbonExtensibility, public std::enable_shared_from_
     std::u16string Ribbon_GetItemLabel(const host::RibbonControlRef& control, std::int32_t index);
     std::u16string Ribbon_GetItemID(const host::RibbonControlRef& control, std::int32_t index);
 
+    // The dial menus' callbacks (dial_menus.cpp).
+    std::u16string Ribbon_GetContent(const host::RibbonControlRef& control);
+    std::u16string Ribbon_GetLabel(const host::RibbonControlRef& control);
+    void Ribbon_OnDialNumber(const host::RibbonControlRef& control);
+
     void makeCallbacks();
     const RibbonDefinition& Definition();
-    std::optional<RibbonItem> ItemOf(const host::RibbonControlRef& control);
+    std::optional<RibbonControlRole> RoleOf(const host::RibbonControlRef& control);
+    std::optional<RibbonItem> GroupItemOf(const host::RibbonControlRef& control);
     std::shared_ptr<ExplorerHandler> HandlerOf(const host::RibbonControlRef& control);
+    // The item a dial menu lists the numbers of, by where the menu is.
+    std::shared_ptr<host::Item> ItemOfMenu(const host::RibbonControlRef& control,
+                                           RibbonPlace place);
+    void InvalidateControl(const std::u16string& id) noexcept;
 
     Library& library_;
     std::weak_ptr<AddinWindows> windows_;

@@ -1,8 +1,11 @@
-// The customUI XML of the Explorer ribbon: a tab of its own holding the "Brindle" group,
-// dressed from the same string table as the toolbar.
+// The customUI XML: the "Brindle" group on the Home tabs of the Mail and Contacts modules,
+// a "Dial" menu in a contact's right-click menus, and a "Dial" menu in the group of an open
+// contact; dressed from the same string table as the toolbar.
 #include <string_view>
 
-#include "explorer/ribbon.h"
+#include "explorer/ribbon_definition.h"
+#include "explorer/xml_text.h"
+#include "host/ribbon.h"
 #include "platform/case_fold.h"
 
 namespace tessaly::explorer {
@@ -11,32 +14,28 @@ namespace {
 using String = std::u16string;
 namespace cb = ribbon_callbacks;
 
-String Escaped(std::u16string_view text) {
-    String out;
-    for (char16_t c : text) {
-        switch (c) {
-            case u'&':
-                out += u"&amp;";
-                break;
-            case u'<':
-                out += u"&lt;";
-                break;
-            case u'>':
-                out += u"&gt;";
-                break;
-            case u'"':
-                out += u"&quot;";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
-}
+// Where the group stands: on each Home tab, after the group Outlook's own call command is in.
+// Ids are unique across a customUI document, so each copy's ids carry its suffix.
+struct HomeTab {
+    const char16_t* idMso;
+    const char16_t* after;
+    const char16_t* suffix;
+};
+constexpr HomeTab kHomeTabs[] = {
+    {u"TabMail", u"GroupMailRespond", u"_Mail"},
+    {u"TabContacts", u"GroupCommunicate", u"_Contacts"},
+};
 
-String Attribute(std::u16string_view name, std::u16string_view value) {
-    return String(u" ") + String(name) + u"=\"" + Escaped(value) + u"\"";
-}
+// The right-click menus of an item that get a dial menu; after Outlook's own where it has one.
+struct ContextMenu {
+    const char16_t* idMso;
+    const char16_t* after;  // nothing: at the end
+    const char16_t* suffix;
+};
+constexpr ContextMenu kContextMenus[] = {
+    {u"ContextMenuContactItem", u"DialMenu", u"_ContactItem"},
+    {u"ContextMenuFlaggedContactItem", nullptr, u"_FlaggedContactItem"},
+};
 
 // A toolbar caption marks its access key with "&" ("&&" is an ampersand). The ribbon shows
 // the label without the marks and offers the marked letter as the key tip.
@@ -70,61 +69,158 @@ bool HasFace(const softphone::ButtonInfo& button) {
     return button.iPictureId != 0 && button.iPictureId != -1;
 }
 
+String Image(const softphone::ButtonInfo& info) {
+    return HasFace(info) ? XmlAttribute(u"getImage", cb::kGetImage)
+                         : XmlAttribute(u"showImage", u"false");
+}
+
 String Button(const String& id, const softphone::ButtonInfo& info) {
     const Caption caption = SplitCaption(info.sCaption);
-    String xml = u"<button" + Attribute(u"id", id) + Attribute(u"label", caption.label);
+    String xml = u"<button" + XmlAttribute(u"id", id) + XmlAttribute(u"label", caption.label);
     if (!caption.keytip.empty()) {
-        xml += Attribute(u"keytip", caption.keytip);
+        xml += XmlAttribute(u"keytip", caption.keytip);
     }
     if (!info.sTooltipText.empty()) {
-        xml += Attribute(u"screentip", info.sTooltipText);
+        xml += XmlAttribute(u"screentip", info.sTooltipText);
     }
-    xml +=
-        HasFace(info) ? Attribute(u"getImage", cb::kGetImage) : Attribute(u"showImage", u"false");
-    return xml + Attribute(u"getEnabled", cb::kGetEnabled) + Attribute(u"onAction", cb::kOnAction) +
-           u"/>";
+    return xml + Image(info) + XmlAttribute(u"getEnabled", cb::kGetEnabled) +
+           XmlAttribute(u"onAction", cb::kOnAction) + u"/>";
 }
 
 String ComboBox(const String& id, const softphone::Common& common) {
-    String xml = u"<comboBox" + Attribute(u"id", id) +
-                 Attribute(u"label", common.sEnterNumberText) + Attribute(u"showLabel", u"false");
+    String xml = u"<comboBox" + XmlAttribute(u"id", id) +
+                 XmlAttribute(u"label", common.sEnterNumberText) +
+                 XmlAttribute(u"showLabel", u"false");
     if (!common.sEnterNumberText.empty()) {
-        xml += Attribute(u"screentip", common.sEnterNumberText);
+        xml += XmlAttribute(u"screentip", common.sEnterNumberText);
     }
     // About as wide as the toolbar's combo box (220 pixels).
-    return xml + Attribute(u"sizeString", u"+00 (000) 0000 0000 0000") +
-           Attribute(u"getText", cb::kGetText) + Attribute(u"getItemCount", cb::kGetItemCount) +
-           Attribute(u"getItemLabel", cb::kGetItemLabel) + Attribute(u"getItemID", cb::kGetItemID) +
-           Attribute(u"onChange", cb::kOnChange) + u"/>";
+    return xml + XmlAttribute(u"sizeString", u"+00 (000) 0000 0000 0000") +
+           XmlAttribute(u"getText", cb::kGetText) +
+           XmlAttribute(u"getItemCount", cb::kGetItemCount) +
+           XmlAttribute(u"getItemLabel", cb::kGetItemLabel) +
+           XmlAttribute(u"getItemID", cb::kGetItemID) + XmlAttribute(u"onChange", cb::kOnChange) +
+           u"/>";
+}
+
+// The group's controls, their ids ending in `suffix`.
+String GroupControls(const softphone::Common& common, const String& suffix,
+                     std::array<String, kToolbarControls.size()>& ids) {
+    String controls;
+    for (const RibbonItem item : kRibbonItems) {
+        const ToolbarControlInfo& control = InfoOf(item);
+        const String id = common.sTagPrefix + control.suffix + suffix;
+        ids[static_cast<std::size_t>(item)] = id;
+        if (control.type == host::msoControlComboBox) {
+            controls += ComboBox(id, common);
+        } else if (const auto& info = common.Button(control.buttonRow); Dressed(info)) {
+            controls += Button(id, info);
+        }
+    }
+    return controls;
+}
+
+String GroupName(const softphone::Common& common) {
+    return common.sToolbarName.empty() ? String(u"Brindle") : common.sToolbarName;
+}
+
+// A dial menu: its entries are asked for at every drop, so that they are the item's numbers
+// as they stand then. `label` is the static label or the getLabel callback.
+String DialMenu(const String& id, const softphone::Common& common, const String& label,
+                const String& placement) {
+    String xml = u"<dynamicMenu" + XmlAttribute(u"id", id) + label + placement;
+    if (!common.sDialMenuScreentip.empty()) {
+        xml += XmlAttribute(u"screentip", common.sDialMenuScreentip);
+    }
+    return xml + Image(common.Button(InfoOf(RibbonItem::Dial).buttonRow)) +
+           XmlAttribute(u"getContent", cb::kGetContent) +
+           XmlAttribute(u"invalidateContentOnDrop", u"true") + u"/>";
+}
+
+String CustomUI(const String& ribbon, const String& contextMenus = {}) {
+    return String(u"<customUI") + XmlAttribute(u"xmlns", host::kCustomUINamespace2009) +
+           XmlAttribute(u"onLoad", cb::kOnLoad) + u"><ribbon><tabs>" + ribbon +
+           u"</tabs></ribbon>" + contextMenus + u"</customUI>";
+}
+
+String ExplorerTabs(const softphone::Common& common, RibbonDefinition& definition) {
+    String tabs;
+    for (const HomeTab& tab : kHomeTabs) {
+        auto& ids = definition.groupIds.emplace_back();
+        const String controls = GroupControls(common, tab.suffix, ids);
+        tabs += u"<tab" + XmlAttribute(u"idMso", tab.idMso) + u"><group" +
+                XmlAttribute(u"id", common.sTagPrefix + u"_Group" + tab.suffix) +
+                XmlAttribute(u"label", GroupName(common)) +
+                XmlAttribute(u"insertAfterMso", tab.after) + u">" + controls + u"</group></tab>";
+    }
+    return tabs;
+}
+
+String ContextMenus(const softphone::Common& common, RibbonDefinition& definition) {
+    String menus;
+    for (const ContextMenu& menu : kContextMenus) {
+        const String id = common.sTagPrefix + u"_DialMenu" + menu.suffix;
+        definition.contextMenuIds.push_back(id);
+        const String placement =
+            menu.after ? XmlAttribute(u"insertAfterMso", menu.after) : String{};
+        menus += u"<contextMenu" + XmlAttribute(u"idMso", menu.idMso) + u">" +
+                 DialMenu(id, common, XmlAttribute(u"label", common.sDialMenuLabel), placement) +
+                 u"</contextMenu>";
+    }
+    return u"<contextMenus>" + menus + u"</contextMenus>";
+}
+
+String ContactTab(const softphone::Common& common, RibbonDefinition& definition) {
+    definition.inspectorMenuId = common.sTagPrefix + u"_DialMenu_Inspector";
+    const String menu =
+        DialMenu(definition.inspectorMenuId, common, XmlAttribute(u"getLabel", cb::kGetLabel),
+                 XmlAttribute(u"size", u"large"));
+    return u"<tab" + XmlAttribute(u"idMso", u"TabContact") + u"><group" +
+           XmlAttribute(u"id", common.sTagPrefix + u"_Group_Contact") +
+           XmlAttribute(u"label", GroupName(common)) +
+           XmlAttribute(u"insertAfterMso", u"GroupCommunicate") + u">" + menu + u"</group></tab>";
 }
 
 }  // namespace
 
 RibbonDefinition BuildRibbonDefinition(const softphone::Common& common) {
     RibbonDefinition definition;
-    const String& prefix = common.sTagPrefix;
-    const String name = common.sToolbarName.empty() ? String(u"Brindle") : common.sToolbarName;
+    const String tabs = ExplorerTabs(common, definition);
+    definition.explorerXml = CustomUI(tabs, ContextMenus(common, definition));
+    definition.contactXml = CustomUI(ContactTab(common, definition));
+    return definition;
+}
 
-    String controls;
-    for (const RibbonItem item : kRibbonItems) {
-        const ToolbarControlInfo& control = InfoOf(item);
-        const String id = prefix + control.suffix;
-        definition.ids[static_cast<std::size_t>(item)] = id;
-        if (control.type == host::msoControlComboBox) {
-            controls += ComboBox(id, common);
-            continue;
-        }
-        const auto& info = common.Button(control.buttonRow);
-        if (Dressed(info)) {
-            controls += Button(id, info);
+std::optional<RibbonControlRole> RibbonDefinition::RoleOf(const std::u16string& id) const {
+    for (const auto& copy : groupIds) {
+        for (std::size_t i = 0; i < copy.size(); ++i) {
+            if (copy[i] == id) {
+                return RibbonControlRole{RibbonPlace::Group, kToolbarControls[i].control};
+            }
         }
     }
-    definition.xml = String(u"<customUI") + Attribute(u"xmlns", host::kCustomUINamespace2009) +
-                     Attribute(u"onLoad", cb::kOnLoad) + u"><ribbon><tabs><tab" +
-                     Attribute(u"id", prefix + u"_Tab") + Attribute(u"label", name) + u"><group" +
-                     Attribute(u"id", prefix + u"_Group") + Attribute(u"label", name) + u">" +
-                     controls + u"</group></tab></tabs></ribbon></customUI>";
-    return definition;
+    for (const auto& menu : contextMenuIds) {
+        if (menu == id) {
+            return RibbonControlRole{RibbonPlace::ContextMenu, RibbonItem::Dial};
+        }
+    }
+    if (id == inspectorMenuId) {
+        return RibbonControlRole{RibbonPlace::InspectorMenu, RibbonItem::Dial};
+    }
+    return std::nullopt;
+}
+
+std::optional<RibbonControlRole> RibbonDefinition::MenuOfEntry(
+    const std::u16string& entryId) const {
+    const auto separator = entryId.rfind(u'_');
+    if (separator == std::u16string::npos) {
+        return std::nullopt;
+    }
+    const auto role = RoleOf(entryId.substr(0, separator));
+    if (role && role->place != RibbonPlace::Group) {
+        return role;
+    }
+    return std::nullopt;
 }
 
 }  // namespace tessaly::explorer

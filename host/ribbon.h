@@ -28,12 +28,19 @@ class RibbonUI : public Object {
     virtual void InvalidateControl(const String& controlId) = 0;
 };
 
-// The IRibbonControl a callback receives: the control's id, the window it is in (for the
-// Explorer ribbon, that window's Explorer) and the control's tag attribute.
+// What a control's Context is: the Explorer of an Explorer's ribbon, the Selection an item's
+// context menu was opened on, the Inspector of an open item's ribbon.
+enum class ContextKind { Explorer, Selection, Inspector };
+
+// The IRibbonControl a callback receives: the control's id, the window it is in (its Context)
+// and the control's tag attribute.
 class RibbonControl : public Object {
   public:
     virtual String Id() = 0;
     virtual std::shared_ptr<Object> Context() = 0;
+    // The Context as the kind the control's place makes it. A host whose objects know their
+    // own kind gives the Context itself; a late-bound one must be told what to see it as.
+    virtual std::shared_ptr<Object> ContextAs(ContextKind) { return Context(); }
     virtual String Tag() = 0;
 };
 
@@ -78,8 +85,9 @@ class RibbonExtensibility {
     virtual const std::vector<RibbonCallback>& Callbacks() const = 0;
 };
 
-// The ribbon id of Outlook's Explorer windows.
+// The ribbon ids of Outlook's Explorer windows and of an open contact.
 inline constexpr char16_t kExplorerRibbonId[] = u"Microsoft.Outlook.Explorer";
+inline constexpr char16_t kContactRibbonId[] = u"Microsoft.Outlook.Contact";
 // The namespace of the customUI schema of Office 2010 and later.
 inline constexpr char16_t kCustomUINamespace2009[] =
     u"http://schemas.microsoft.com/office/2009/07/customui";

@@ -17,6 +17,9 @@ using String = std::u16string;
 
 // The rows of the toolbar's button table: Business, Mobile, Home, Dial, show contacts.
 inline constexpr std::size_t kButtonRows = 5;
+// The kinds of telephone number a contact holds: business, business 2, mobile, home, home 2,
+// callback, car, assistant, company.
+inline constexpr std::size_t kNumberKinds = 9;
 
 struct ButtonInfo {
     String sCaption;
@@ -68,6 +71,12 @@ class Common {
     std::int32_t lDialingTextDelay = 0;
     // Rows 1 to kButtonRows; see Button().
     std::array<ButtonInfo, kButtonRows> aButtons{};
+    // The dial menus' texts: a label for each kind of number, the entry of a menu without
+    // numbers, the menu's own label and screentip. Missing ones stay empty.
+    std::array<String, kNumberKinds> aNumberLabels{};
+    String sNoNumbersText;
+    String sDialMenuLabel;
+    String sDialMenuScreentip;
 
     std::vector<PhoneInfo> colPhones;
     std::int32_t lSelectedPhone = 0;
@@ -82,6 +91,7 @@ class Common {
 
   private:
     const PhoneInfo* SelectedPhone() const;
+    void LoadMenuTexts();
     // The installations the registry lists that can dial, in enumeration order.
     std::vector<PhoneInfo> ListInstallations();
     std::optional<PhoneInfo> ReadInstallation(const String& prefix, const String& name);

@@ -59,6 +59,7 @@ bool Common::LoadSettings() {
         required(1002, sSoftphoneKey);
         required(1003, sToolbarName);
 
+        LoadMenuTexts();
         // A button field that is missing or not a number keeps what it had.
         for (int row = 1; row <= static_cast<int>(kButtonRows); ++row) {
             ButtonInfo& button = Button(row);
@@ -81,6 +82,17 @@ bool Common::LoadSettings() {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+void Common::LoadMenuTexts() {
+    for (std::size_t kind = 0; kind < kNumberKinds; ++kind) {
+        step([&] {
+            aNumberLabels[kind] = TrimAtNull(LoadString(static_cast<std::uint16_t>(1100 + kind)));
+        });
+    }
+    step([&] { sNoNumbersText = TrimAtNull(LoadString(1109)); });
+    step([&] { sDialMenuLabel = TrimAtNull(LoadString(1110)); });
+    step([&] { sDialMenuScreentip = TrimAtNull(LoadString(1111)); });
 }
 
 }  // namespace tessaly::softphone

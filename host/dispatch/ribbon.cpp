@@ -22,6 +22,19 @@ std::shared_ptr<Object> RibbonControl::Context() {
         object_.invoke(kDispRibbonControlContext, DISPATCH_PROPERTYGET, {}).toDispatch());
 }
 
+std::shared_ptr<Object> RibbonControl::ContextAs(ContextKind kind) {
+    auto context = object_.invoke(kDispRibbonControlContext, DISPATCH_PROPERTYGET, {}).toDispatch();
+    switch (kind) {
+        case ContextKind::Selection:
+            return WrapSelection(std::move(context));
+        case ContextKind::Inspector:
+            return WrapInspector(std::move(context));
+        case ContextKind::Explorer:
+            break;
+    }
+    return WrapExplorer(std::move(context));
+}
+
 String RibbonControl::Tag() {
     return object_.invoke(kDispRibbonControlTag, DISPATCH_PROPERTYGET, {}).toString();
 }

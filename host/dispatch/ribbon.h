@@ -22,6 +22,8 @@ class RibbonControl final : public host::RibbonControl {
     // The window's Explorer, as the Explorer adapter: its identity is the host object's, so
     // it compares equal to the adapter the add-in holds for that window.
     std::shared_ptr<Object> Context() override;
+    // The Context wrapped as the adapter of that kind.
+    std::shared_ptr<Object> ContextAs(ContextKind kind) override;
     String Tag() override;
     const void* Identity() const noexcept override { return object_.identity(); }
 
