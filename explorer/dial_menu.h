@@ -8,18 +8,25 @@
 #include <vector>
 
 #include "explorer/contact_numbers.h"
+#include "explorer/mail_person.h"
 #include "host/outlook.h"
 #include "softphone/common.h"
 
 namespace tessaly::explorer {
 
-// The numbers a dial menu lists for an item: a contact's, in the toolbar's order; nothing
-// for other items.
-std::vector<ContactNumber> NumbersOfItem(const std::shared_ptr<host::Item>& item);
+// What a dial menu lists: whose numbers (a mail's person; empty for a contact) and which.
+struct DialMenuEntries {
+    std::u16string person;
+    std::vector<ContactNumber> numbers;
+};
 
-// The <menu> of the numbers; the entries' ids are `menuId`, "_" and their position.
-std::u16string DialMenuContent(const std::u16string& menuId,
-                               const std::vector<ContactNumber>& numbers,
+// For a contact, its numbers in the toolbar's order; for a mail, those of the person behind
+// it; nothing for other items.
+DialMenuEntries EntriesOfItem(const std::shared_ptr<host::Item>& item, const SessionOf& session);
+
+// The <menu> of the entries; their ids are `menuId`, "_" and their position, and each names
+// the person in its screentip.
+std::u16string DialMenuContent(const std::u16string& menuId, const DialMenuEntries& entries,
                                const softphone::Common& texts);
 
 }  // namespace tessaly::explorer

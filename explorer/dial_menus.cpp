@@ -12,17 +12,17 @@ namespace tessaly::explorer {
 
 using String = std::u16string;
 
-std::shared_ptr<host::Item> Ribbon::ItemOfMenu(const host::RibbonControlRef& control,
-                                               RibbonPlace place) {
+DialMenuEntries Ribbon::EntriesOfMenu(const host::RibbonControlRef& control, RibbonPlace place) {
     if (place == RibbonPlace::InspectorMenu) {
         const auto inspector = std::dynamic_pointer_cast<host::Inspector>(
             must(control).ContextAs(host::ContextKind::Inspector));
-        return must(inspector).CurrentItem();
+        return EntriesOfItem(must(inspector).CurrentItem(), [&] { return inspector->Session(); });
     }
     // The item right-clicked: the first of the selection the menu was opened on.
     const auto selection = std::dynamic_pointer_cast<host::Selection>(
         must(control).ContextAs(host::ContextKind::Selection));
-    return must(selection).Item(1);
+    return EntriesOfItem(must(selection).Item(1),
+                         [&] { return must(selection->Parent()).Session(); });
 }
 
 String Ribbon::Ribbon_GetContent(const host::RibbonControlRef& control) {
@@ -31,13 +31,14 @@ String Ribbon::Ribbon_GetContent(const host::RibbonControlRef& control) {
     if (!role || role->place == RibbonPlace::Group) {
         return {};
     }
-    std::vector<ContactNumber> numbers;
+    DialMenuEntries entries;
     try {
-        numbers = NumbersOfItem(ItemOfMenu(control, role->place));
+        entries = EntriesOfMenu(control, role->place);
     } catch (const std::exception&) {
         // An item that cannot be read lists no numbers, as the toolbar resets on one.
+        entries = {};
     }
-    return DialMenuContent(id, numbers, library_.common);
+    return DialMenuContent(id, entries, library_.common);
 }
 
 String Ribbon::Ribbon_GetLabel(const host::RibbonControlRef& control) {

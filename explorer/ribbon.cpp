@@ -65,6 +65,9 @@ String Ribbon::GetCustomUI(const String& ribbonId) {
     if (ribbonId == host::kContactRibbonId) {
         return Definition().contactXml;
     }
+    if (ribbonId == host::kMailReadRibbonId) {
+        return Definition().readMailXml;
+    }
     return {};
 }
 

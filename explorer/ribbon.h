@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "explorer/dial_menu.h"
 #include "explorer/library.h"
 #include "explorer/ribbon_definition.h"
 #include "explorer/ribbon_values.h"
@@ -67,9 +68,8 @@ class Ribbon : public host::RibbonExtensibility, public std::enable_shared_from_
     std::optional<RibbonControlRole> RoleOf(const host::RibbonControlRef& control);
     std::optional<RibbonItem> GroupItemOf(const host::RibbonControlRef& control);
     std::shared_ptr<ExplorerHandler> HandlerOf(const host::RibbonControlRef& control);
-    // The item a dial menu lists the numbers of, by where the menu is.
-    std::shared_ptr<host::Item> ItemOfMenu(const host::RibbonControlRef& control,
-                                           RibbonPlace place);
+    // What a dial menu lists, from the item of its Context.
+    DialMenuEntries EntriesOfMenu(const host::RibbonControlRef& control, RibbonPlace place);
     void InvalidateControl(const std::u16string& id) noexcept;
 
     Library& library_;

@@ -1,6 +1,6 @@
 // The add-in's customUI: the "Brindle" group on the Explorer's Home tabs, the dial menus of
-// the items' right-click menus, and the group of an open contact; with the ids by which the
-// callbacks tell their controls apart.
+// the items' right-click menus, and the group of an open contact or mail; with the ids by
+// which the callbacks tell their controls apart.
 #pragma once
 
 #include <array>
@@ -28,6 +28,7 @@ struct RibbonControlRole {
 struct RibbonDefinition {
     std::u16string explorerXml;
     std::u16string contactXml;
+    std::u16string readMailXml;
     // The group's controls in each copy of the group (one per Home tab), by RibbonItem.
     std::vector<std::array<std::u16string, kToolbarControls.size()>> groupIds;
     std::vector<std::u16string> contextMenuIds;

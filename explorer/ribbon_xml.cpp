@@ -1,6 +1,6 @@
 // The customUI XML: the "Brindle" group on the Home tabs of the Mail and Contacts modules,
-// a "Dial" menu in a contact's right-click menus, and a "Dial" menu in the group of an open
-// contact; dressed from the same string table as the toolbar.
+// a "Dial" menu in a contact's and a mail's right-click menus, and a "Dial" menu in the group
+// of an open contact and of an open mail; dressed from the same string table as the toolbar.
 #include <string_view>
 
 #include "explorer/ribbon_definition.h"
@@ -35,7 +35,19 @@ struct ContextMenu {
 constexpr ContextMenu kContextMenus[] = {
     {u"ContextMenuContactItem", u"DialMenu", u"_ContactItem"},
     {u"ContextMenuFlaggedContactItem", nullptr, u"_FlaggedContactItem"},
+    {u"ContextMenuMailItem", nullptr, u"_MailItem"},
+    {u"ContextMenuFlaggedMailItem", nullptr, u"_FlaggedMailItem"},
 };
+
+// The open item's windows that get a group with a dial menu, after their own respond or
+// communicate group.
+struct InspectorTab {
+    const char16_t* idMso;
+    const char16_t* after;
+    const char16_t* suffix;
+};
+constexpr InspectorTab kContactTab = {u"TabContact", u"GroupCommunicate", u"_Contact"};
+constexpr InspectorTab kReadMessageTab = {u"TabReadMessage", u"GroupRespond", u"_Message"};
 
 // A toolbar caption marks its access key with "&" ("&&" is an ampersand). The ribbon shows
 // the label without the marks and offers the marked letter as the key tip.
@@ -170,15 +182,15 @@ String ContextMenus(const softphone::Common& common, RibbonDefinition& definitio
     return u"<contextMenus>" + menus + u"</contextMenus>";
 }
 
-String ContactTab(const softphone::Common& common, RibbonDefinition& definition) {
-    definition.inspectorMenuId = common.sTagPrefix + u"_DialMenu_Inspector";
-    const String menu =
-        DialMenu(definition.inspectorMenuId, common, XmlAttribute(u"getLabel", cb::kGetLabel),
-                 XmlAttribute(u"size", u"large"));
-    return u"<tab" + XmlAttribute(u"idMso", u"TabContact") + u"><group" +
-           XmlAttribute(u"id", common.sTagPrefix + u"_Group_Contact") +
-           XmlAttribute(u"label", GroupName(common)) +
-           XmlAttribute(u"insertAfterMso", u"GroupCommunicate") + u">" + menu + u"</group></tab>";
+// One menu id serves every open item's window: each answers for its own Inspector.
+String InspectorGroup(const softphone::Common& common, const InspectorTab& tab,
+                      const String& menuId) {
+    const String menu = DialMenu(menuId, common, XmlAttribute(u"getLabel", cb::kGetLabel),
+                                 XmlAttribute(u"size", u"large"));
+    return u"<tab" + XmlAttribute(u"idMso", tab.idMso) + u"><group" +
+           XmlAttribute(u"id", common.sTagPrefix + u"_Group" + tab.suffix) +
+           XmlAttribute(u"label", GroupName(common)) + XmlAttribute(u"insertAfterMso", tab.after) +
+           u">" + menu + u"</group></tab>";
 }
 
 }  // namespace
@@ -187,7 +199,11 @@ RibbonDefinition BuildRibbonDefinition(const softphone::Common& common) {
     RibbonDefinition definition;
     const String tabs = ExplorerTabs(common, definition);
     definition.explorerXml = CustomUI(tabs, ContextMenus(common, definition));
-    definition.contactXml = CustomUI(ContactTab(common, definition));
+    definition.inspectorMenuId = common.sTagPrefix + u"_DialMenu_Inspector";
+    definition.contactXml =
+        CustomUI(InspectorGroup(common, kContactTab, definition.inspectorMenuId));
+    definition.readMailXml =
+        CustomUI(InspectorGroup(common, kReadMessageTab, definition.inspectorMenuId));
     return definition;
 }
 

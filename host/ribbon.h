@@ -85,9 +85,11 @@ class RibbonExtensibility {
     virtual const std::vector<RibbonCallback>& Callbacks() const = 0;
 };
 
-// The ribbon ids of Outlook's Explorer windows and of an open contact.
+// The ribbon ids of Outlook's Explorer windows, of an open contact and of an open received
+// mail.
 inline constexpr char16_t kExplorerRibbonId[] = u"Microsoft.Outlook.Explorer";
 inline constexpr char16_t kContactRibbonId[] = u"Microsoft.Outlook.Contact";
+inline constexpr char16_t kMailReadRibbonId[] = u"Microsoft.Outlook.Mail.Read";
 // The namespace of the customUI schema of Office 2010 and later.
 inline constexpr char16_t kCustomUINamespace2009[] =
     u"http://schemas.microsoft.com/office/2009/07/customui";
