@@ -203,7 +203,7 @@ using RibbonBeforeConnection = testing::AddinTest;
 
 TEST_F(RibbonBeforeConnection, IsTheDefinitionOfTheConnectedAddin) {
     const String before = addin->ribbon().GetCustomUI(host::kExplorerRibbonId);
-    EXPECT_NE(before.find(kId + u"_Business\""), String::npos) << "the buttons need the settings";
+    EXPECT_NE(before.find(kId + u"_Business_Mail\""), String::npos) << "the buttons need the settings";
     open();
     connect();
     EXPECT_EQ(addin->ribbon().GetCustomUI(host::kExplorerRibbonId), before);

@@ -89,12 +89,13 @@ class Ribbon : public ComServer {
         return addin->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params,
                              result ? result->get() : nullptr, exception, argError);
     }
-    // An IRibbonControl of Office's: its Id, and a Context that no handler serves.
+    // An IRibbonControl of Office's, on the Mail module's Home tab: its Id, and a Context
+    // that no handler serves.
     static ComPtr<FakeObject> control(const std::wstring& suffix) {
         auto fake = MakeFake();
         Variant id;
         id->vt = VT_BSTR;
-        id->bstrVal = SysAllocString((kPrefix + suffix).c_str());
+        id->bstrVal = SysAllocString((kPrefix + suffix + L"_Mail").c_str());
         fake->property(L"Id", ids::kDispRibbonControlId, id);
         fake->property(L"Context", ids::kDispRibbonControlContext, Variant());
         return fake;
@@ -105,14 +106,47 @@ class Ribbon : public ComServer {
     win32::ComPtr<IRibbonExtensibility> ribbon;
 };
 
-TEST_F(Ribbon, OnlyTheExplorerIsCustomisedThroughTheVtableAndThroughInvoke) {
+// The elements of a customUI with an idMso, as "element:idMso", in document order.
+void CollectBuiltIns(const host::sim::XmlElement& element, std::vector<std::wstring>& out) {
+    for (const auto& [attribute, value] : element.attributes) {
+        if (attribute == u"idMso") {
+            out.push_back(std::wstring(element.name.begin(), element.name.end()) + L":" +
+                          std::wstring(value.begin(), value.end()));
+        }
+    }
+    for (const auto& child : element.children) {
+        CollectBuiltIns(child, out);
+    }
+}
+
+TEST_F(Ribbon, TheExplorerAndTheOpenContactAndMailAreCustomisedThroughTheVtableAndInvoke) {
     EXPECT_EQ(host::dispatch::IdentityOf(ribbon.get()), host::dispatch::IdentityOf(addin.get()));
-    const std::wstring xml = customUI(kExplorer);
-    EXPECT_TRUE(xml.starts_with(L"<customUI xmlns=\"http://schemas.microsoft.com/office/2009/07/"));
-    for (const wchar_t* other : {L"Microsoft.Outlook.Mail.Read", L"Microsoft.Outlook.Contact",
-                                 L"microsoft.outlook.explorer", L""}) {
+    const auto parser = host::sim::MakeMsXmlParser();
+    const struct {
+        const wchar_t* ribbonId;
+        std::vector<std::wstring> builtIns;
+    } customised[] = {
+        {kExplorer,
+         {L"tab:TabMail", L"tab:TabContacts", L"contextMenu:ContextMenuContactItem",
+          L"contextMenu:ContextMenuFlaggedContactItem", L"contextMenu:ContextMenuMailItem",
+          L"contextMenu:ContextMenuFlaggedMailItem"}},
+        {L"Microsoft.Outlook.Contact", {L"tab:TabContact"}},
+        {L"Microsoft.Outlook.Mail.Read", {L"tab:TabReadMessage"}},
+    };
+    for (const auto& kind : customised) {
+        const std::wstring xml = customUI(kind.ribbonId);
+        EXPECT_TRUE(
+            xml.starts_with(L"<customUI xmlns=\"http://schemas.microsoft.com/office/2009/07/"));
+        std::vector<std::wstring> builtIns;
+        CollectBuiltIns(parser->Parse(std::u16string(xml.begin(), xml.end())), builtIns);
+        EXPECT_EQ(builtIns, kind.builtIns) << kind.ribbonId;
+    }
+    for (const wchar_t* other :
+         {L"Microsoft.Outlook.Mail.Compose", L"Microsoft.Outlook.Appointment",
+          L"microsoft.outlook.explorer", L""}) {
         EXPECT_EQ(customUI(other), L"") << "nothing for " << other;
     }
+    const std::wstring xml = customUI(kExplorer);
     EXPECT_EQ(ribbon->GetCustomUI(nullptr, nullptr), E_POINTER);
 
     // One IDispatch serves IDTExtensibility2 too: DISPID 1 with one argument is GetCustomUI.
@@ -160,17 +194,21 @@ class RibbonBeforeConnection : public Ribbon {
 };
 
 TEST_F(RibbonBeforeConnection, GetsTheSameXmlAsAfterIt) {
-    EXPECT_NE(before.find(kPrefix + L"_Business\""), std::wstring::npos);
+    EXPECT_NE(before.find(kPrefix + L"_Business_Mail\""), std::wstring::npos);
     EXPECT_EQ(customUI(kExplorer), before);
 }
 
 TEST_F(Ribbon, EveryCallbackTheXmlNamesResolvesToADispidOfItsOwn) {
-    const std::wstring xml = customUI(kExplorer);
     const auto parser = host::sim::MakeMsXmlParser();
-    const auto root = parser->Parse(std::u16string(xml.begin(), xml.end()));
     std::set<std::wstring> names;
-    CollectCallbacks(root, names);
-    EXPECT_GE(names.size(), 9u) << "onLoad, onAction, onChange and six value callbacks";
+    for (const wchar_t* ribbonId : {kExplorer, L"Microsoft.Outlook.Contact"}) {
+        const std::wstring xml = customUI(ribbonId);
+        CollectCallbacks(parser->Parse(std::u16string(xml.begin(), xml.end())), names);
+    }
+    // A menu's entries name theirs in the content it gets when it drops.
+    names.insert(L"Ribbon_OnDialNumber");
+    EXPECT_EQ(names.size(), 12u) << "onLoad, onAction, onChange, seven value callbacks, "
+                                    "getContent, and the entries' onAction";
 
     std::set<DISPID> dispids;
     for (const std::wstring& name : names) {
@@ -186,7 +224,7 @@ TEST_F(Ribbon, EveryCallbackTheXmlNamesResolvesToADispidOfItsOwn) {
     }
     EXPECT_EQ(dispids.size(), names.size());
 
-    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"Ribbon_GetLabel")};
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"Ribbon_GetSize")};
     DISPID id = 0;
     EXPECT_EQ(addin->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
 }
@@ -211,7 +249,7 @@ TEST_F(Ribbon, ValueCallbacksAnswerInTheResult) {
     ASSERT_EQ(
         call(idOf(L"Ribbon_GetItemID"), {IntVariant(3), DispatchVariant(combo.get())}, &result),
         S_OK);
-    EXPECT_EQ(BstrOf(*result.get()), kPrefix + L"_Combo_Item3");
+    EXPECT_EQ(BstrOf(*result.get()), kPrefix + L"_Combo_Mail_Item3");
 
     // No window's handler answers for this control's Context.
     ASSERT_EQ(call(idOf(L"Ribbon_GetText"), {DispatchVariant(combo.get())}, &result), S_OK);
