@@ -2,6 +2,7 @@
 
 #include "com_session.h"
 #include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 
 namespace tessaly::standin {
 
@@ -111,6 +112,7 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   launch failed: <command line>   such a call that failed (a line the add-in refuses
                            before calling CreateProcessW is not seen here)
 
+%PROFILE%
 %TRACE%
 Exit status:
   0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK
@@ -123,6 +125,8 @@ Exit status:
     text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
     const std::string failMarker = "%FAIL%\n";
     text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
+    const std::string profileMarker = "%PROFILE%\n";
+    text.replace(text.find(profileMarker), profileMarker.size(), frontend::ProfileSummary());
     const std::string traceMarker = "%TRACE%\n";
     text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
     return text;

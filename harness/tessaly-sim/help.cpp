@@ -1,4 +1,5 @@
 #include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 #include "program.h"
 
 namespace tessaly::sim_tool {
@@ -51,35 +52,7 @@ Run:
   In a script, time is virtual: it passes only with `wait`, so output is repeatable.
   Interactively, time is real and timers fire while the program waits for input.
 
-Profile (JSON):
-  {
-    "folders": [
-      { "name": "Contacts",
-        "items": [
-          { "type": "ContactItem", "name": "Alma Reyes",
-            "BusinessTelephoneNumber": "+44 20 7946 0101",
-            "MobileTelephoneNumber": "+44 7700 900101" },
-          { "type": "DistListItem", "name": "Project Team" } ] },
-      { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Welcome" } ] }
-    ],
-    "defaultContactsFolder": "Contacts",
-    "explorers": [ { "folder": "Contacts", "selection": ["Alma Reyes"] } ]
-  }
-  "folders" (required): folders with unique names; "items" (optional) each with a "type"
-    (an Outlook item type name: "ContactItem", "MailItem", "DistListItem", ...) and a
-    "name" unique in its folder. A ContactItem may have any of the nine telephone
-    properties, as strings: BusinessTelephoneNumber, Business2TelephoneNumber,
-    MobileTelephoneNumber, HomeTelephoneNumber, Home2TelephoneNumber,
-    CallbackTelephoneNumber, CarTelephoneNumber, AssistantTelephoneNumber,
-    CompanyMainTelephoneNumber.
-  "defaultContactsFolder" (optional): a folder's name; without it there is none.
-  "explorers" (optional): the windows open at start, numbered 1, 2, ... in this order.
-    "folder" (required); "selection" (optional, names of items in that folder; without
-    it the folder's first item is selected); "commandBarsReady" (optional, default true;
-    false: the window's command bars become ready when it is first activated).
-  Unknown keys, duplicate keys or names, values of the wrong type and names of folders
-  or items that do not exist are errors reported with the line of the element.
-
+%PROFILE%
 Script:
   One command per line; blank lines are ignored. A "#" at the start of a line or after a
   blank starts a comment, except in the TEXT of `type` and `dial`, which is everything
@@ -140,6 +113,8 @@ Exit status:
     text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
     const std::string failMarker = "%FAIL%\n";
     text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
+    const std::string profileMarker = "%PROFILE%\n";
+    text.replace(text.find(profileMarker), profileMarker.size(), frontend::ProfileSummary());
     const std::string traceMarker = "%TRACE%\n";
     text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
     return text;
