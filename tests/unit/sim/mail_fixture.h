@@ -21,7 +21,8 @@ class MailTest : public ::testing::Test {
         world.SetDefaultContactsFolder(contacts);
         alma = contact(u"Alma Reyes", u"alma@example.com", 1);
         bruno = contact(u"Bruno Castellani", u"Bruno.C@Example.COM", 2);
-        user = world.SetCurrentUser({u"Sam Doe", u"sam@example.com", kSmtpType, nullptr, {}});
+        sessionUser =
+            world.SetCurrentUser({u"Sam Doe", u"sam@example.com", kSmtpType, nullptr, {}});
 
         fromContact =
             mail(u"From a contact",
@@ -34,7 +35,7 @@ class MailTest : public ::testing::Test {
         fromAddress = mail(
             u"From an address",
             AddressEntryData{u"B. Castellani", u"bruno.c@example.com", kSmtpType, nullptr, {}});
-        MailData sentData{u"Sent", user->entry()->data(), {}};
+        MailData sentData{u"Sent", sessionUser->entry()->data(), {}};
         sentData.recipients = {{{u"Chen Wei", u"chen@example.com", kSmtpType, nullptr, {}}, olCC},
                                {{u"Alma Reyes", u"alma@example.com", kSmtpType, alma, {}}, olTo}};
         sent = world.AddMail(*inbox, sentData);
@@ -57,7 +58,7 @@ class MailTest : public ::testing::Test {
     std::shared_ptr<SimFolder> inbox;
     std::shared_ptr<SimContact> alma;
     std::shared_ptr<SimContact> bruno;
-    std::shared_ptr<SimRecipient> user;
+    std::shared_ptr<SimRecipient> sessionUser;
     std::shared_ptr<SimMail> fromContact;
     std::shared_ptr<SimMail> fromExchange;
     std::shared_ptr<SimMail> fromAddress;
