@@ -207,7 +207,8 @@ class Wine:
         """Runs one of Wine's own programs by name (reg, regedit, regsvr32, msiexec). Wine starts
         it through its start.exe, which under load sometimes fails to start it, printing
         "ShellExecuteEx failed"; the program then never ran and is started again. `expect`:
-        the status it must end with (None: any). Returns the status and the output."""
+        the status it must end with (None: any). Returns the status and the output (standard
+        output, then error)."""
         for attempt in range(1, 4):
             status, out, err = self.run(*args)
             by_name = not re.search(r"[/\\]", str(args[0]))
@@ -218,7 +219,15 @@ class Wine:
             time.sleep(attempt)
         check(expect is None or status == expect,
               f"{' '.join(map(str, args))}: status {status}, expected {expect}\n{out}{err}")
-        return status, out
+        return status, out + err
+
+    def reg(self, *args):
+        """`reg ARGS` that may find no key: whether it found one, and its output. Any other
+        failure of reg ends the test, rather than passing for a key that is not there."""
+        status, out = self.tool("reg", *args, expect=None)
+        check(status == 0 or "Unable to find the specified registry key" in out,
+              f"reg {' '.join(args)}: status {status}\n{out}")
+        return status == 0, out
 
     def reg_import(self, text, name="import.reg"):
         path = self.work / name
@@ -226,13 +235,12 @@ class Wine:
         self.tool("reg", "import", self.windows_path(path))
         path.unlink()
 
-    def reg_export(self, key, name="export.reg", expect=0):
-        """`key` as `reg export` writes it (UTF-16), as text with its line ends; None (with
-        `expect` None) when it is absent."""
+    def reg_export(self, key, name="export.reg"):
+        """`key` as `reg export` writes it (UTF-16), as text with its line ends; None when it
+        does not exist."""
         path = self.work / name
         path.unlink(missing_ok=True)
-        status, _ = self.tool("reg", "export", key, self.windows_path(path), "/y", expect=expect)
-        if status:
+        if not self.reg("export", key, self.windows_path(path), "/y")[0]:
             return None
         data = path.read_bytes()
         path.unlink()
@@ -403,26 +411,26 @@ def layout_persistence(wine, mode):
     checks come after the reset, so that a failure leaves nothing behind."""
     home = ADDIN_KEY + r"\Brindle_OutlookAddIn__Home"
     wine.register_softphone(reset_addin_key=True)
-    wine.tool("reg", "query", home, expect=1)
+    check(not wine.reg("query", home)[0], "a layout for Home is stored before the first start")
     first = wine.standin(E2E / "layout_save.script", f"--on-update={mode}", expect=None)
-    home_status, home_values = wine.tool("reg", "query", home, expect=None)
-    mobile_status, mobile_values = wine.tool(
-        "reg", "query", ADDIN_KEY + r"\Brindle_OutlookAddIn__Mobile", "/v", "CommandBarName",
-        expect=None)
+    home_stored, home_values = wine.reg("query", home)
+    mobile_stored, mobile_values = wine.reg(
+        "query", ADDIN_KEY + r"\Brindle_OutlookAddIn__Mobile", "/v", "CommandBarName")
     stored = wine.reg_export(ADDIN_KEY)
     print(home_values + mobile_values)
     second = wine.standin(E2E / "layout_restore.script", f"--on-update={mode}", expect=None)
     wine.register_softphone(reset_addin_key=True)
-    wine.tool("reg", "query", home, expect=1)
+    home_left = wine.reg("query", home)[0]
 
+    check(not home_left, "the reset left the layout for Home")
     check(first.status == 0 and second.status == 0,
           f"exit status {first.status} and {second.status}, expected 0 and 0")
     expect_file(first, E2E / "layout_save.expected", "the first start's transcript")
     expect_clean_shutdown(first)
     # All that is stored is tessaly-sim's for the same script.
-    expect_layout(stored, E2E / "layout_save.layout", f"{mode} mode")
+    expect_layout(stored or "", E2E / "layout_save.layout", f"{mode} mode")
     # What the first start stored for Home, and for a button left on the add-in's toolbar.
-    check(home_status == 0 and mobile_status == 0,
+    check(home_stored and mobile_stored,
           "the first start stored no layout for Home or Mobile")
     for value in ("Exists +REG_DWORD +0x1", "CommandBarName +REG_SZ +Standard",
                   "BeforePos +REG_SZ +4", "Visible +REG_SZ +True"):
@@ -457,13 +465,13 @@ def message_box(wine):
     dll = wine.windows_path(wine.config["dll"])
     wine.tool(wine.regsvr32, "/s", dll)
     wine.tool("reg", "delete", ADDIN_KEY, "/f", expect=None)
-    softphone_key, _ = wine.tool("reg", "query", ADDIN_KEY + r"\Softphone", expect=None)
+    softphone_key, _ = wine.reg("query", ADDIN_KEY + r"\Softphone")
     runs = {mode: wine.standin(E2E / "message_box.script", f"--on-update={mode}", expect=None,
                                label=f"-{mode}") for mode in ("idle", "strict")}
     unregistered, _ = wine.tool(wine.regsvr32, "/s", "/u", dll, expect=None)
     end_prefix()
 
-    check(softphone_key != 0, "a softphone key exists in this prefix; the test needs none")
+    check(not softphone_key, "a softphone key exists in this prefix; the test needs none")
     for mode, out in runs.items():
         check(out.status == 0, f"{mode} mode: exit status {out.status}, expected 0")
         expect_file(out, E2E / "message_box.expected", f"{mode} mode: transcript")
@@ -811,7 +819,7 @@ def interface_key(wine, mode):
     def snapshot(expected=None):
         """The key as exported under each root (None: absent), and, when that is not
         `expected`, a listing to show."""
-        keys = {root: wine.reg_export(rf"{root}\Interface\{iid}", expect=None) for root in roots}
+        keys = {root: wine.reg_export(rf"{root}\Interface\{iid}") for root in roots}
         listing = ""
         for root, text in keys.items() if keys != expected else ():
             listing += f"{root}:\n"
@@ -823,8 +831,7 @@ def interface_key(wine, mode):
     before, before_text = snapshot()
     registered_status, _ = wine.tool(wine.regsvr32, "/s", wine.windows_path(wine.config["dll"]),
                                      expect=None)
-    typelib, _ = wine.tool("reg", "query", r"HKCR\TypeLib\{BC59B8F3-285E-489D-B844-DBF403C984A9}",
-                           expect=None)
+    typelib, _ = wine.reg("query", r"HKCR\TypeLib\{BC59B8F3-285E-489D-B844-DBF403C984A9}")
     registered, registered_text = snapshot(before)
     unregistered_status, _ = wine.tool(wine.regsvr32, "/s", "/u",
                                        wine.windows_path(wine.config["dll"]), expect=None)
@@ -834,7 +841,7 @@ def interface_key(wine, mode):
 
     check(registered_status == 0 and unregistered_status == 0,
           f"regsvr32: status {registered_status}, /u: {unregistered_status}")
-    check(typelib == 0, "the add-in's type library was not registered")
+    check(typelib, "the add-in's type library was not registered")
     if mode == "foreign":
         check(None not in before.values(), f"the foreign keys were not made:\n{before_text}")
     else:
@@ -917,8 +924,8 @@ def add_in_registry(wine):
     text = ""
     for key in ADD_IN_KEYS:
         for root in ["HKCU"] + (["HKLM"] if key.startswith("Software\\Classes\\") else []):
-            status, listing = wine.tool("reg", "query", f"{root}\\{key}", "/s", expect=None)
-            if status == 0:
+            found, listing = wine.reg("query", f"{root}\\{key}", "/s")
+            if found:
                 text += re.sub(r"HKEY_(CURRENT_USER|LOCAL_MACHINE)\\", "", listing)
     return text
 
