@@ -30,7 +30,7 @@ ADDIN_KEY = r"HKCU\Software\Wrenfield\Brindle Outlook AddIn"
 SOFTPHONE_GUID = "{6F1A2B3C-4D5E-4F60-8172-93A4B5C6D7E8}"
 
 
-def text(output):
+def decoded(output):
     """A program's output as text with Unix line ends."""
     return output.decode("utf-8", "replace").replace("\r", "")
 
@@ -198,10 +198,11 @@ class Wine:
         return "Z:" + os.path.abspath(path).replace("/", "\\")
 
     def run(self, *args, env=None):
-        """Runs a program; its status, its standard output (line ends made Unix's) and error."""
+        """Runs a program; its status, its standard output (line ends made Unix's) and error.
+        In English whatever the user's language, as the checks read Wine's messages."""
         done = subprocess.run([self.config["wine_run"], *map(str, args)], capture_output=True,
-                              env={**os.environ, **(env or {})})
-        return done.returncode, text(done.stdout), text(done.stderr)
+                              env={**os.environ, "LC_ALL": "C.UTF-8", **(env or {})})
+        return done.returncode, decoded(done.stdout), decoded(done.stderr)
 
     def tool(self, *args, expect=0):
         """Runs one of Wine's own programs by name (reg, regedit, regsvr32, msiexec). Wine starts
