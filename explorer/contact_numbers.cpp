@@ -1,5 +1,7 @@
 // The numbers of the contact selected in the window: listed in the combo box, and handed to
 // the Business, Mobile and Home buttons.
+#include "explorer/contact_numbers.h"
+
 #include <algorithm>
 
 #include "explorer/explorer_handler.h"
@@ -10,12 +12,68 @@ namespace {
 
 using Property = String (host::ContactItem::*)();
 
-struct Group {
-    std::vector<Property> properties;
-    void (ExplorerHandler::*publish)(const String&);  // nothing for the Other group
+struct Kind {
+    NumberKind kind;
+    NumberGroup group;
+    Property property;
 };
 
+using C = host::ContactItem;
+constexpr std::array<Kind, kNumberKinds> kKinds = {{
+    {NumberKind::Business, NumberGroup::Business, &C::BusinessTelephoneNumber},
+    {NumberKind::Business2, NumberGroup::Business, &C::Business2TelephoneNumber},
+    {NumberKind::Mobile, NumberGroup::Mobile, &C::MobileTelephoneNumber},
+    {NumberKind::Home, NumberGroup::Home, &C::HomeTelephoneNumber},
+    {NumberKind::Home2, NumberGroup::Home, &C::Home2TelephoneNumber},
+    {NumberKind::Callback, NumberGroup::Other, &C::CallbackTelephoneNumber},
+    {NumberKind::Car, NumberGroup::Other, &C::CarTelephoneNumber},
+    {NumberKind::Assistant, NumberGroup::Other, &C::AssistantTelephoneNumber},
+    {NumberKind::CompanyMain, NumberGroup::Other, &C::CompanyMainTelephoneNumber},
+}};
+
+void AddUniqueNumber(std::vector<ContactNumber>& numbers, NumberKind kind, const String& read) {
+    String number = softphone::TrimBlanks(read);
+    const auto same = [&](const ContactNumber& listed) { return listed.number == number; };
+    if (!number.empty() && std::none_of(numbers.begin(), numbers.end(), same)) {
+        numbers.push_back({kind, std::move(number)});
+    }
+}
+
+String FirstNumber(const std::vector<ContactNumber>& numbers) {
+    return numbers.empty() ? String{} : numbers.front().number;
+}
+
 }  // namespace
+
+std::shared_ptr<host::ContactItem> ContactOf(const std::shared_ptr<host::Item>& item) {
+    if (must(item).TypeName() != u"ContactItem") {
+        return nullptr;
+    }
+    auto contact = std::dynamic_pointer_cast<host::ContactItem>(item);
+    if (!contact) {
+        throw Error(kDISP_E_TYPEMISMATCH, "not a contact item");
+    }
+    return contact;
+}
+
+std::vector<ContactNumber> ReadNumberGroup(host::ContactItem& contact, NumberGroup group) {
+    std::vector<ContactNumber> numbers;
+    for (const Kind& kind : kKinds) {
+        if (kind.group == group) {
+            AddUniqueNumber(numbers, kind.kind, (contact.*kind.property)());
+        }
+    }
+    return numbers;
+}
+
+std::vector<ContactNumber> ReadContactNumbers(host::ContactItem& contact) {
+    std::vector<ContactNumber> all;
+    for (const NumberGroup group : kNumberGroups) {
+        auto numbers = ReadNumberGroup(contact, group);
+        all.insert(all.end(), numbers.begin(), numbers.end());
+    }
+    return all;
+}
 
 void ExplorerHandler::BusinessNumber(const String& s) {
     sBusinessNumber = ApplyButtonNumber(s, oBusinessButton.get());
@@ -66,38 +124,38 @@ bool ExplorerHandler::FillNumbersFromSelection() {
     if (must(selection).Count() == 0) {
         return false;
     }
-    const auto item = selection->Item(1);
-    if (must(item).TypeName() != u"ContactItem") {
+    const auto contact = ContactOf(selection->Item(1));
+    if (!contact) {
         return false;
     }
-    const auto contact = std::dynamic_pointer_cast<host::ContactItem>(item);
-    if (!contact) {
-        throw Error(kDISP_E_TYPEMISMATCH, "not a contact item");
-    }
+    ListContactNumbers(*contact);
+    ShowFirstListedNumber();
+    return true;
+}
 
-    using C = host::ContactItem;
-    const Group groups[] = {
-        {{&C::BusinessTelephoneNumber, &C::Business2TelephoneNumber},
-         &ExplorerHandler::BusinessNumber},
-        {{&C::MobileTelephoneNumber}, &ExplorerHandler::MobileNumber},
-        {{&C::HomeTelephoneNumber, &C::Home2TelephoneNumber}, &ExplorerHandler::HomeNumber},
-        {{&C::CallbackTelephoneNumber, &C::CarTelephoneNumber, &C::AssistantTelephoneNumber,
-          &C::CompanyMainTelephoneNumber},
-         nullptr},
-    };
+void ExplorerHandler::ListContactNumbers(host::ContactItem& contact) {
     oComboBox->Clear();
     listedNumbers_.clear();
-    std::vector<String> numbers;
-    for (const Group& group : groups) {
-        for (Property property : group.properties) {
-            AddUniqueNumber(numbers, ((*contact).*property)());
+    for (const NumberGroup group : kNumberGroups) {
+        const auto numbers = ReadNumberGroup(contact, group);
+        switch (group) {
+            case NumberGroup::Business:
+                BusinessNumber(FirstNumber(numbers));
+                break;
+            case NumberGroup::Mobile:
+                MobileNumber(FirstNumber(numbers));
+                break;
+            case NumberGroup::Home:
+                HomeNumber(FirstNumber(numbers));
+                break;
+            case NumberGroup::Other:
+                break;
         }
-        if (group.publish) {
-            (this->*group.publish)(FirstNumber(numbers));
-        }
-        MoveNumbersToCombo(numbers);
+        AddNumbersToCombo(numbers);
     }
+}
 
+void ExplorerHandler::ShowFirstListedNumber() {
     if (oComboBox->ListCount() != 0) {
         oComboBox->SetListIndex(1);
         oComboBox->SetText(oComboBox->List(1));
@@ -108,27 +166,13 @@ bool ExplorerHandler::FillNumbersFromSelection() {
     if (oComboButton) {
         oComboButton->SetEnabled(!oComboBox->Text().empty());
     }
-    return true;
 }
 
-void ExplorerHandler::AddUniqueNumber(std::vector<String>& numbers, String number) {
-    number = softphone::TrimBlanks(number);
-    if (number.empty() || std::find(numbers.begin(), numbers.end(), number) != numbers.end()) {
-        return;
+void ExplorerHandler::AddNumbersToCombo(const std::vector<ContactNumber>& numbers) {
+    for (const ContactNumber& listed : numbers) {
+        oComboBox->AddItem(listed.number, std::nullopt);
+        listedNumbers_.push_back(listed.number);
     }
-    numbers.push_back(std::move(number));
-}
-
-void ExplorerHandler::MoveNumbersToCombo(std::vector<String>& numbers) {
-    for (const String& number : numbers) {
-        oComboBox->AddItem(number, std::nullopt);
-        listedNumbers_.push_back(number);
-    }
-    numbers.clear();
-}
-
-String ExplorerHandler::FirstNumber(const std::vector<String>& numbers) {
-    return numbers.empty() ? String{} : numbers.front();
 }
 
 }  // namespace tessaly::explorer

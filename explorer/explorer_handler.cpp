@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "explorer/addin_windows.h"
+
 #include "platform/error.h"
 
 namespace tessaly::explorer {
@@ -47,7 +49,7 @@ void ExplorerHandler::connectSinks() {
     oComboBox.setSink(std::move(combo));
 }
 
-bool ExplorerHandler::Init(const std::shared_ptr<HandlerParent>& parent,
+bool ExplorerHandler::Init(const std::shared_ptr<AddinWindows>& parent,
                            const std::shared_ptr<host::Explorer>& e) {
     oParent = parent;
     try {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "explorer/handler_parent.h"
+#include "explorer/contact_numbers.h"
 #include "explorer/library.h"
 #include "explorer/ribbon_values.h"
 #include "explorer/toolbar_controls.h"
@@ -17,6 +17,7 @@
 namespace tessaly::explorer {
 
 using String = std::u16string;
+class AddinWindows;
 class LayoutValues;
 
 class ExplorerHandler : public timers::WaitingHandler,
@@ -33,7 +34,7 @@ class ExplorerHandler : public timers::WaitingHandler,
     void BusinessNumber(const String& s);
     void MobileNumber(const String& s);
     void HomeNumber(const String& s);
-    bool Init(const std::shared_ptr<HandlerParent>& oParent,
+    bool Init(const std::shared_ptr<AddinWindows>& oParent,
               const std::shared_ptr<host::Explorer>& e);
     void Clear() noexcept;
     void OnExplorerEventTimedOut() override;
@@ -67,6 +68,18 @@ class ExplorerHandler : public timers::WaitingHandler,
     void RestoreToolbarPlacement(const LayoutValues& stored);
     std::shared_ptr<host::CommandBarControl> FindOrAddControl(std::int32_t type,
                                                               const String& suffix);
+    // Where the layout store puts a control: its bar (found or made on the way) and place.
+    struct StoredPlace {
+        String barName;
+        std::int32_t position = -1;  // 1-based; -1 at the end
+        std::shared_ptr<host::CommandBar> bar;
+    };
+    void RemoveControlEverywhere(std::int32_t type, const String& tag);
+    StoredPlace ReadStoredPlace(const LayoutValues& stored);
+    std::shared_ptr<host::CommandBarControl> FindOrAddOnBar(std::int32_t type, const String& tag,
+                                                            StoredPlace& place);
+    static void PlaceAsStored(host::CommandBarControl& control, const String& tag,
+                              const StoredPlace& place, const LayoutValues& stored);
     void CreateControl(host::WithEvents<host::CommandBarButton>& button,
                        const ToolbarControlInfo& info);
     void CreateControl(host::WithEvents<host::CommandBarComboBox>& combo,
@@ -80,9 +93,9 @@ class ExplorerHandler : public timers::WaitingHandler,
     // The selected contact's numbers.
     void RefreshContactNumbers();
     bool FillNumbersFromSelection();
-    void MoveNumbersToCombo(std::vector<String>& numbers);
-    static void AddUniqueNumber(std::vector<String>& numbers, String number);
-    static String FirstNumber(const std::vector<String>& numbers);
+    void ListContactNumbers(host::ContactItem& contact);
+    void ShowFirstListedNumber();
+    void AddNumbersToCombo(const std::vector<ContactNumber>& numbers);
     static String ApplyButtonNumber(String number,
                                     const std::shared_ptr<host::CommandBarButton>& button);
 
@@ -130,7 +143,8 @@ class ExplorerHandler : public timers::WaitingHandler,
     String sHomeNumber;
     String sComboText;
     String sDialingNumber;
-    std::shared_ptr<HandlerParent> oParent;
+    // The add-in's windows, which keep this handler until its window closes.
+    std::shared_ptr<AddinWindows> oParent;
     // The numbers the last refresh listed in the combo box, and what the ribbon was last told.
     std::vector<String> listedNumbers_;
     RibbonValues ribbonPublished_;

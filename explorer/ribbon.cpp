@@ -3,8 +3,8 @@
 #include "explorer/ribbon.h"
 
 #include <string>
-#include <type_traits>
 
+#include "explorer/addin_windows.h"
 #include "explorer/explorer_handler.h"
 #include "platform/error.h"
 #include "softphone/text.h"
@@ -13,55 +13,49 @@ namespace tessaly::explorer {
 
 using String = std::u16string;
 
-std::shared_ptr<Ribbon> Ribbon::Create(Library& library, HandlerFinder finder) {
-    auto self = std::make_shared<Ribbon>(Passkey{}, library, std::move(finder));
+std::shared_ptr<Ribbon> Ribbon::Create(Library& library, std::weak_ptr<AddinWindows> windows) {
+    auto self = std::make_shared<Ribbon>(Passkey{}, library, std::move(windows));
     self->makeCallbacks();
     return self;
 }
 
-Ribbon::Ribbon(Passkey, Library& library, HandlerFinder finder)
-    : library_(library), finder_(std::move(finder)) {}
-
-namespace {
-
-// A member function as a callback that holds the ribbon weakly: Office may call after the
-// add-in has let go, and then gets the answer of a window without handler.
-template <class R, class... Args>
-std::function<R(Args...)> weakly(const std::weak_ptr<Ribbon>& owner, R (Ribbon::*method)(Args...)) {
-    return [owner, method](Args... args) -> R {
-        if (auto self = owner.lock()) {
-            return ((*self).*method)(args...);
-        }
-        if constexpr (!std::is_void_v<R>) {
-            return R{};
-        }
-    };
-}
-
-}  // namespace
+Ribbon::Ribbon(Passkey, Library& library, std::weak_ptr<AddinWindows> windows)
+    : library_(library), windows_(std::move(windows)) {}
 
 void Ribbon::makeCallbacks() {
     namespace cb = ribbon_callbacks;
     using C = host::RibbonCallback;
+    using host::weakCallback;
+    // Office may call after the add-in has let go, and then gets the answer of a window
+    // without handler.
     const std::weak_ptr<Ribbon> self = weak_from_this();
     callbacks_ = {
-        {cb::kOnLoad, C::Load(weakly(self, &Ribbon::Ribbon_OnLoad))},
-        {cb::kOnAction, C::Action(weakly(self, &Ribbon::Ribbon_OnAction))},
-        {cb::kOnChange, C::Change(weakly(self, &Ribbon::Ribbon_OnChange))},
-        {cb::kGetText, C::GetString(weakly(self, &Ribbon::Ribbon_GetText))},
-        {cb::kGetEnabled, C::GetBool(weakly(self, &Ribbon::Ribbon_GetEnabled))},
-        {cb::kGetImage, C::GetImage(weakly(self, &Ribbon::Ribbon_GetImage))},
-        {cb::kGetItemCount, C::GetCount(weakly(self, &Ribbon::Ribbon_GetItemCount))},
-        {cb::kGetItemLabel, C::GetItemString(weakly(self, &Ribbon::Ribbon_GetItemLabel))},
-        {cb::kGetItemID, C::GetItemString(weakly(self, &Ribbon::Ribbon_GetItemID))},
+        {cb::kOnLoad, C::Load(weakCallback(self, &Ribbon::Ribbon_OnLoad))},
+        {cb::kOnAction, C::Action(weakCallback(self, &Ribbon::Ribbon_OnAction))},
+        {cb::kOnChange, C::Change(weakCallback(self, &Ribbon::Ribbon_OnChange))},
+        {cb::kGetText, C::GetString(weakCallback(self, &Ribbon::Ribbon_GetText))},
+        {cb::kGetEnabled, C::GetBool(weakCallback(self, &Ribbon::Ribbon_GetEnabled))},
+        {cb::kGetImage, C::GetImage(weakCallback(self, &Ribbon::Ribbon_GetImage))},
+        {cb::kGetItemCount, C::GetCount(weakCallback(self, &Ribbon::Ribbon_GetItemCount))},
+        {cb::kGetItemLabel, C::GetItemString(weakCallback(self, &Ribbon::Ribbon_GetItemLabel))},
+        {cb::kGetItemID, C::GetItemString(weakCallback(self, &Ribbon::Ribbon_GetItemID))},
     };
 }
 
 const RibbonDefinition& Ribbon::Definition() {
-    if (!definition_) {
-        definition_ = BuildRibbonDefinition(library_.common);
+    if (definition_) {
+        return *definition_;
     }
-    return *definition_;
+    if (library_.common.SettingsLoaded()) {
+        definition_ = BuildRibbonDefinition(library_.common);
+        return *definition_;
+    }
+    // Nothing in COM makes a client ask after OnConnection: read the string table now, as the
+    // connection will, without keeping what no connection loaded.
+    softphone::Common settings(library_.services);
+    settings.LoadSettings();
+    early_ = BuildRibbonDefinition(settings);
+    return *early_;
 }
 
 String Ribbon::GetCustomUI(const String& ribbonId) {
@@ -93,7 +87,8 @@ std::optional<RibbonItem> Ribbon::ItemOf(const host::RibbonControlRef& control) 
 }
 
 std::shared_ptr<ExplorerHandler> Ribbon::HandlerOf(const host::RibbonControlRef& control) {
-    return finder_ ? finder_(must(control).Context()) : nullptr;
+    const auto windows = windows_.lock();
+    return windows ? windows->HandlerOf(must(control).Context()) : nullptr;
 }
 
 void Ribbon::Ribbon_OnLoad(const std::shared_ptr<host::RibbonUI>& ribbon) {

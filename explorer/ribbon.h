@@ -1,10 +1,10 @@
 // The add-in's ribbon: the "Brindle" group of the Explorer windows, a second view of each
 // window's ExplorerHandler beside its toolbar. One ribbon definition and one IRibbonUI serve
-// every window, so each callback finds its window's handler from the control's Context.
+// every window, so each callback finds its window's handler, through the add-in's windows,
+// from the control's Context.
 #pragma once
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +16,7 @@
 
 namespace tessaly::explorer {
 
+class AddinWindows;
 class ExplorerHandler;
 
 // The customUI XML of the Explorer ribbon, with the ids of its controls.
@@ -42,16 +43,14 @@ class Ribbon : public host::RibbonExtensibility, public std::enable_shared_from_
     struct Passkey {};
 
   public:
-    // The handler of the window a control's Context names; nothing when there is none.
-    using HandlerFinder =
-        std::function<std::shared_ptr<ExplorerHandler>(const std::shared_ptr<host::Object>&)>;
-
-    static std::shared_ptr<Ribbon> Create(Library& library, HandlerFinder finder);
-    Ribbon(Passkey, Library& library, HandlerFinder finder);
+    // The windows are held weakly: they own the ribbon.
+    static std::shared_ptr<Ribbon> Create(Library& library, std::weak_ptr<AddinWindows> windows);
+    Ribbon(Passkey, Library& library, std::weak_ptr<AddinWindows> windows);
     Ribbon(const Ribbon&) = delete;
     Ribbon& operator=(const Ribbon&) = delete;
 
-    // IRibbonExtensibility. The XML is built once, from the settings loaded at connection.
+    // IRibbonExtensibility. The XML is built once, from the settings loaded at connection;
+    // asked before them, it is built from the string table as it stands and not kept.
     std::u16string GetCustomUI(const std::u16string& ribbonId) override;
     const std::vector<host::RibbonCallback>& Callbacks() const override { return callbacks_; }
 
@@ -78,8 +77,10 @@ class Ribbon : public host::RibbonExtensibility, public std::enable_shared_from_
     std::shared_ptr<ExplorerHandler> HandlerOf(const host::RibbonControlRef& control);
 
     Library& library_;
-    HandlerFinder finder_;
+    std::weak_ptr<AddinWindows> windows_;
     std::optional<RibbonDefinition> definition_;
+    // The last definition built before the settings were loaded; never served once they are.
+    std::optional<RibbonDefinition> early_;
     std::vector<host::RibbonCallback> callbacks_;
     std::shared_ptr<host::RibbonUI> ribbonUI_;
 };

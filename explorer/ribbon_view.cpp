@@ -2,6 +2,7 @@
 // commands, and the invalidation of what changed.
 #include <utility>
 
+#include "explorer/addin_windows.h"
 #include "explorer/explorer_handler.h"
 #include "explorer/ribbon.h"
 

@@ -90,96 +90,113 @@ std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddControl(std::
     auto& common = library_.common;
     const String tag = common.sTagPrefix + suffix;
     const LayoutValues stored(library_.services.registry, common.sSettingsKey + tag + u"\\");
-    std::shared_ptr<host::CommandBarControl> control;
-
     if (!stored.ReadBoolean(u"Exists").value_or(true)) {
-        // The user removed this control: remove it from wherever the window holds it.
-        step([&] {
-            if (auto found = must(oBars.get()).FindControl(type, std::nullopt, tag, std::nullopt)) {
-                found->Delete(std::nullopt);
-            }
-        });
+        RemoveControlEverywhere(type, tag);
         return nullptr;
     }
+    StoredPlace place = ReadStoredPlace(stored);
+    auto control = FindOrAddOnBar(type, tag, place);
+    if (control) {
+        PlaceAsStored(*control, tag, place, stored);
+    }
+    return control;
+}
 
-    std::int32_t position = stored.ReadInt32(u"BeforePos").value_or(-1);
+void ExplorerHandler::RemoveControlEverywhere(std::int32_t type, const String& tag) {
+    // The user removed this control: remove it from wherever the window holds it.
+    step([&] {
+        if (auto found = must(oBars.get()).FindControl(type, std::nullopt, tag, std::nullopt)) {
+            found->Delete(std::nullopt);
+        }
+    });
+}
+
+ExplorerHandler::StoredPlace ExplorerHandler::ReadStoredPlace(const LayoutValues& stored) {
+    StoredPlace place;
+    place.position = stored.ReadInt32(u"BeforePos").value_or(-1);
     // Office numbers positions from 1 and refuses any other Before; a stored position below
     // that (hand-edited, or from another version) would lose the control for good, so it
     // appends like a missing one.
-    if (position < 1) {
-        position = -1;
+    if (place.position < 1) {
+        place.position = -1;
     }
-    String barName = stored.ReadString(u"CommandBarName").value_or(String{});
-    if (barName.empty() && oToolbar) {
-        step([&] { barName = oToolbar->Name(); });
+    place.barName = stored.ReadString(u"CommandBarName").value_or(String{});
+    if (place.barName.empty() && oToolbar) {
+        step([&] { place.barName = oToolbar->Name(); });
     }
-    if (barName.empty()) {
-        barName = common.sToolbarName;
+    if (place.barName.empty()) {
+        place.barName = library_.common.sToolbarName;
     }
+    return place;
+}
 
+std::shared_ptr<host::CommandBarControl> ExplorerHandler::FindOrAddOnBar(std::int32_t type,
+                                                                         const String& tag,
+                                                                         StoredPlace& place) {
     // A control stored on another bar goes back there; the bar is made when missing.
-    std::shared_ptr<host::CommandBar> bar;
-    step([&] { bar = must(oBars.get()).Item(barName); });
-    if (!bar) {
-        step([&] { bar = must(oBars.get()).Add(barName, std::nullopt, std::nullopt, true); });
+    step([&] { place.bar = must(oBars.get()).Item(place.barName); });
+    if (!place.bar) {
+        step([&] {
+            place.bar = must(oBars.get()).Add(place.barName, std::nullopt, std::nullopt, true);
+        });
     }
-    // The bar's controls and their number, asked of the host once: for the place of an
-    // appended control and for the Before of an added one.
-    std::shared_ptr<host::CommandBarControls> controls;
-    const auto barControls = [&]() -> host::CommandBarControls& {
-        if (!controls) {
-            controls = must(bar).Controls();
-        }
-        return must(controls);
-    };
+    // The bar's number of controls, asked of the host once: for the place of an appended
+    // control and for the Before of an added one.
     std::optional<std::int32_t> count;
+    std::shared_ptr<host::CommandBarControls> controls;
     const auto countControls = [&] {
         if (!count) {
-            count = barControls().Count();
+            controls = must(place.bar).Controls();
+            count = must(controls).Count();
         }
         return *count;
     };
-    if (position == -1) {
+    if (place.position == -1) {
         // Without a stored place the control goes to the end, after the controls the bar
         // has now. Taking the index of the present last control instead would have the
         // host's move put each new control in front of the previous one.
-        step([&] { position = countControls() + 1; });
+        step([&] { place.position = countControls() + 1; });
     }
+    std::shared_ptr<host::CommandBarControl> control;
     step([&] {
-        control = must(bar).FindControl(type, std::nullopt, tag, std::nullopt, std::nullopt);
+        control = must(place.bar).FindControl(type, std::nullopt, tag, std::nullopt, std::nullopt);
     });
     if (!control) {
         step([&] {
             std::optional<std::int32_t> before;
             step([&] {
-                if (position != -1 && position < countControls()) {
-                    before = position;
+                if (place.position != -1 && place.position < countControls()) {
+                    before = place.position;
                 }
             });
-            control = barControls().Add(type, std::nullopt, before, true);
+            if (!controls) {
+                controls = must(place.bar).Controls();
+            }
+            control = must(controls).Add(type, std::nullopt, before, true);
         });
     }
-    if (!control) {
-        return nullptr;
-    }
+    return control;
+}
 
-    const bool misplaced = trueOnError(
-        [&] { return must(control->Parent()).Name() != barName || control->Index() != position; });
+void ExplorerHandler::PlaceAsStored(host::CommandBarControl& control, const String& tag,
+                                    const StoredPlace& place, const LayoutValues& stored) {
+    const bool misplaced = trueOnError([&] {
+        return must(control.Parent()).Name() != place.barName || control.Index() != place.position;
+    });
     if (misplaced) {
         // Office takes the destination as a bar object and refuses a name.
         step([&] {
-            must(bar);
-            control->Move(bar, position);
+            must(place.bar);
+            control.Move(place.bar, place.position);
         });
     }
-    step([&] { control->SetTag(tag); });
+    step([&] { control.SetTag(tag); });
     if (const auto visible = stored.ReadBoolean(u"Visible")) {
-        step([&] { control->SetVisible(*visible); });
+        step([&] { control.SetVisible(*visible); });
     }
     if (const auto beginGroup = stored.ReadBoolean(u"BeginGroup")) {
-        step([&] { control->SetBeginGroup(*beginGroup); });
+        step([&] { control.SetBeginGroup(*beginGroup); });
     }
-    return control;
 }
 
 void ExplorerHandler::CreateControl(host::WithEvents<host::CommandBarButton>& button,

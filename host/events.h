@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace tessaly::host {
@@ -42,15 +43,19 @@ class Subscription {
     std::function<void()> unsubscribe_;
 };
 
-// Wraps a member function of an object owned by shared_ptr as an event callback that holds
-// only a weak reference: the event source never keeps the owner alive, but the owner stays
-// alive for the duration of every call it receives.
-template <class Owner, class... Args>
-std::function<void(Args...)> weakCallback(const std::weak_ptr<Owner>& owner,
-                                          void (Owner::*method)(Args...)) {
-    return [owner, method](Args... args) {
+// Wraps a member function of an object owned by shared_ptr as a callback that holds only a
+// weak reference: the caller (an event source, Office's ribbon) never keeps the owner alive,
+// but the owner stays alive for the duration of every call it receives. Once the owner is
+// gone, a call does nothing and returns a value-initialised result.
+template <class Owner, class R, class... Args>
+std::function<R(Args...)> weakCallback(const std::weak_ptr<Owner>& owner,
+                                       R (Owner::*method)(Args...)) {
+    return [owner, method](Args... args) -> R {
         if (auto self = owner.lock()) {
-            ((*self).*method)(std::forward<Args>(args)...);
+            return ((*self).*method)(std::forward<Args>(args)...);
+        }
+        if constexpr (!std::is_void_v<R>) {
+            return R{};
         }
     };
 }

@@ -22,7 +22,12 @@ enum class ConnectMode : std::int32_t {
 };
 enum class DisconnectMode : std::int32_t { HostShutdown = 0, UserClosed = 1 };
 
-class MAPIFolder : public Object {};
+class Items;
+
+class MAPIFolder : public Object {
+  public:
+    virtual std::shared_ptr<host::Items> Items() = 0;
+};
 
 // Any Outlook item; its type name is the one Visual Basic's TypeName would give.
 class Item : public Object {
@@ -30,7 +35,9 @@ class Item : public Object {
     virtual String TypeName() = 0;
 };
 
-class ContactItem : public Item {
+// Item is a virtual base of the item kinds, so that an adapter that cannot tell an item's
+// kind without asking the host can be every kind at once.
+class ContactItem : public virtual Item {
   public:
     virtual String BusinessTelephoneNumber() = 0;
     virtual String Business2TelephoneNumber() = 0;
@@ -43,18 +50,31 @@ class ContactItem : public Item {
     virtual String CompanyMainTelephoneNumber() = 0;
 };
 
+// The items of a folder.
+class Items : public Object {
+  public:
+    // The first item that matches a filter such as "[Email1Address] = 'a@example.com'";
+    // nothing when none does. A filter Outlook cannot read fails.
+    virtual std::shared_ptr<host::Item> Find(const String& filter) = 0;
+};
+
+class Explorer;
+class Recipient;
+
 class Selection : public Object {
   public:
     virtual std::int32_t Count() = 0;
     virtual std::shared_ptr<host::Item> Item(std::int32_t index) = 0;  // 1-based
+    // The Explorer window the selection is in.
+    virtual std::shared_ptr<Explorer> Parent() = 0;
 };
 
 class NameSpace : public Object {
   public:
     virtual std::shared_ptr<MAPIFolder> GetDefaultFolder(std::int32_t folderType) = 0;
+    // The user of the session, as a recipient.
+    virtual std::shared_ptr<Recipient> CurrentUser() = 0;
 };
-
-class Explorer;
 
 struct ExplorerEvents {
     std::function<void()> Activate;
@@ -85,6 +105,19 @@ class Explorers : public Object {
     using Events = ExplorersEvents;
     virtual std::int32_t Count() = 0;
     virtual std::shared_ptr<Explorer> Item(std::int32_t index) = 0;  // 1-based
+    virtual Subscription Advise(std::shared_ptr<const Events> sink) = 0;
+};
+
+struct InspectorEvents {
+    std::function<void()> Close;
+};
+
+// The window of an open item.
+class Inspector : public Object {
+  public:
+    using Events = InspectorEvents;
+    virtual std::shared_ptr<Item> CurrentItem() = 0;
+    virtual std::shared_ptr<NameSpace> Session() = 0;
     virtual Subscription Advise(std::shared_ptr<const Events> sink) = 0;
 };
 

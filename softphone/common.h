@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ class Common {
 
     // Reloads every setting from the string table and reruns the softphone discovery.
     bool InitSettings();
+    // Loads the settings from the string table, without the discovery; false when a required
+    // one is missing or malformed (what was loaded before it stays).
+    bool LoadSettings();
+    // Whether InitSettings has run: until then every setting holds its default.
+    bool SettingsLoaded() const { return settingsLoaded_; }
     // Finds the installed softphones in the registry, preferred ones first, and selects one.
     void FindSoftphones();
     // A value of the selected softphone executable's version resource; empty when missing.
@@ -76,9 +82,14 @@ class Common {
 
   private:
     const PhoneInfo* SelectedPhone() const;
+    // The installations the registry lists that can dial, in enumeration order.
+    std::vector<PhoneInfo> ListInstallations();
+    std::optional<PhoneInfo> ReadInstallation(const String& prefix, const String& name);
+    void SelectPhone(const String& previousGUID);
     String LoadString(std::uint16_t id);
 
     platform::Services& services_;
+    bool settingsLoaded_ = false;
 };
 
 // The part of a text before its first NUL character.

@@ -69,6 +69,9 @@ void Common::DialNumber(String number) {
             services_.messages.ShowMessage(sNoVersionsMessage, sMessageTitle);
             return;
         }
+        // Read although nothing uses it: the add-in has always read the executable's version
+        // just before starting it, and what a dial does to the softphone's files stays as it
+        // was. A missing or unreadable version answers nothing and never stops the dial.
         GetPhoneVersion();
         services_.processes.Start(path + u" /ap \"/postpone " + number + u"\"");
     } catch (const std::exception&) {

@@ -54,13 +54,37 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// The installations whose GUIDs the preferred list names, in its order, then the rest in
+// their enumeration order.
+std::vector<PhoneInfo> PreferredFirst(std::vector<PhoneInfo> found,
+                                      const std::vector<String>& preferred) {
+    std::vector<PhoneInfo> ordered;
+    ordered.reserve(found.size());
+    for (const String& guid : preferred) {
+        auto match = std::find_if(found.begin(), found.end(),
+                                  [&](const PhoneInfo& p) { return p.sGUID == guid; });
+        if (match != found.end()) {
+            ordered.push_back(std::move(*match));
+            found.erase(match);
+        }
+    }
+    for (PhoneInfo& phone : found) {
+        ordered.push_back(std::move(phone));
+    }
+    return ordered;
+}
+
 }  // namespace
 
 void Common::FindSoftphones() {
     const PhoneInfo* previous = SelectedPhone();
     const String previousGUID = previous ? previous->sGUID : String{};
     const std::vector<String> preferred = SplitKeepingEmpty(sPreferredGUIDs, u';');
+    colPhones = PreferredFirst(ListInstallations(), preferred);
+    SelectPhone(previousGUID);
+}
 
+std::vector<PhoneInfo> Common::ListInstallations() {
     std::vector<PhoneInfo> found;
     try {
         const String prefix =
@@ -75,66 +99,58 @@ void Common::FindSoftphones() {
             if (enumerated.size() > kMaxSubkeyName) {
                 break;
             }
-            const String name = TrimAtNull(enumerated);
-            const auto key = OpenInstallation(services_.registry, prefix + u"\\" + name);
-            if (!key) {
-                continue;
-            }
-            const auto readText = [&](const char16_t* value) -> std::optional<String> {
-                try {
-                    return AsText(key->Read(value));
-                } catch (const std::exception&) {
-                    return std::nullopt;
-                }
-            };
-            const auto appPath = readText(u"AppPath");
-            if (!appPath) {
-                continue;
-            }
-            PhoneInfo phone{name, *appPath, readText(u"CmdLineParams").value_or(String{}),
-                            readText(u"PersonalDataRootDir").value_or(String{})};
-            const bool pathExists = services_.files.FileAttributesOf(phone.sPath).has_value();
-            const auto dataDir = phone.sAdditionalValue.empty()
-                                     ? std::optional<std::uint32_t>{}
-                                     : services_.files.FileAttributesOf(phone.sAdditionalValue);
-            const bool dataDirUsable =
-                phone.sAdditionalValue.empty() ||
-                (dataDir && (*dataDir & platform::kFileAttributeDirectory) != 0);
-            if (pathExists && dataDirUsable) {
-                found.push_back(std::move(phone));
+            if (auto phone = ReadInstallation(prefix, TrimAtNull(enumerated))) {
+                found.push_back(std::move(*phone));
             }
         }
     } catch (const std::exception&) {
         // What was accepted before the failure is kept.
     }
+    return found;
+}
 
-    colPhones.clear();
-    colPhones.reserve(found.size());
-    std::int32_t foundPosition = 0;
-    const auto append = [&](PhoneInfo&& phone) {
-        colPhones.push_back(std::move(phone));
-        if (colPhones.back().sGUID == previousGUID) {
-            foundPosition = static_cast<std::int32_t>(colPhones.size());
+std::optional<PhoneInfo> Common::ReadInstallation(const String& prefix, const String& name) {
+    const auto key = OpenInstallation(services_.registry, prefix + u"\\" + name);
+    if (!key) {
+        return std::nullopt;
+    }
+    const auto readText = [&](const char16_t* value) -> std::optional<String> {
+        try {
+            return AsText(key->Read(value));
+        } catch (const std::exception&) {
+            return std::nullopt;
         }
     };
-    for (const String& guid : preferred) {
-        auto match = std::find_if(found.begin(), found.end(),
-                                  [&](const PhoneInfo& p) { return p.sGUID == guid; });
-        if (match != found.end()) {
-            append(std::move(*match));
-            found.erase(match);
-        }
+    const auto appPath = readText(u"AppPath");
+    if (!appPath) {
+        return std::nullopt;
     }
-    // The rest keep their enumeration order.
-    for (PhoneInfo& phone : found) {
-        append(std::move(phone));
+    PhoneInfo phone{name, *appPath, readText(u"CmdLineParams").value_or(String{}),
+                    readText(u"PersonalDataRootDir").value_or(String{})};
+    // Only an installation whose program is there, and whose data folder (when it names one)
+    // is a folder, can dial.
+    const bool pathExists = services_.files.FileAttributesOf(phone.sPath).has_value();
+    const auto dataDir = phone.sAdditionalValue.empty()
+                             ? std::optional<std::uint32_t>{}
+                             : services_.files.FileAttributesOf(phone.sAdditionalValue);
+    const bool dataDirUsable = phone.sAdditionalValue.empty() ||
+                               (dataDir && (*dataDir & platform::kFileAttributeDirectory) != 0);
+    if (!pathExists || !dataDirUsable) {
+        return std::nullopt;
     }
+    return phone;
+}
 
+void Common::SelectPhone(const String& previousGUID) {
     if (bUseFirstFound) {
         lSelectedPhone = colPhones.empty() ? 0 : 1;
-    } else {
-        lSelectedPhone = foundPosition == 0 ? 1 : foundPosition;
+        return;
     }
+    // The installation selected before stays selected where it is still found; else the first.
+    const auto kept = std::find_if(colPhones.rbegin(), colPhones.rend(),
+                                   [&](const PhoneInfo& p) { return p.sGUID == previousGUID; });
+    lSelectedPhone =
+        kept == colPhones.rend() ? 1 : static_cast<std::int32_t>(colPhones.rend() - kept);
 }
 
 const PhoneInfo* Common::SelectedPhone() const {

@@ -32,6 +32,21 @@ String Common::LoadString(std::uint16_t id) {
 }
 
 bool Common::InitSettings() {
+    settingsLoaded_ = true;
+    try {
+        if (!LoadSettings()) {
+            return false;
+        }
+        colPhones.clear();
+        lSelectedPhone = -1;
+        FindSoftphones();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool Common::LoadSettings() {
     try {
         const auto required = [&](std::uint16_t id, String& target) {
             target = TrimAtNull(LoadString(id));
@@ -62,10 +77,6 @@ bool Common::InitSettings() {
         sEnterNumberText = TrimAtNull(LoadString(1009));
         sDialingText = TrimAtNull(LoadString(1010));
         lDialingTextDelay = ToInteger<std::int32_t>(TrimAtNull(LoadString(1011)));
-
-        colPhones.clear();
-        lSelectedPhone = -1;
-        FindSoftphones();
         return true;
     } catch (const std::exception&) {
         return false;

@@ -32,11 +32,12 @@ LAYERS = [
     ("addin/win32", ["addin/win32"], ["addin", "host/dispatch", "platform/win32", "resources"]),
     # The harness beside the product: the simulated Outlook implements the host's interfaces
     # (its XML parser on Windows is the system's, reached through COM); the programs over it
-    # run the core in it, or the DLL through COM.
+    # run the core in it, or the DLL through COM, their COM objects made with the harness's
+    # server kit (harness/com) over the product's.
     ("harness/outlook", ["harness/outlook"], ["host"]),
     ("harness/outlook/win32", ["harness/outlook/win32"], ["harness/outlook", "platform/win32"]),
-    ("harness", ["harness"], ["addin", "harness/outlook/win32", "host/dispatch", "platform/posix",
-                              "platform/win32", "resources"]),
+    ("harness", ["harness", "harness/com"], ["addin", "harness/outlook/win32", "host/dispatch",
+                                             "platform/posix", "platform/win32", "resources"]),
     # The build machine's tools, and the tests over all of it.
     ("tools", ["tools"], ["addin"]),
     ("tests", ["tests"], ["harness", "tools", "addin/win32"]),

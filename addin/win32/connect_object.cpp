@@ -7,13 +7,12 @@
 #include "addin/win32/guids.h"
 #include "addin/win32/ribbon_callbacks.h"
 #include "explorer/ribbon.h"
-#include "host/dispatch/guarded.h"
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/outlook.h"
 
 namespace tessaly::win32 {
 
-using host::dispatch::guarded;
+using com::Guard;
 
 namespace {
 
@@ -48,7 +47,7 @@ bool readArgument(const com::Invocation& call, UINT position, Convert convert, T
 }  // namespace
 
 HRESULT ConnectObject::Create(REFIID iid, void** out) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         *out = nullptr;
         auto core = Tessaly::Create(module::Context());
         return com::Make<ConnectObject>(std::move(core))->QueryInterface(iid, out);
@@ -84,7 +83,7 @@ HRESULT ConnectObject::getTypeInfo(ITypeInfo** out) {
 }
 
 HRESULT ConnectObject::GetClassInfo(ITypeInfo** info) noexcept {
-    return guarded([&] { return loadTypeInfo(CLSID_Tessaly, info); });
+    return Guard([&] { return loadTypeInfo(CLSID_Tessaly, info); });
 }
 
 DISPID ConnectObject::memberId(std::wstring_view name) {
@@ -103,8 +102,7 @@ HRESULT ConnectObject::invoke(const com::Invocation& call) {
 HRESULT ConnectObject::callOnConnection(const com::Invocation& call) {
     ComPtr<IDispatch> application;
     std::int32_t mode = ext_cm_Startup;
-    if (!readArgument(call, 0, host::dispatch::ToDispatch, application) ||
-        !readArgument(call, 1, host::dispatch::ToInt32, mode)) {
+    if (!readArgument(call, 0, ToDispatch, application) || !readArgument(call, 1, ToInt32, mode)) {
         return DISP_E_TYPEMISMATCH;
     }
     return OnConnection(application.get(), static_cast<ext_ConnectMode>(mode), nullptr, nullptr);
@@ -112,7 +110,7 @@ HRESULT ConnectObject::callOnConnection(const com::Invocation& call) {
 
 HRESULT ConnectObject::callOnDisconnection(const com::Invocation& call) {
     std::int32_t mode = ext_dm_HostShutdown;
-    if (!readArgument(call, 0, host::dispatch::ToInt32, mode)) {
+    if (!readArgument(call, 0, ToInt32, mode)) {
         return DISP_E_TYPEMISMATCH;
     }
     return OnDisconnection(static_cast<ext_DisconnectMode>(mode), nullptr);
@@ -138,18 +136,15 @@ HRESULT ConnectObject::callOnExplorerClose(const com::Invocation&) {
 
 HRESULT ConnectObject::callGetCustomUI(const com::Invocation& call) {
     std::u16string ribbonId;
-    if (!readArgument(call, 0, host::dispatch::ToString, ribbonId)) {
+    if (!readArgument(call, 0, ToString, ribbonId)) {
         return DISP_E_TYPEMISMATCH;
     }
     const Bstr id(reinterpret_cast<const wchar_t*>(ribbonId.data()),
                   static_cast<UINT>(ribbonId.size()));
     Bstr xml;
     const HRESULT hr = GetCustomUI(id.get(), xml.put());
-    if (SUCCEEDED(hr) && call.result()) {
-        VARIANT* result = call.result();
-        VariantClear(result);
-        result->vt = VT_BSTR;
-        result->bstrVal = xml.detach();
+    if (SUCCEEDED(hr)) {
+        call.answer(Variant(std::move(xml)));
     }
     return hr;
 }
@@ -159,7 +154,7 @@ HRESULT ConnectObject::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept {
         return E_POINTER;
     }
     *RibbonXml = nullptr;
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         const std::u16string xml =
             core_->ribbon().GetCustomUI(FromWide(RibbonID, SysStringLen(RibbonID)));
         if (!xml.empty()) {
@@ -173,7 +168,7 @@ HRESULT ConnectObject::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) noexcept {
 
 HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode, IDispatch*,
                                     SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         // The Application object is needed during connection only; the adapter goes with it.
         core_->IDTExtensibility2_OnConnection(
             host::dispatch::WrapApplication(ComPtr<IDispatch>(Application)),
@@ -183,28 +178,28 @@ HRESULT ConnectObject::OnConnection(IDispatch* Application, ext_ConnectMode Conn
 }
 
 HRESULT ConnectObject::OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnDisconnection(static_cast<host::DisconnectMode>(RemoveMode));
         return S_OK;
     });
 }
 
 HRESULT ConnectObject::OnAddInsUpdate(SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnAddInsUpdate();
         return S_OK;
     });
 }
 
 HRESULT ConnectObject::OnStartupComplete(SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnStartupComplete();
         return S_OK;
     });
 }
 
 HRESULT ConnectObject::OnBeginShutdown(SAFEARRAY**) noexcept {
-    return guarded([&]() -> HRESULT {
+    return Guard([&]() -> HRESULT {
         core_->IDTExtensibility2_OnBeginShutdown();
         return S_OK;
     });

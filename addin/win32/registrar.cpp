@@ -8,8 +8,8 @@
 #include "addin/registration.h"
 #include "addin/win32/guids.h"
 #include "addin/win32/module.h"
-#include "host/dispatch/guarded.h"
 #include "host/dispatch/late_binding.h"
+#include "platform/win32/raii.h"
 #include "platform/win32/text.h"
 
 // oleaut32 exports these (Windows Vista SP1 and later) but the MinGW headers do not declare
@@ -24,7 +24,7 @@ namespace tessaly::win32 {
 
 namespace {
 
-using host::dispatch::guarded;
+using com::Guard;
 using host::dispatch::ToWide;
 
 [[nodiscard]] HRESULT writeRow(const registration::Row& row) {
@@ -63,8 +63,8 @@ using host::dispatch::ToWide;
 // that someone else keeps for their own entries (then it is not empty and stays).
 [[nodiscard]] HRESULT deleteIfEmpty(const platform::String& key) {
     const std::wstring name = ToWide(key);
-    HKEY handle = nullptr;
-    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, &handle);
+    UniqueHKey opened;
+    LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, opened.put());
     if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
         return S_OK;
     }
@@ -73,11 +73,10 @@ using host::dispatch::ToWide;
     }
     DWORD subkeys = 0;
     DWORD values = 0;
-    {
-        UniqueHKey owner(handle);
-        status = RegQueryInfoKeyW(handle, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                                  &values, nullptr, nullptr, nullptr, nullptr);
-    }
+    status = RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                              &values, nullptr, nullptr, nullptr, nullptr);
+    // Closed before the key may be deleted.
+    opened.reset();
     if (status != ERROR_SUCCESS) {
         return HRESULT_FROM_WIN32(status);
     }
@@ -104,15 +103,13 @@ constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 }
 
 bool typeLibRegistered() {
-    LPOLESTR text = nullptr;
-    if (FAILED(StringFromCLSID(LIBID_BrindleAddin, &text))) {
+    UniqueTaskString text;
+    if (FAILED(StringFromCLSID(LIBID_BrindleAddin, text.put()))) {
         return true;  // cannot tell: let UnRegisterTypeLibForUser decide
     }
-    std::wstring key = std::wstring(L"TypeLib\\") + text;
-    CoTaskMemFree(text);
-    HKEY handle = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle);
-    UniqueHKey owner(handle);
+    const std::wstring key = std::wstring(L"TypeLib\\") + text.get();
+    UniqueHKey opened;
+    const LSTATUS status = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, opened.put());
     return status != ERROR_FILE_NOT_FOUND;
 }
 
@@ -134,7 +131,7 @@ bool typeLibRegistered() {
 }  // namespace
 
 HRESULT RegisterServer() noexcept {
-    return guarded([]() -> HRESULT {
+    return Guard([]() -> HRESULT {
         const std::wstring path = module::Path();
         if (path.empty()) {
             return HRESULT_FROM_WIN32(GetLastError());
@@ -150,7 +147,7 @@ HRESULT RegisterServer() noexcept {
 }
 
 HRESULT UnregisterServer() noexcept {
-    return guarded([]() -> HRESULT {
+    return Guard([]() -> HRESULT {
         // Remove everything that can be removed, and report the first failure.
         HRESULT first = S_OK;
         for (const auto& key : registration::RegistrationKeys()) {

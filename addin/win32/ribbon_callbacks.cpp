@@ -3,9 +3,8 @@
 #include <oleauto.h>
 
 #include <cstdint>
-#include <cstring>
+#include <exception>
 #include <functional>
-#include <new>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -16,6 +15,7 @@
 #include "host/dispatch/late_binding.h"
 #include "host/dispatch/ribbon.h"
 #include "platform/win32/picture.h"
+#include "platform/win32/text.h"
 
 namespace tessaly::win32 {
 
@@ -31,25 +31,25 @@ struct Argument;
 template <>
 struct Argument<host::RibbonControlRef> {
     static host::RibbonControlRef read(const VARIANT& v) {
-        return dispatch::WrapRibbonControl(dispatch::ToDispatch(v));
+        return dispatch::WrapRibbonControl(ToDispatch(v));
     }
 };
 
 template <>
 struct Argument<std::shared_ptr<host::RibbonUI>> {
     static std::shared_ptr<host::RibbonUI> read(const VARIANT& v) {
-        return dispatch::WrapRibbonUI(dispatch::ToDispatch(v));
+        return dispatch::WrapRibbonUI(ToDispatch(v));
     }
 };
 
 template <>
 struct Argument<std::u16string> {
-    static std::u16string read(const VARIANT& v) { return dispatch::ToString(v); }
+    static std::u16string read(const VARIANT& v) { return ToString(v); }
 };
 
 template <>
 struct Argument<std::int32_t> {
-    static std::int32_t read(const VARIANT& v) { return dispatch::ToInt32(v); }
+    static std::int32_t read(const VARIANT& v) { return ToInt32(v); }
 };
 
 template <class T>
@@ -72,29 +72,15 @@ template <class Tuple, std::size_t... I>
     return hr;
 }
 
-// ---- Values, put where the caller wants the result ----
+// ---- Values, as the caller gets them ----
 
-void store(VARIANT& out, const std::u16string& text) {
-    Bstr value(reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()));
-    VariantClear(&out);
-    out.vt = VT_BSTR;
-    out.bstrVal = value.detach();
-}
-
-void store(VARIANT& out, bool value) {
-    VariantClear(&out);
-    out.vt = VT_BOOL;
-    out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
-void store(VARIANT& out, std::int32_t value) {
-    VariantClear(&out);
-    out.vt = VT_I4;
-    out.lVal = value;
+template <class T>
+Variant valueOf(const T& value) {
+    return Variant(value);
 }
 
 // The picture object itself (IPictureDisp); Nothing for no picture.
-void store(VARIANT& out, const std::shared_ptr<host::Picture>& picture) {
+Variant valueOf(const std::shared_ptr<host::Picture>& picture) {
     IPictureDisp* object = nullptr;
     if (picture) {
         const auto* ours = dynamic_cast<const Win32Picture*>(picture.get());
@@ -103,9 +89,7 @@ void store(VARIANT& out, const std::shared_ptr<host::Picture>& picture) {
         }
         object = ours->get();
     }
-    VariantClear(&out);
-    out.vt = VT_DISPATCH;
-    out.pdispVal = ComPtr<IPictureDisp>(object).detach();
+    return Variant(object);
 }
 
 template <class R, class... Args>
@@ -125,37 +109,20 @@ template <class R, class... Args>
     } else {
         const R value = std::apply(callback, arguments);
         if (call.result()) {
-            store(*call.result(), value);
+            call.answer(valueOf(value));
         }
     }
     return S_OK;
 }
 
-// An exception's text as a BSTR: ASCII as it is, any other byte as '?'.
-BSTR describe(const char* what) noexcept {
-    const auto length = static_cast<UINT>(std::strlen(what));
-    BSTR text = SysAllocStringLen(nullptr, length);
-    for (UINT i = 0; text && i < length; ++i) {
-        const auto c = static_cast<unsigned char>(what[i]);
-        text[i] = c < 0x80 ? static_cast<OLECHAR>(c) : L'?';
+// An exception's text for the caller: ASCII as it is, any other byte as '?'.
+std::wstring describe(const char* what) {
+    std::wstring text;
+    for (; *what; ++what) {
+        const auto c = static_cast<unsigned char>(*what);
+        text.push_back(c < 0x80 ? static_cast<wchar_t>(c) : L'?');
     }
     return text;
-}
-
-// The callback's failure as Office reads it: the code, and its text when it asks for one.
-[[nodiscard]] HRESULT raised(const com::Invocation& call, HRESULT code, const char* what) noexcept {
-    EXCEPINFO* info = call.exception();
-    if (!info) {
-        return code;
-    }
-    *info = EXCEPINFO{};
-    info->scode = code;
-    // Out of memory, either text is left out.
-    info->bstrSource =
-        SysAllocStringLen(reinterpret_cast<const OLECHAR*>(registration::kProgId.data()),
-                          static_cast<UINT>(registration::kProgId.size()));
-    info->bstrDescription = describe(what);
-    return DISP_E_EXCEPTION;
 }
 
 }  // namespace
@@ -191,19 +158,12 @@ HRESULT InvokeRibbonCallback(const host::RibbonCallback& callback,
     if (call.params().cNamedArgs != 0) {
         return DISP_E_NONAMEDARGS;
     }
-    try {
-        return std::visit([&](const auto& f) { return callWith(f, call); }, callback.call);
-    } catch (const Error& e) {
-        return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
-    } catch (const com::Error& e) {
-        return raised(call, FAILED(e.code()) ? e.code() : E_FAIL, e.what());
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (const std::exception& e) {
-        return raised(call, E_FAIL, e.what());
-    } catch (...) {
-        return E_FAIL;
-    }
+    // The callback's failure as Office reads it: the code, and its text when it asks for one.
+    return com::Guard(
+        [&] { return std::visit([&](const auto& f) { return callWith(f, call); }, callback.call); },
+        [&](HRESULT code, const std::exception& failure) {
+            return call.raise(code, WideView(registration::kProgId), describe(failure.what()));
+        });
 }
 
 }  // namespace tessaly::win32

@@ -30,9 +30,10 @@ const host::RibbonCallback* RibbonCallbackOf(const std::vector<host::RibbonCallb
                                              DISPID id) noexcept;
 
 // Calls `callback` with the arguments of `call`, exactly as many as its signature has, and
-// puts its value in the call's result. A failure of the callback comes back as
-// DISP_E_EXCEPTION with its code and text in EXCEPINFO, or as its code when the caller
-// passes no EXCEPINFO; an argument of the wrong type as DISP_E_TYPEMISMATCH, marked.
+// puts its value in the call's result. A failure of the callback is raised to the caller
+// with its code and text (Invocation::raise: DISP_E_EXCEPTION, or the code itself for a
+// caller that takes no description); an argument of the wrong type is DISP_E_TYPEMISMATCH,
+// marked.
 [[nodiscard]] HRESULT InvokeRibbonCallback(const host::RibbonCallback& callback,
                                            const com::Invocation& call) noexcept;
 

@@ -47,7 +47,7 @@ std::shared_ptr<host::CommandBars> SimExplorer::CommandBars() {
 
 std::shared_ptr<host::Selection> SimExplorer::Selection() {
     call("Explorer.Selection");
-    return returned(world_, std::make_shared<SimSelection>(world_, selection_));
+    return returned(world_, std::make_shared<SimSelection>(world_, selection_, weak_from_this()));
 }
 
 std::shared_ptr<NameSpace> SimExplorer::Session() {

@@ -79,8 +79,14 @@ String SimContact::CompanyMainTelephoneNumber() {
     return read("ContactItem.CompanyMainTelephoneNumber", u"CompanyMainTelephoneNumber");
 }
 
-SimSelection::SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items)
-    : world_(world), items_(std::move(items)) {}
+SimSelection::SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items,
+                           std::weak_ptr<SimExplorer> parent)
+    : world_(world), items_(std::move(items)), parent_(std::move(parent)) {}
+
+std::shared_ptr<Explorer> SimSelection::Parent() {
+    world_.check("Selection.Parent");
+    return returned(world_, std::shared_ptr<Explorer>(parent_.lock()));
+}
 
 std::int32_t SimSelection::Count() {
     world_.check("Selection.Count");
@@ -104,6 +110,16 @@ std::shared_ptr<MAPIFolder> SimNameSpace::GetDefaultFolder(std::int32_t folderTy
     }
     world_.check("NameSpace.GetDefaultFolder", arguments);
     return returned(world_, world_.defaultContactsFolder());
+}
+
+std::shared_ptr<Recipient> SimNameSpace::CurrentUser() {
+    // The model has no mail yet, so no user who sends any.
+    world_.refuse("NameSpace.CurrentUser");
+}
+
+std::shared_ptr<host::Items> SimFolder::Items() {
+    // The model's folders are not searched yet.
+    world_.refuse("MAPIFolder.Items");
 }
 
 }  // namespace tessaly::host::sim

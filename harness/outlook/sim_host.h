@@ -27,6 +27,7 @@ class World;
 class SimCommandBars;
 class SimCommandBar;
 class SimControl;
+class SimExplorer;
 
 // ---- Fault injection and the trace ------------------------------------------------------
 
@@ -140,14 +141,16 @@ struct EventFailure {
 
 class SimFolder : public MAPIFolder, public ModelObject {
   public:
-    SimFolder(World&, String name) : name_(std::move(name)) {}
+    SimFolder(World& world, String name) : world_(world), name_(std::move(name)) {}
     std::string traceType() const override { return "MAPIFolder"; }
+    std::shared_ptr<host::Items> Items() override;
     const String& name() const { return name_; }
     const std::vector<std::shared_ptr<Item>>& items() const { return items_; }
     void add(std::shared_ptr<Item> item) { items_.push_back(std::move(item)); }
     std::shared_ptr<Item> findItem(const String& name) const;
 
   private:
+    World& world_;
     String name_;
     std::vector<std::shared_ptr<Item>> items_;
 };
@@ -488,14 +491,17 @@ class SimCommandBars : public CommandBars,
 
 class SimSelection : public Selection, public ModelObject {
   public:
-    SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items);
+    SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items,
+                 std::weak_ptr<SimExplorer> parent);
     std::string traceType() const override { return "Selection"; }
     std::int32_t Count() override;
     std::shared_ptr<host::Item> Item(std::int32_t index) override;
+    std::shared_ptr<Explorer> Parent() override;
 
   private:
     World& world_;
     std::vector<std::shared_ptr<host::Item>> items_;
+    std::weak_ptr<SimExplorer> parent_;
 };
 
 class SimNameSpace : public NameSpace, public ModelObject {
@@ -504,6 +510,7 @@ class SimNameSpace : public NameSpace, public ModelObject {
     std::string traceType() const override { return "NameSpace"; }
     // Type 10 gives the default contacts folder; fails when the profile has none.
     std::shared_ptr<MAPIFolder> GetDefaultFolder(std::int32_t folderType) override;
+    std::shared_ptr<Recipient> CurrentUser() override;
 
   private:
     World& world_;

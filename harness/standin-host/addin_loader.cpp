@@ -6,6 +6,7 @@
 #include "dispatch_base.h"
 #include "launch_tracker.h"
 #include "platform/utf.h"
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/text.h"
 #include "timer_tracker.h"
 
@@ -175,95 +176,55 @@ LoadedAddin::~LoadedAddin() {
 }
 
 template <class VtableCall>
-double LoadedAddin::call(const char* name, DISPID id, VARIANT* args, UINT count,
+double LoadedAddin::call(const char* name, DISPID id, std::span<const win32::Variant> args,
                          VtableCall&& direct) {
     if (!addin_) {
         throw AddinFailure(std::string(name) + ": the add-in was released");
     }
     const auto start = std::chrono::steady_clock::now();
-    HRESULT hr;
-    EXCEPINFO exception{};
+    win32::com::Invoked outcome;
     if (throughInvoke_) {
-        DISPPARAMS params{args, nullptr, count, 0};
-        UINT argError = 0;
-        hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                               &exception, &argError);
+        outcome = win32::com::Invoke(*dispatch_.get(), id, DISPATCH_METHOD, args);
     } else {
-        hr = direct();
+        outcome.code = direct();
     }
     const auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::string description;
-    if (exception.bstrDescription) {
-        description = Narrow(exception.bstrDescription);
-        description.insert(description.begin(), ' ');
-    }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    if (FAILED(hr)) {
-        throw AddinFailure(
-            Failure(name, hr == DISP_E_EXCEPTION && exception.scode ? exception.scode : hr) +
-            description);
+    if (outcome.failed()) {
+        const std::string description =
+            outcome.description.empty() ? std::string() : " " + Narrow(outcome.description);
+        throw AddinFailure(Failure(name, outcome.code) + description);
     }
     return elapsed;
 }
 
-namespace {
-
-VARIANT Int(int value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
-
-VARIANT Object(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object;
-    return v;
-}
-
-VARIANT ArrayRef(SAFEARRAY** array) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_ARRAY | VT_VARIANT | VT_BYREF;
-    v.pparray = array;
-    return v;
-}
-
-}  // namespace
-
+// The arguments go in their declared order; the custom array by reference, as declared.
 double LoadedAddin::OnConnection(IDispatch* application, IDispatch* addInInst) {
     Custom custom;
-    VARIANT args[4] = {ArrayRef(&custom.array), Object(addInInst), Int(ext_cm_Startup),
-                       Object(application)};
-    return call("OnConnection", 1, args, 4, [&] {
+    const win32::Variant args[] = {application, ext_cm_Startup, addInInst,
+                                   win32::Variant::ByRef(&custom.array)};
+    return call("OnConnection", 1, args, [&] {
         return addin_->OnConnection(application, ext_cm_Startup, addInInst, &custom.array);
     });
 }
 
 double LoadedAddin::OnStartupComplete() {
     Custom custom;
-    VARIANT args[1] = {ArrayRef(&custom.array)};
-    return call("OnStartupComplete", 4, args, 1,
+    const win32::Variant args[] = {win32::Variant::ByRef(&custom.array)};
+    return call("OnStartupComplete", 4, args,
                 [&] { return addin_->OnStartupComplete(&custom.array); });
 }
 
 double LoadedAddin::OnBeginShutdown() {
     Custom custom;
-    VARIANT args[1] = {ArrayRef(&custom.array)};
-    return call("OnBeginShutdown", 5, args, 1,
-                [&] { return addin_->OnBeginShutdown(&custom.array); });
+    const win32::Variant args[] = {win32::Variant::ByRef(&custom.array)};
+    return call("OnBeginShutdown", 5, args, [&] { return addin_->OnBeginShutdown(&custom.array); });
 }
 
 double LoadedAddin::OnDisconnection() {
     Custom custom;
-    VARIANT args[2] = {ArrayRef(&custom.array), Int(ext_dm_HostShutdown)};
-    return call("OnDisconnection", 2, args, 2,
+    const win32::Variant args[] = {ext_dm_HostShutdown, win32::Variant::ByRef(&custom.array)};
+    return call("OnDisconnection", 2, args,
                 [&] { return addin_->OnDisconnection(ext_dm_HostShutdown, &custom.array); });
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -89,7 +90,8 @@ class LoadedAddin {
 
   private:
     template <class VtableCall>
-    double call(const char* name, DISPID id, VARIANT* args, UINT count, VtableCall&& direct);
+    double call(const char* name, DISPID id, std::span<const win32::Variant> args,
+                VtableCall&& direct);
 
     AddinRegistration registration_;
     bool throughInvoke_;

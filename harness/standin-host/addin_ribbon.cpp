@@ -7,6 +7,7 @@
 #include <utility>
 #include <variant>
 
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/text.h"
 
 namespace tessaly::standin {
@@ -23,39 +24,27 @@ class GivenPicture final : public host::Picture {};
 // ---- Arguments: the C++ values the model passes, as the add-in receives them ----
 
 Variant ToVariant(Server& server, const std::shared_ptr<host::Object>& object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = server.wrap(object).detach();
-    return Variant::attach(v);
+    return server.wrap(object).get();
 }
 
 Variant ToVariant(Server&, const std::u16string& text) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
-    v.bstrVal =
-        win32::Bstr(reinterpret_cast<const wchar_t*>(text.data()), static_cast<UINT>(text.size()))
-            .detach();
-    return Variant::attach(v);
+    return text;
 }
 
 Variant ToVariant(Server&, std::int32_t value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return Variant::attach(v);
+    return value;
 }
 
 // ---- Values: what the add-in answered, as the model takes it ----
 
-Variant Changed(const Variant& value, VARTYPE type, const char* what) {
-    Variant result;
-    if (FAILED(VariantChangeType(result.get(), const_cast<VARIANT*>(value.get()), 0, type))) {
+// The value read as `read` reads it; one it cannot read is not `what` the model wants.
+template <class R>
+R Expected(const Variant& value, R (Variant::*read)() const, const char* what) {
+    try {
+        return (value.*read)();
+    } catch (const Error&) {
         throw Error(DISP_E_TYPEMISMATCH, std::string("the callback's value is not ") + what);
     }
-    return result;
 }
 
 template <class R>
@@ -63,34 +52,27 @@ R FromVariant(const Variant& value);
 
 template <>
 std::u16string FromVariant(const Variant& value) {
-    const Variant text = Changed(value, VT_BSTR, "a string");
-    return win32::FromWide(text->bstrVal, SysStringLen(text->bstrVal));
+    return Expected(value, &Variant::toString, "a string");
 }
 
 template <>
 bool FromVariant(const Variant& value) {
-    return Changed(value, VT_BOOL, "a Boolean")->boolVal != VARIANT_FALSE;
+    return Expected(value, &Variant::toBool, "a Boolean");
 }
 
 template <>
 std::int32_t FromVariant(const Variant& value) {
-    return Changed(value, VT_I4, "a number")->lVal;
+    return Expected(value, &Variant::toInt32, "a number");
 }
 
 // IPictureDisp as VT_DISPATCH or VT_UNKNOWN; Nothing is no picture.
 template <>
 std::shared_ptr<host::Picture> FromVariant(const Variant& value) {
-    const VARIANT& v = *value.get();
-    IUnknown* object = nullptr;
-    if (v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) {
-        object = v.punkVal;
-    } else if (v.vt != VT_EMPTY && v.vt != VT_NULL) {
-        throw Error(DISP_E_TYPEMISMATCH, "the callback's value is not a picture");
-    }
+    const win32::ComPtr<IUnknown> object = Expected(value, &Variant::toUnknown, "a picture");
     if (!object) {
         return nullptr;
     }
-    if (!win32::ComPtr<IUnknown>(object).query<IPictureDisp>(IID_IPictureDisp)) {
+    if (!object.query<IPictureDisp>(IID_IPictureDisp)) {
         throw Error(DISP_E_TYPEMISMATCH, "the callback's value is not a picture");
     }
     return std::make_shared<GivenPicture>();
@@ -111,16 +93,10 @@ template <class R, class... Args>
 struct Through<std::function<R(Args...)>> {
     static std::function<R(Args...)> make(Target target) {
         return [target = std::move(target)](Args... args) -> R {
-            std::array<Variant, sizeof...(Args)> values = {ToVariant(*target.server, args)...};
-            // DISPPARAMS holds the arguments last to first; the Variants keep owning them.
-            std::array<VARIANT, sizeof...(Args)> reversed{};
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                reversed[values.size() - 1 - i] = *values[i].get();
-            }
+            const std::array<Variant, sizeof...(Args)> values = {
+                ToVariant(*target.server, args)...};
             ++target.counts->invokes;
-            Variant result = CallClient(target.addin.get(), target.id,
-                                        reversed.empty() ? nullptr : reversed.data(),
-                                        static_cast<UINT>(reversed.size()));
+            Variant result = CallClient(target.addin.get(), target.id, values);
             if constexpr (!std::is_void_v<R>) {
                 return FromVariant<R>(result);
             }
@@ -179,12 +155,11 @@ AddinRibbon::FoundCallback AddinRibbon::FindCallback(const std::u16string& name,
                                                      std::optional<std::size_t> kind) {
     auto [entry, fresh] = resolved_.try_emplace(name);
     if (fresh) {
-        std::wstring wide = win32::ToWide(name);
-        LPOLESTR names[] = {wide.data()};
-        DISPID id = DISPID_UNKNOWN;
         ++counts_->getIdsOfNames;
-        if (SUCCEEDED(dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) {
-            entry->second = id;
+        try {
+            entry->second = win32::com::IdOfName(*dispatch_.get(), win32::WideView(name));
+        } catch (const Error&) {
+            // The add-in has no callback of that name.
         }
     }
     if (!entry->second) {

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <span>
 
-#include "host/dispatch/guarded.h"
+#include "harness/com/type_info.h"
 #include "platform/case_fold.h"
 #include "platform/utf.h"
-#include "platform/win32/com/type_info.h"
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/text.h"
 
 namespace tessaly::standin {
@@ -25,10 +25,6 @@ std::wstring Lower(std::wstring_view text) {
     std::wstring out(text);
     std::transform(out.begin(), out.end(), out.begin(), platform::lowerAscii<wchar_t>);
     return out;
-}
-
-bool IsOmitted(const VARIANT& v) {
-    return v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND;
 }
 
 }  // namespace
@@ -100,15 +96,6 @@ std::optional<DISPID> FindMember(std::wstring_view name) {
     return member ? std::optional(member->id) : std::nullopt;
 }
 
-const wchar_t* MemberNameOf(DISPID id) {
-    for (const MemberName& member : MemberTable()) {
-        if (member.id == id) {
-            return member.name;
-        }
-    }
-    return L"?";
-}
-
 std::string HresultText(HRESULT hr) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08lX", static_cast<unsigned long>(hr));
@@ -130,10 +117,28 @@ void ObjectRegistry::remove(std::uint64_t serial) noexcept {
 
 // ---- Call --------------------------------------------------------------------------------
 
-Call::Call(WORD flags, const DISPPARAMS& params, VARIANT* result)
-    : flags_(flags), params_(params), result_(result) {
-    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    positional_ = params.cArgs - (put && params.cArgs > 0 ? 1 : 0);
+namespace {
+
+// The argument at `position` read with `reader`; what it cannot read is that argument's error.
+template <class T>
+T Read(const VARIANT& argument, unsigned position, T (*reader)(const VARIANT&),
+       const char* problem) {
+    try {
+        return reader(argument);
+    } catch (const Error& e) {
+        throw ArgumentError(e.code(), position,
+                            "argument " + std::to_string(position + 1) + problem);
+    }
+}
+
+constexpr const char* kWrongType = " has the wrong type";
+constexpr const char* kNoObject = " is no object";
+
+}  // namespace
+
+Call::Call(const win32::com::Invocation& invocation) : invocation_(invocation) {
+    const unsigned count = invocation.count();
+    positional_ = count - (isPut() && count > 0 ? 1 : 0);
 }
 
 const VARIANT* Call::arg(unsigned position) const {
@@ -141,49 +146,23 @@ const VARIANT* Call::arg(unsigned position) const {
         return nullptr;
     }
     // Named arguments (only the put value here) come first in rgvarg.
-    const VARIANT& v = params_.rgvarg[params_.cArgs - 1 - position];
-    const VARIANT& direct = (v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal) ? *v.pvarVal : v;
-    return IsOmitted(direct) ? nullptr : &direct;
-}
-
-VARIANT Call::converted(const VARIANT& from, VARTYPE to, unsigned position) const {
-    VARIANT out;
-    VariantInit(&out);
-    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&from), 0, to);
-    if (FAILED(hr)) {
-        throw ArgumentError(hr, position,
-                            "argument " + std::to_string(position + 1) + " has the wrong type");
-    }
-    return out;
+    const VARIANT& v = invocation_.arg(position);
+    return win32::IsMissing(v) ? nullptr : &v;
 }
 
 std::optional<std::int32_t> Call::optInt(unsigned position) const {
     const VARIANT* v = arg(position);
-    if (!v) {
-        return std::nullopt;
-    }
-    VARIANT c = converted(*v, VT_I4, position);
-    return static_cast<std::int32_t>(c.lVal);
+    return v ? std::optional(Read(*v, position, win32::ToInt32, kWrongType)) : std::nullopt;
 }
 
 std::optional<bool> Call::optBool(unsigned position) const {
     const VARIANT* v = arg(position);
-    if (!v) {
-        return std::nullopt;
-    }
-    VARIANT c = converted(*v, VT_BOOL, position);
-    return c.boolVal != VARIANT_FALSE;
+    return v ? std::optional(Read(*v, position, win32::ToBool, kWrongType)) : std::nullopt;
 }
 
 std::optional<std::u16string> Call::optString(unsigned position) const {
     const VARIANT* v = arg(position);
-    if (!v) {
-        return std::nullopt;
-    }
-    VARIANT c = converted(*v, VT_BSTR, position);
-    std::u16string text = win32::FromWide(c.bstrVal, SysStringLen(c.bstrVal));
-    VariantClear(&c);
-    return text;
+    return v ? std::optional(Read(*v, position, win32::ToString, kWrongType)) : std::nullopt;
 }
 
 std::int32_t Call::requiredInt(unsigned position) const {
@@ -200,96 +179,48 @@ std::u16string Call::requiredString(unsigned position) const {
     throw ArgumentError(DISP_E_PARAMNOTFOUND, position, "a required argument is missing");
 }
 
-namespace {
-
-ComPtr<IUnknown> ObjectOf(const VARIANT& v, unsigned position) {
-    switch (v.vt) {
-        case VT_DISPATCH:
-        case VT_UNKNOWN:
-            return ComPtr<IUnknown>(v.punkVal);
-        case VT_DISPATCH | VT_BYREF:
-        case VT_UNKNOWN | VT_BYREF:
-            return ComPtr<IUnknown>(v.ppunkVal ? *v.ppunkVal : nullptr);
-        case VT_EMPTY:
-        case VT_NULL:
-            return {};
-        default:
-            throw ArgumentError(DISP_E_TYPEMISMATCH, position,
-                                "argument " + std::to_string(position + 1) + " is no object");
-    }
-}
-
-}  // namespace
-
 ComPtr<IUnknown> Call::optObject(unsigned position) const {
     const VARIANT* v = arg(position);
-    return v ? ObjectOf(*v, position) : ComPtr<IUnknown>();
+    return v ? Read(*v, position, win32::ToUnknown, kNoObject) : ComPtr<IUnknown>();
 }
 
 const VARIANT& Call::value() const {
-    if (!isPut() || params_.cArgs == 0) {
+    if (!isPut() || invocation_.count() == 0) {
         throw ArgumentError(DISP_E_BADPARAMCOUNT, 0, "no value assigned");
     }
-    const VARIANT& v = params_.rgvarg[0];
-    return (v.vt == (VT_VARIANT | VT_BYREF) && v.pvarVal) ? *v.pvarVal : v;
+    return invocation_.params().rgvarg[0];
 }
 
 std::int32_t Call::valueInt() const {
-    VARIANT c = converted(value(), VT_I4, 0);
-    return static_cast<std::int32_t>(c.lVal);
+    return Read(value(), 0, win32::ToInt32, kWrongType);
 }
 
 bool Call::valueBool() const {
-    VARIANT c = converted(value(), VT_BOOL, 0);
-    return c.boolVal != VARIANT_FALSE;
+    return Read(value(), 0, win32::ToBool, kWrongType);
 }
 
 std::u16string Call::valueString() const {
-    VARIANT c = converted(value(), VT_BSTR, 0);
-    std::u16string text = win32::FromWide(c.bstrVal, SysStringLen(c.bstrVal));
-    VariantClear(&c);
-    return text;
+    return Read(value(), 0, win32::ToString, kWrongType);
 }
 
 ComPtr<IUnknown> Call::valueObject() const {
-    return ObjectOf(value(), 0);
+    return Read(value(), 0, win32::ToUnknown, kNoObject);
 }
 
 void Call::result(std::int32_t value) {
-    if (result_) {
-        VariantClear(result_);
-        result_->vt = VT_I4;
-        result_->lVal = value;
-    }
+    invocation_.answer(value);
 }
 
 void Call::result(bool value) {
-    if (result_) {
-        VariantClear(result_);
-        result_->vt = VT_BOOL;
-        result_->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    }
+    invocation_.answer(value);
 }
 
 void Call::result(std::u16string_view value) {
-    if (result_) {
-        VariantClear(result_);
-        BSTR text =
-            SysAllocStringLen(win32::WideView(value).data(), static_cast<UINT>(value.size()));
-        if (!text) {
-            throw Error(E_OUTOFMEMORY, "out of memory");
-        }
-        result_->vt = VT_BSTR;
-        result_->bstrVal = text;
-    }
+    invocation_.answer(value);
 }
 
 void Call::result(const ComPtr<IDispatch>& object) {
-    if (result_) {
-        VariantClear(result_);
-        result_->vt = VT_DISPATCH;
-        result_->pdispVal = ComPtr<IDispatch>(object).detach();
-    }
+    invocation_.answer(object.get());
 }
 
 // ---- Type information --------------------------------------------------------------------
@@ -297,7 +228,7 @@ void Call::result(const ComPtr<IDispatch>& object) {
 namespace {
 
 // Counted among the host's objects like the dispatch objects, so a leaked one shows up.
-class RegisteredTypeInfo final : public win32::com::NamedTypeInfo {
+class RegisteredTypeInfo final : public harness::com::NamedTypeInfo {
   public:
     RegisteredTypeInfo(ObjectRegistry& registry, std::wstring name)
         : NamedTypeInfo(name),
@@ -359,7 +290,7 @@ HRESULT DispatchBase::GetClassInfo(ITypeInfo** out) noexcept {
         return E_POINTER;
     }
     *out = nullptr;
-    return host::dispatch::guarded([&] {
+    return win32::com::Guard([&] {
         *out = MakeNamedTypeInfo(registry_, coclassName()).detach();
         return S_OK;
     });
@@ -388,42 +319,46 @@ HRESULT DispatchBase::invoke(const win32::com::Invocation& invocation) {
         (params.cNamedArgs == 1 && params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)) {
         return DISP_E_NONAMEDARGS;
     }
-    try {
-        Call call(invocation.flags(), params, invocation.result());
-        invokeMember(invocation.id(), call);
-        return S_OK;
-    } catch (const ArgumentError& e) {
-        if (UINT* argError = invocation.argError()) {
-            *argError = e.position();
-        }
-        return e.code();
-    } catch (const Error& e) {
-        return reportFailure(e, invocation.exception());
-    }
+    return win32::com::Guard(
+        [&] {
+            Call call(invocation);
+            invokeMember(invocation.id(), call);
+            return S_OK;
+        },
+        [&](HRESULT code, const std::exception& failure) {
+            return reportFailure(invocation, code, failure);
+        });
 }
 
-// A failure the member reports comes back as an exception carrying the host's code.
-HRESULT DispatchBase::reportFailure(const Error& e, EXCEPINFO* exception) {
-    if (e.code() == DISP_E_MEMBERNOTFOUND || !exception) {
-        return e.code();
+// An argument the member cannot take is pointed out; any other failure it reports comes back
+// as an exception carrying the host's code.
+HRESULT DispatchBase::reportFailure(const win32::com::Invocation& invocation, HRESULT code,
+                                    const std::exception& failure) {
+    if (const auto* argument = dynamic_cast<const ArgumentError*>(&failure)) {
+        if (UINT* argError = invocation.argError()) {
+            *argError = argument->position();
+        }
+        return code;
     }
-    *exception = EXCEPINFO{};
-    exception->scode = e.code();
+    if (!dynamic_cast<const Error*>(&failure) || code == DISP_E_MEMBERNOTFOUND) {
+        return code;
+    }
+    std::wstring source;
+    std::wstring description;
     try {
-        exception->bstrSource = SysAllocString(coclassName().c_str());
-        exception->bstrDescription =
-            SysAllocString(win32::ToWide(platform::fromUtf8(e.what())).c_str());
+        source = coclassName();
+        description = win32::ToWide(platform::fromUtf8(failure.what()));
     } catch (...) {
         // Out of memory, or a message that is not UTF-8: the error goes back without its
         // texts.
     }
-    return DISP_E_EXCEPTION;
+    return invocation.raise(code, source, description);
 }
 
 // ---- ConnectionPoint ---------------------------------------------------------------------
 
 HRESULT ConnectionPoint::connect(DWORD cookie, const ComPtr<IDispatch>& sink) {
-    return host::dispatch::guarded([&] {
+    return win32::com::Guard([&] {
         subscriptions_.emplace(cookie, connect_(sink));
         return S_OK;
     });
@@ -441,39 +376,20 @@ void ConnectionPoint::disconnect(DWORD cookie) noexcept {
 
 // ---- Events ------------------------------------------------------------------------------
 
-void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
-    static_cast<void>(CallClient(client, id, args, count));
+void FireEvent(IDispatch* client, DISPID id, std::initializer_list<win32::Variant> args) {
+    static_cast<void>(CallClient(client, id, {args.begin(), args.size()}));
 }
 
-win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT count) {
-    DISPPARAMS params{args, nullptr, count, 0};
-    EXCEPINFO exception{};
-    UINT argError = 0;
-    win32::Variant result;
-    const HRESULT hr = client->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                      result.get(), &exception, &argError);
+win32::Variant CallClient(IDispatch* client, DISPID id, std::span<const win32::Variant> args) {
+    win32::com::Invoked call = win32::com::Invoke(*client, id, DISPATCH_METHOD, args);
+    if (!call.failed()) {
+        return std::move(call.value);
+    }
     std::string what;
-    HRESULT code = hr;
-    if (hr == DISP_E_EXCEPTION) {
-        if (exception.pfnDeferredFillIn) {
-            exception.pfnDeferredFillIn(&exception);
-        }
-        code = exception.scode != 0 ? exception.scode : E_FAIL;
-        if (exception.bstrDescription) {
-            const std::wstring text(exception.bstrDescription,
-                                    SysStringLen(exception.bstrDescription));
-            for (wchar_t c : text) {
-                what.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-            }
-        }
+    for (wchar_t c : call.description) {
+        what.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    if (FAILED(hr)) {
-        throw Error(code, what.empty() ? "Invoke returned " + HresultText(code) : what);
-    }
-    return result;
+    throw Error(call.code, what.empty() ? "Invoke returned " + HresultText(call.code) : what);
 }
 
 [[noreturn]] void WrongKind() {

@@ -9,18 +9,21 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "harness/com/connection_point.h"
 #include "host/events.h"
 #include "host/object.h"
 #include "platform/error.h"
-#include "platform/win32/com/connection_point.h"
 #include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
 
@@ -95,7 +98,6 @@ struct MemberName {
 const std::vector<MemberName>& MemberTable();
 // The DISPID of a name, without regard to case; nothing for an unknown name.
 std::optional<DISPID> FindMember(std::wstring_view name);
-const wchar_t* MemberNameOf(DISPID id);
 
 // Counts of the calls the host received through IDispatch.
 struct CallCounts {
@@ -140,15 +142,16 @@ class ArgumentError : public Error {
 
 class Call {
   public:
-    Call(WORD flags, const DISPPARAMS& params, VARIANT* result);
+    explicit Call(const win32::com::Invocation& invocation);
 
-    bool isGet() const { return (flags_ & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
-    bool isPut() const { return (flags_ & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
-    WORD flags() const { return flags_; }
+    bool isGet() const { return (flags() & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0; }
+    bool isPut() const { return (flags() & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+    WORD flags() const { return invocation_.flags(); }
 
     // Positional arguments, the assigned value of a put not counted.
     unsigned count() const { return positional_; }
-    // Nothing when the argument is absent or passed as omitted.
+    // Nothing when the argument is absent or passed as omitted; read it with the COM kit's
+    // readers.
     const VARIANT* arg(unsigned position) const;
     std::optional<std::int32_t> optInt(unsigned position) const;
     std::optional<bool> optBool(unsigned position) const;
@@ -171,10 +174,7 @@ class Call {
 
   private:
     const VARIANT& value() const;
-    VARIANT converted(const VARIANT& from, VARTYPE to, unsigned position) const;
-    WORD flags_;
-    const DISPPARAMS& params_;
-    VARIANT* result_;
+    const win32::com::Invocation& invocation_;
     unsigned positional_;
 };
 
@@ -185,11 +185,11 @@ ComPtr<ITypeInfo> MakeNamedTypeInfo(ObjectRegistry& registry, std::wstring name)
 // One outgoing interface of an object. Each client's Advise becomes a subscription on the
 // sim object, so the sim's fan-out (one click reaching every control with the same tag)
 // reaches every COM client.
-class ConnectionPoint final : public win32::com::ConnectionPoint {
+class ConnectionPoint final : public harness::com::ConnectionPoint {
   public:
     using Connect = std::function<host::Subscription(const ComPtr<IDispatch>& client)>;
     ConnectionPoint(IConnectionPointContainer& container, const IID& iid, Connect connect)
-        : win32::com::ConnectionPoint(container, iid), connect_(std::move(connect)) {}
+        : harness::com::ConnectionPoint(container, iid), connect_(std::move(connect)) {}
 
   private:
     HRESULT connect(DWORD cookie, const ComPtr<IDispatch>& sink) override;
@@ -201,7 +201,7 @@ class ConnectionPoint final : public win32::com::ConnectionPoint {
 
 // The objects' IDispatch answers by a member table and counts every call; the container is
 // offered only by objects that raise events.
-using DispatchBaseOf = win32::com::Dispatch<win32::com::ConnectionPoints<
+using DispatchBaseOf = win32::com::Dispatch<harness::com::ConnectionPoints<
     win32::com::ComObject<IDispatch, IProvideClassInfo, IConnectionPointContainer>>>;
 
 class DispatchBase : public DispatchBaseOf {
@@ -210,7 +210,6 @@ class DispatchBase : public DispatchBaseOf {
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override;
 
     // The host's own view.
-    const std::string& typeName() const { return typeName_; }
     std::uint64_t serial() const { return serial_; }
     // The sim object wrapped; identity key of the cache.
     virtual const void* key() const = 0;
@@ -243,7 +242,8 @@ class DispatchBase : public DispatchBaseOf {
     HRESULT getTypeInfo(ITypeInfo** out) override;
     DISPID memberId(std::wstring_view name) override;
     HRESULT invoke(const win32::com::Invocation& call) override;
-    [[nodiscard]] HRESULT reportFailure(const Error& e, EXCEPINFO* exception);
+    [[nodiscard]] HRESULT reportFailure(const win32::com::Invocation& invocation, HRESULT code,
+                                        const std::exception& failure);
 
     ObjectRegistry& registry_;
     std::string typeName_;
@@ -251,12 +251,12 @@ class DispatchBase : public DispatchBaseOf {
 };
 
 // Calls one member of a client's IDispatch as a method (an event of a sink, a callback of an
-// add-in) and returns its value. A failure (a failed HRESULT, or an exception described in
-// EXCEPINFO) is thrown as Error, which the sim records as the client's failure.
-// `args` are in DISPPARAMS order (last argument first).
-win32::Variant CallClient(IDispatch* client, DISPID id, VARIANT* args, UINT count);
+// add-in), `args` in their declared order, and returns its value. A failure (a failed
+// HRESULT, or an exception the client raised with its description) is thrown as Error, which
+// the sim records as the client's failure.
+win32::Variant CallClient(IDispatch* client, DISPID id, std::span<const win32::Variant> args);
 // CallClient for an event, whose value nobody reads.
-void FireEvent(IDispatch* client, DISPID id, VARIANT* args, UINT count);
+void FireEvent(IDispatch* client, DISPID id, std::initializer_list<win32::Variant> args = {});
 
 std::string HresultText(HRESULT hr);
 

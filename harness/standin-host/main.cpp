@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "addin_loader.h"
-#include "output.h"
-#include "standin_run.h"
+#include "harness/frontend/output.h"
+#include "standin_program.h"
 
 int main() {
     std::ios::sync_with_stdio(false);
-    tessaly::sim_tool::Output out(std::cout, std::cerr);
+    tessaly::frontend::Output out(std::cout, std::cerr);
     try {
         // The arguments as UTF-16 from Windows, then UTF-8 like tessaly-sim's.
         int count = 0;

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "output.h"
+#include "harness/frontend/output.h"
 
 namespace tessaly::standin {
 
@@ -80,7 +80,7 @@ void MessageBoxWatcher::report(HWND window) {
     const HWND textControl = GetDlgItem(window, kMessageTextId);
     const std::u16string text = textControl ? WindowText(textControl) : std::u16string();
     std::string line =
-        "message: " + sim_tool::OneLine(WindowText(window)) + ": " + sim_tool::OneLine(text);
+        "message: " + frontend::OneLine(WindowText(window)) + ": " + frontend::OneLine(text);
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.push_back(std::move(line));

@@ -3,6 +3,7 @@
 #include <set>
 #include <utility>
 
+#include "platform/win32/com/error.h"
 #include "platform/win32/text.h"
 #include "ribbon_objects.h"
 
@@ -61,7 +62,12 @@ void RequirePut(const Call& call) {
 // and keeps no reference into the add-in, whose module may go away before the model does.
 class ForeignPicture final : public host::Picture {};
 // An object the host does not know, passed where a folder is expected.
-class ForeignFolder final : public host::MAPIFolder {};
+class ForeignFolder final : public host::MAPIFolder {
+  public:
+    std::shared_ptr<host::Items> Items() override {
+        throw Error(kE_INVALIDARG, "not a folder of this host");
+    }
+};
 
 // A COM object over one sim object of interface T.
 template <class T>
@@ -89,15 +95,6 @@ class SimObject : public DispatchBase {
     std::set<DISPID> members_;
 };
 
-// Wraps an object argument given to an event handler.
-VARIANT DispatchArg(const ComPtr<IDispatch>& object) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_DISPATCH;
-    v.pdispVal = object.get();  // borrowed for the call
-    return v;
-}
-
 // ---- Application, Explorers, Explorer -------------------------------------------------
 
 class ApplicationObject final : public SimObject<host::Application> {
@@ -121,8 +118,7 @@ class ExplorersObject final : public SimObject<host::Explorers> {
             Server* host = &server_;
             events->NewExplorer = [host, client](const std::shared_ptr<host::Explorer>& e) {
                 const ComPtr<IDispatch> explorer = host->wrap(e);
-                VARIANT args[1] = {DispatchArg(explorer)};
-                FireEvent(client.get(), kDispNewExplorer, args, 1);
+                FireEvent(client.get(), kDispNewExplorer, {explorer.get()});
             };
             return object_->Advise(std::move(events));
         });
@@ -192,7 +188,7 @@ class ExplorerObject final : public SimObject<host::Explorer> {
         auto events = std::make_shared<host::ExplorerEvents>();
         Server* host = &server_;
         const auto simple = [client](DISPID id) {
-            return [client, id] { FireEvent(client.get(), id, nullptr, 0); };
+            return [client, id] { FireEvent(client.get(), id); };
         };
         events->Activate = simple(kDispActivate);
         events->FolderSwitch = simple(kDispFolderSwitch);
@@ -202,12 +198,8 @@ class ExplorerObject final : public SimObject<host::Explorer> {
                                                     bool& cancel) {
             const ComPtr<IDispatch> folder = f ? host->wrap(f) : ComPtr<IDispatch>();
             VARIANT_BOOL flag = cancel ? VARIANT_TRUE : VARIANT_FALSE;
-            VARIANT args[2];
-            VariantInit(&args[0]);
-            args[0].vt = VT_BOOL | VT_BYREF;
-            args[0].pboolVal = &flag;
-            args[1] = DispatchArg(folder);
-            FireEvent(client.get(), kDispBeforeFolderSwitch, args, 2);
+            FireEvent(client.get(), kDispBeforeFolderSwitch,
+                      {folder.get(), win32::Variant::ByRef(&flag)});
             cancel = flag != VARIANT_FALSE;
         };
         return object_->Advise(std::move(events));
@@ -267,7 +259,8 @@ class ItemObject final : public SimObject<host::Item> {
   public:
     ItemObject(Server& server, std::shared_ptr<host::Item> object)
         : SimObject(server, std::move(object), "Item", {}),
-          contact_(std::dynamic_pointer_cast<host::ContactItem>(object_)) {
+          contact_(std::dynamic_pointer_cast<host::ContactItem>(object_)),
+          kind_(kindOf(*object_)) {
         if (contact_) {
             for (DISPID id = dispid::BusinessTelephoneNumber;
                  id <= dispid::CompanyMainTelephoneNumber; ++id) {
@@ -276,9 +269,24 @@ class ItemObject final : public SimObject<host::Item> {
         }
     }
 
+    // The item's class, which a type name read asks for first: the model's Item.TypeName,
+    // asked each time, as Outlook's objects answer for themselves.
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override {
+        if (!out) {
+            return E_POINTER;
+        }
+        *out = nullptr;
+        return win32::com::Guard([&] {
+            *out = MakeNamedTypeInfo(registry(), win32::ToWide(object_->TypeName())).detach();
+            return S_OK;
+        });
+    }
+
   protected:
-    // Asked of the item each time, as Outlook's objects answer for themselves.
-    std::wstring coclassName() override { return win32::ToWide(object_->TypeName()); }
+    // The type information of its interface (GetTypeInfo, which clients also ask to cache
+    // names, and an error's source) is its kind's, as Outlook's comes from its type library:
+    // no call of the item.
+    std::wstring coclassName() override { return kind_; }
 
     void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
@@ -306,7 +314,15 @@ class ItemObject final : public SimObject<host::Item> {
     }
 
   private:
+    static std::wstring kindOf(const host::Item& item) {
+        if (const auto* other = dynamic_cast<const sim::SimItem*>(&item)) {
+            return win32::ToWide(other->typeName());
+        }
+        return dynamic_cast<const sim::SimContact*>(&item) ? L"ContactItem" : L"Item";
+    }
+
     std::shared_ptr<host::ContactItem> contact_;
+    std::wstring kind_;
 };
 
 // ---- Command bars ---------------------------------------------------------------------
@@ -318,7 +334,7 @@ class CommandBarsObject final : public SimObject<host::CommandBars> {
                     {dispid::Item, dispid::Add, dispid::FindControl, dispid::AdaptiveMenus}) {
         addConnectionPoint(DIID_CommandBarsEvents, [this](const ComPtr<IDispatch>& client) {
             auto events = std::make_shared<host::CommandBarsEvents>();
-            events->OnUpdate = [client] { FireEvent(client.get(), kDispOnUpdate, nullptr, 0); };
+            events->OnUpdate = [client] { FireEvent(client.get(), kDispOnUpdate); };
             return object_->Advise(std::move(events));
         });
     }
@@ -354,8 +370,7 @@ class CommandBarsObject final : public SimObject<host::CommandBars> {
         if (!index) {
             throw ArgumentError(DISP_E_PARAMNOTFOUND, 0, "CommandBars.Item needs an index");
         }
-        const VARTYPE type = static_cast<VARTYPE>(index->vt & ~VT_BYREF);
-        if (type == VT_BSTR) {
+        if (win32::TypeOf(*index) == VT_BSTR) {
             return *call.optString(0);
         }
         const std::int32_t number = call.requiredInt(0);
@@ -552,12 +567,7 @@ class ButtonObject final : public ControlObject<host::CommandBarButton> {
                                            bool& cancelDefault) {
                 const ComPtr<IDispatch> used = host->wrap(ctrl);
                 VARIANT_BOOL flag = cancelDefault ? VARIANT_TRUE : VARIANT_FALSE;
-                VARIANT args[2];
-                VariantInit(&args[0]);
-                args[0].vt = VT_BOOL | VT_BYREF;
-                args[0].pboolVal = &flag;
-                args[1] = DispatchArg(used);
-                FireEvent(client.get(), kDispClick, args, 2);
+                FireEvent(client.get(), kDispClick, {used.get(), win32::Variant::ByRef(&flag)});
                 cancelDefault = flag != VARIANT_FALSE;
             };
             return object_->Advise(std::move(events));
@@ -595,8 +605,7 @@ class ComboBoxObject final : public ControlObject<host::CommandBarComboBox> {
             Server* host = &server_;
             events->Change = [host, client](const std::shared_ptr<host::CommandBarComboBox>& ctrl) {
                 const ComPtr<IDispatch> used = host->wrap(ctrl);
-                VARIANT args[1] = {DispatchArg(used)};
-                FireEvent(client.get(), kDispChange, args, 1);
+                FireEvent(client.get(), kDispChange, {used.get()});
             };
             return object_->Advise(std::move(events));
         });

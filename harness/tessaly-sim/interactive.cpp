@@ -12,9 +12,13 @@
 #include <thread>
 #include <utility>
 
-#include "options.h"
+#include "harness/frontend/options.h"
+#include "harness/frontend/run.h"
+#include "session.h"
 
 namespace tessaly::sim_tool {
+
+using frontend::Output;
 
 namespace {
 
@@ -23,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 // Keeps the event loop's virtual clock in step with the real one.
 class RealTime {
   public:
-    explicit RealTime(Session& session) : session_(session), synced_(Clock::now()) {}
+    explicit RealTime(InProcessSession& session) : session_(session), synced_(Clock::now()) {}
 
     // Fires what has fallen due since the last call; true when a timer fired.
     bool Sync() {
@@ -36,7 +40,7 @@ class RealTime {
         } else {
             session_.loop().RunDue();
         }
-        session_.ReportEventFailures();
+        session_.Report();
         return due && *due <= session_.loop().now();
     }
     // Milliseconds until the next timer is due; -1 (forever) when none is running.
@@ -67,19 +71,19 @@ class RealTime {
     }
 
   private:
-    Session& session_;
+    InProcessSession& session_;
     Clock::time_point synced_;
 };
 
 // Lines from a descriptor, read without blocking the timers.
-class LineReader {
+class LineReader final : public frontend::LineSource {
   public:
     // `onTimers` runs when timers fired while waiting for input (a notice ended, say).
     LineReader(int fd, RealTime& time, std::function<void()> onTimers)
         : fd_(fd), time_(time), onTimers_(std::move(onTimers)) {}
 
     // The next line without its newline; nothing at end of input.
-    std::optional<std::string> ReadLine() {
+    std::optional<std::string> ReadLine() override {
         for (;;) {
             if (auto newline = buffer_.find('\n'); newline != std::string::npos) {
                 std::string line = buffer_.substr(0, newline);
@@ -119,17 +123,9 @@ class LineReader {
     bool eof_ = false;
 };
 
-std::string Trimmed(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
-}
-
 }  // namespace
 
-void RunInteractive(Session& session, Output& out, int fd) {
+void RunInteractive(InProcessSession& session, Output& out, int fd) {
     RealTime time(session);
     // What the user sees changes when a notice ends, so show it again then.
     LineReader reader(fd, time, [&] {
@@ -143,39 +139,10 @@ void RunInteractive(Session& session, Output& out, int fd) {
         reader.ReadLine();
     });
 
-    int line = 0;
-    for (;;) {
-        out.Prompt("tessaly> ");
-        const auto text = reader.ReadLine();
-        if (!text) {
-            out.Line("");
-            break;
-        }
-        ++line;
-        const std::string word = Trimmed(*text);
-        if (word == "quit") {
-            break;
-        }
-        if (word == "help") {
-            out.Prompt(CommandSummary());
-            out.Line("  help                               this list");
-            out.Line("  quit                               end the session");
-            continue;
-        }
-        try {
-            if (auto command = ParseLine(*text, line)) {
-                session.Execute(*command);
-                // Every command that changes the windows is followed by what they show once
-                // the host is idle again, ribbon included, as `show` prints it.
-                if (command->verb != Verb::Show && command->verb != Verb::Softphones) {
-                    session.ShowAll();
-                }
-            }
-        } catch (const LineError& e) {
-            out.Error("<stdin>:" + std::to_string(e.line()) + ": " + e.what());
-        }
-        session.ReportEventFailures();
-    }
+    const std::string help = std::string(frontend::CommandSummary()) +
+                             "  help                               this list\n"
+                             "  quit                               end the session\n";
+    frontend::Interact(session, reader, out, help, {});
     session.messages().setDismiss({});
     session.setWaiter([&session](std::uint64_t ms) { session.loop().Advance(ms); });
 }

@@ -3,13 +3,14 @@
 // as their due times pass on the real clock.
 #pragma once
 
-#include "output.h"
-#include "session.h"
+#include "harness/frontend/output.h"
 
 namespace tessaly::sim_tool {
 
+class InProcessSession;
+
 // Reads commands from file descriptor `fd` until `quit` or end of input. Errors are printed
 // and the session goes on. Throws AddinFailure when unloading the add-in fails.
-void RunInteractive(Session& session, Output& out, int fd);
+void RunInteractive(InProcessSession& session, frontend::Output& out, int fd);
 
 }  // namespace tessaly::sim_tool

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "output.h"
-#include "run.h"
+#include "harness/frontend/output.h"
+#include "program.h"
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
-    tessaly::sim_tool::Output out(std::cout, std::cerr);
+    tessaly::frontend::Output out(std::cout, std::cerr);
     try {
         const std::vector<std::string> args(argv + 1, argv + argc);
         return tessaly::sim_tool::Run(args, out, std::cin, STDIN_FILENO, isatty(STDIN_FILENO) != 0);

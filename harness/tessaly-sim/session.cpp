@@ -1,10 +1,20 @@
 #include "session.h"
 
 #include "explorer/ribbon.h"
+#include "harness/frontend/utf8.h"
 #include "harness/outlook/pugixml/pugixml_parser.h"
-#include "utf8.h"
+#include "interactive.h"
+#include "softphones.h"
 
 namespace tessaly::sim_tool {
+
+using frontend::AddinFailure;
+using frontend::Command;
+using frontend::Output;
+using frontend::PrefixOfTag;
+using frontend::Profile;
+using frontend::ToUtf16;
+using frontend::Verb;
 
 namespace sim = host::sim;
 
@@ -14,21 +24,17 @@ constexpr std::u16string_view kFallbackToolbarName = u"Brindle";
 
 }  // namespace
 
-Session::Session(const Profile& profile, Output& out, const SessionConfig& config)
-    : out_(out),
+InProcessSession::InProcessSession(const Profile& profile, Output& out, const SessionConfig& config)
+    : Session(profile, config.options, out, config.trace),
       parser_(sim::MakePugiXmlParser()),
-      services_(out, config.registryFile, config.launch),
-      commands_(world_, PopulateWorld(profile, world_), out, *this) {
-    if (config.updateMode) {
-        world_.setUpdateMode(*config.updateMode);
-    }
-    world_.setTrace(config.trace);
+      services_(out, config.registryFile, !config.options.noLaunch),
+      inputFd_(config.inputFd) {
     library_ = std::make_unique<Library>(services_.services());
     waiter_ = [this](std::uint64_t ms) { loop().Advance(ms); };
     loop().setAfterTimer([this] { world_.Idle(); });
 }
 
-Session::~Session() {
+InProcessSession::~InProcessSession() {
     // A run stopped by an error still unloads the add-in, as Outlook does when it exits, so
     // that it lets go of its host objects before the world that owns them goes away.
     if (addin_) {
@@ -42,11 +48,20 @@ Session::~Session() {
     addin_.reset();
     commands_.ReleaseWindows();
     library_.reset();
-    world_.setTrace(nullptr);
+}
+
+void InProcessSession::Interact() {
+    RunInteractive(*this, out_, inputFd_);
+}
+
+void InProcessSession::Echo(const Command& command) {
+    if (command.verb != Verb::Show && command.verb != Verb::Softphones) {
+        ShowAll();
+    }
 }
 
 template <class F>
-void Session::CallAddin(const char* what, F&& call) {
+void InProcessSession::CallAddin(const char* what, F&& call) {
     try {
         call();
     } catch (const std::exception& e) {
@@ -54,7 +69,7 @@ void Session::CallAddin(const char* what, F&& call) {
     }
 }
 
-void Session::Connect() {
+void InProcessSession::Connect() {
     CallAddin("Create", [&] { addin_ = Tessaly::Create(*library_); });
     CallAddin("OnConnection", [&] {
         addin_->IDTExtensibility2_OnConnection(world_.application(), host::ConnectMode::Startup);
@@ -64,7 +79,7 @@ void Session::Connect() {
     CallAddin("OnStartupComplete", [&] { addin_->IDTExtensibility2_OnStartupComplete(); });
 }
 
-void Session::Disconnect() {
+void InProcessSession::Disconnect() {
     if (!addin_) {
         return;
     }
@@ -78,24 +93,13 @@ void Session::Disconnect() {
     ribbon_.Unload();
 }
 
-void Session::ReportEventFailures() {
-    for (const sim::EventFailure& failure : world_.eventFailures()) {
-        out_.Line("event-error: " + failure.event + ": " + failure.what);
-    }
-    world_.clearEventFailures();
-    for (const std::string& error : ribbon_.errors()) {
-        out_.Line("ribbon-error: " + error);
-    }
-    ribbon_.clearErrors();
-}
-
-std::u16string Session::ToolbarName() const {
+std::u16string InProcessSession::ToolbarName() const {
     const std::u16string& name = library_->common.sToolbarName;
     return name.empty() ? std::u16string(kFallbackToolbarName) : name;
 }
 
-std::u16string Session::TagPrefix(const sim::SimExplorer& window,
-                                  std::u16string_view toolbar) const {
+std::u16string InProcessSession::TagPrefix(const sim::SimExplorer& window,
+                                           std::u16string_view toolbar) const {
     // The tag the add-in would give the control: its prefix, or failing that the one its
     // siblings on the toolbar carry.
     std::u16string prefix = library_->common.sTagPrefix;
@@ -111,11 +115,7 @@ std::u16string Session::TagPrefix(const sim::SimExplorer& window,
     return prefix;
 }
 
-void Session::Execute(const Command& command) {
-    commands_.Execute(command);
-}
-
-void Session::RunHostCommand(const Command& command) {
+void InProcessSession::RunProgramCommand(const Command& command) {
     switch (command.verb) {
         case Verb::Wait:
             waiter_(command.number);
@@ -125,18 +125,12 @@ void Session::RunHostCommand(const Command& command) {
             library_->common.FindSoftphones();
             ShowSoftphones(out_, library_->common);
             break;
-        case Verb::Shutdown:
-            if (!addin_) {
-                out_.Note("the add-in is not connected; shutdown has no effect");
-            }
-            Disconnect();
-            break;
         case Verb::Dial:
             // The same entry point the toolbar uses, so dialing can be tried on its own.
             library_->common.DialNumber(ToUtf16(command.text));
             break;
         default:
-            // The world commands run in WorldCommands.
+            // Neither `fail` nor `calls` is one of tessaly-sim's commands.
             break;
     }
 }

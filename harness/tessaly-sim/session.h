@@ -1,97 +1,66 @@
-// One run of the add-in inside the simulated Outlook: the world built from the profile, the
-// services, the Library and the connect class, and the script commands acting on them.
+// tessaly-sim's session: the add-in in this process, inside the simulated Outlook, with the
+// POSIX services, the Library and the connect class; `wait` passes virtual time.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
-#include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "addin/tessaly.h"
 #include "explorer/library.h"
-#include "harness/outlook/ribbon.h"
-#include "harness/outlook/sim_host.h"
+#include "harness/frontend/session.h"
 #include "harness/outlook/xml.h"
-#include "output.h"
-#include "profile.h"
-#include "script.h"
 #include "sim_services.h"
-#include "world_commands.h"
 
 namespace tessaly::sim_tool {
 
-// A call of the host into the add-in (Create, OnConnection, ...) threw: the add-in failed to
-// load or unload, which no script can go on from.
-class AddinFailure : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
+// What tessaly-sim's session takes beyond the profile.
 struct SessionConfig {
     std::filesystem::path registryFile;
-    bool launch = true;                               // false: print launches, start nothing
-    std::optional<host::sim::UpdateMode> updateMode;  // none: the world's default
-    host::sim::TraceSink* trace = nullptr;            // outlives the session
+    frontend::CommonOptions options;        // --no-launch and --on-update
+    host::sim::TraceSink* trace = nullptr;  // outlives the session
+    int inputFd = -1;                       // what interactive mode reads
 };
 
-class Session : private WorldHost {
+class InProcessSession final : public frontend::Session {
   public:
-    Session(const Profile& profile, Output& out, const SessionConfig& config);
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-    ~Session() override;
+    InProcessSession(const frontend::Profile& profile, frontend::Output& out,
+                     const SessionConfig& config);
+    ~InProcessSession() override;
 
     // Creates the connect class, then OnConnection and OnStartupComplete.
-    void Connect();
+    void Connect() override;
     // OnBeginShutdown and OnDisconnection, unless already disconnected.
-    void Disconnect();
-    bool connected() const { return static_cast<bool>(addin_); }
-
-    // Runs one command. Throws LineError for a command that cannot run in the current state
-    // (a window that does not exist, an unknown folder or item), AddinFailure when the
-    // add-in's shutdown fails. Things the add-in has not built are notes, not errors.
-    void Execute(const Command& command);
-
-    // Prints every open window as `show` does, once the host's idle processing has run.
-    void ShowAll() { commands_.ShowAll(); }
-    // Prints the failures that the add-in's event handlers returned since the last call, and
-    // the add-in errors of its ribbon.
-    void ReportEventFailures();
+    void Disconnect() override;
+    bool connected() const override { return static_cast<bool>(addin_); }
+    // In real time on the terminal (see interactive.h).
+    void Interact() override;
+    // Every command that changes the windows is followed by what they show once the host is
+    // idle again, ribbon included, as `show` prints it.
+    void Echo(const frontend::Command& command) override;
 
     // How `wait` passes time; by default the virtual clock jumps ahead.
     void setWaiter(std::function<void(std::uint64_t)> waiter) { waiter_ = std::move(waiter); }
     host::sim::EventLoop& loop() { return services_.loop(); }
     PrintedMessageBoxes& messages() { return services_.messages(); }
-    host::sim::World& world() { return world_; }
-    host::sim::SimRibbon& ribbon() { return ribbon_; }
-    const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const {
-        return commands_.windows();
-    }
 
   private:
-    // WorldHost: the toolbar name and tag prefix are the add-in's own settings.
+    // The toolbar name and tag prefix are the add-in's own settings.
     std::u16string ToolbarName() const override;
     std::u16string TagPrefix(const host::sim::SimExplorer& window,
                              std::u16string_view toolbar) const override;
-    void RunHostCommand(const Command& command) override;
-    host::sim::SimRibbon* Ribbon() override { return &ribbon_; }
+    void RunProgramCommand(const frontend::Command& command) override;
     template <class F>
     void CallAddin(const char* what, F&& call);
 
-    Output& out_;
-    // Declared before everything that holds host objects, so it is destroyed last.
-    host::sim::World world_;
-    host::sim::SimRibbon ribbon_{world_};
     std::unique_ptr<host::sim::XmlParser> parser_;
     SimServices services_;
     std::unique_ptr<Library> library_;
     std::shared_ptr<Tessaly> addin_;
-    WorldCommands commands_;
     std::function<void(std::uint64_t)> waiter_;
+    int inputFd_;
 };
 
 }  // namespace tessaly::sim_tool

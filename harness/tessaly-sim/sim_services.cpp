@@ -5,9 +5,12 @@
 
 #include <cstdlib>
 
-#include "utf8.h"
+#include "harness/frontend/utf8.h"
 
 namespace tessaly::sim_tool {
+
+using frontend::OneLine;
+using frontend::Output;
 
 void PrintedMessageBoxes::ShowMessage(std::u16string_view text, std::u16string_view title) {
     out_.Line("message: " + OneLine(title) + ": " + OneLine(text));

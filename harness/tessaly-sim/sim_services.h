@@ -7,8 +7,8 @@
 #include <functional>
 #include <memory>
 
+#include "harness/frontend/output.h"
 #include "harness/outlook/event_loop.h"
-#include "output.h"
 #include "platform/pe/pe_version.h"
 #include "platform/posix/file_system.h"
 #include "platform/posix/process_launcher.h"
@@ -22,13 +22,13 @@ namespace tessaly::sim_tool {
 // mode) or dismisses it at once (scripts).
 class PrintedMessageBoxes final : public platform::MessageBoxes {
   public:
-    explicit PrintedMessageBoxes(Output& out) : out_(out) {}
+    explicit PrintedMessageBoxes(frontend::Output& out) : out_(out) {}
     // Called after printing; returns once the box is dismissed. Empty: dismissed at once.
     void setDismiss(std::function<void()> dismiss) { dismiss_ = std::move(dismiss); }
     void ShowMessage(std::u16string_view text, std::u16string_view title) override;
 
   private:
-    Output& out_;
+    frontend::Output& out_;
     std::function<void()> dismiss_;
 };
 
@@ -37,18 +37,19 @@ class PrintedMessageBoxes final : public platform::MessageBoxes {
 // it starts nothing and reports success for every line a launcher would try.
 class PrintingLauncher final : public platform::ProcessLauncher {
   public:
-    PrintingLauncher(Output& out, platform::ProcessLauncher* inner) : out_(out), inner_(inner) {}
+    PrintingLauncher(frontend::Output& out, platform::ProcessLauncher* inner)
+        : out_(out), inner_(inner) {}
     bool Start(std::u16string_view commandLine) override;
 
   private:
-    Output& out_;
+    frontend::Output& out_;
     platform::ProcessLauncher* inner_;
 };
 
 // Owns every service; `services()` is what the Library takes. Must outlive the Library.
 class SimServices {
   public:
-    SimServices(Output& out, const std::filesystem::path& registryFile, bool launch);
+    SimServices(frontend::Output& out, const std::filesystem::path& registryFile, bool launch);
     SimServices(const SimServices&) = delete;
     SimServices& operator=(const SimServices&) = delete;
 

@@ -28,6 +28,11 @@ inline constexpr DISPID kDispBeforeFolderSwitch = 0xF003;
 inline constexpr DISPID kDispSelectionChange = 0xF007;
 inline constexpr DISPID kDispClose = 0xF008;
 
+// InspectorEvents_10 (Outlook 2002 and later) and the older InspectorEvents; Close has the
+// same DISPID as the Explorer's.
+inline constexpr IID DIID_InspectorEvents_10 = OfficeIid(0x0006302A);
+inline constexpr IID DIID_InspectorEvents = OfficeIid(0x0006307D);
+
 // _CommandBarsEvents, _CommandBarButtonEvents and _CommandBarComboBoxEvents.
 inline constexpr IID DIID_CommandBarsEvents = OfficeIid(0x000C0352);
 inline constexpr IID DIID_CommandBarButtonEvents = OfficeIid(0x000C0351);

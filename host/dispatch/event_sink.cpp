@@ -4,7 +4,6 @@
 
 #include <atomic>
 
-#include "host/dispatch/guarded.h"
 #include "platform/win32/com/dispatch.h"
 
 namespace tessaly::host::dispatch {
@@ -34,7 +33,7 @@ class EventSink final
         return iid == diid_ ? static_cast<IDispatch*>(this) : found;
     }
     HRESULT invoke(const win32::com::Invocation& call) override {
-        return guarded([&]() -> HRESULT {
+        return win32::com::Guard([&]() -> HRESULT {
             auto handler = handlers_.find(call.id());
             if (handler != handlers_.end() && handler->second) {
                 handler->second(EventArgs(call.params()));
@@ -56,34 +55,19 @@ const VARIANT& EventArgs::operator[](std::size_t index) const {
     return params_.rgvarg[params_.cArgs - 1 - index];
 }
 
-void SetByRef(const VARIANT& argument, bool value) noexcept {
-    const VARIANT_BOOL flag = value ? VARIANT_TRUE : VARIANT_FALSE;
-    if (argument.vt == (VT_BOOL | VT_BYREF) && argument.pboolVal) {
-        *argument.pboolVal = flag;
-    } else if (argument.vt == (VT_VARIANT | VT_BYREF) && argument.pvarVal) {
-        VARIANT& inner = *argument.pvarVal;
-        if (inner.vt == (VT_BOOL | VT_BYREF) && inner.pboolVal) {
-            *inner.pboolVal = flag;
-        } else if (!(inner.vt & VT_BYREF)) {
-            VariantClear(&inner);
-            inner.vt = VT_BOOL;
-            inner.boolVal = flag;
-        }
-    }
-}
-
 host::Subscription AdviseEvents(IUnknown* source, const IID& diid, EventHandlers handlers) {
     if (!source) {
         throw Error(E_POINTER, "no event source");
     }
     ComPtr<IConnectionPointContainer> container;
-    check(source->QueryInterface(IID_IConnectionPointContainer, container.putVoid()),
-          "the object raises no events");
+    win32::com::Check(source->QueryInterface(IID_IConnectionPointContainer, container.putVoid()),
+                      "the object raises no events");
     ComPtr<IConnectionPoint> point;
-    check(container->FindConnectionPoint(diid, point.put()), "the object lacks these events");
+    win32::com::Check(container->FindConnectionPoint(diid, point.put()),
+                      "the object lacks these events");
     const auto sink = win32::com::Make<EventSink>(diid, std::move(handlers));
     DWORD cookie = 0;
-    check(point->Advise(sink.get(), &cookie), "Advise failed");
+    win32::com::Check(point->Advise(sink.get(), &cookie), "Advise failed");
     return host::Subscription([point, cookie] { point->Unadvise(cookie); });
 }
 

@@ -23,15 +23,11 @@ class EventArgs {
     // Throws Error(DISP_E_BADPARAMCOUNT) past the last argument.
     const VARIANT& operator[](std::size_t index) const;
     // An object argument, passed as VT_DISPATCH or VT_DISPATCH|VT_BYREF.
-    ComPtr<IDispatch> object(std::size_t index) const { return ToDispatch((*this)[index]); }
+    ComPtr<IDispatch> object(std::size_t index) const { return win32::ToDispatch((*this)[index]); }
 
   private:
     const DISPPARAMS& params_;
 };
-
-// Writes a Boolean back into an argument passed by reference (VT_BOOL|VT_BYREF, or a
-// variant by reference); an argument passed by value cannot carry it back and is left alone.
-void SetByRef(const VARIANT& argument, bool value) noexcept;
 
 // A handler may throw; the event source then gets the error's HRESULT.
 using EventHandler = std::function<void(const EventArgs&)>;

@@ -1,20 +1,22 @@
 // Late binding on IDispatch, the way the host's objects are called: members by name (the
-// DISPID looked up once per interface and name), positional arguments, omitted optionals
-// passed as "parameter not found", and failures thrown as Error.
+// DISPID looked up once per interface and name), positional arguments made and results read
+// as the COM kit's Variants (an optional without value passed as win32::Missing), and
+// failures thrown as Error.
 #pragma once
 
 #include <oaidl.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 #include "platform/error.h"
+#include "platform/win32/com/error.h"
 #include "platform/win32/raii.h"
 #include "platform/win32/text.h"
 
@@ -26,35 +28,6 @@ using win32::Variant;
 
 using win32::FromWide;
 using win32::ToWide;
-
-// Throws Error(hr) when hr is a failure.
-void check(HRESULT hr, const char* what);
-
-// An optional argument that the caller leaves out.
-struct Omitted {};
-
-// One positional argument, owning its VARIANT.
-class Arg {
-  public:
-    Arg(std::int32_t value);
-    Arg(bool value);
-    Arg(std::u16string_view text);
-    Arg(const char16_t* text) : Arg(std::u16string_view(text)) {}
-    Arg(const std::u16string& text) : Arg(std::u16string_view(text)) {}
-    Arg(IDispatch* object);  // null passes Nothing
-    Arg(Omitted);
-    template <class T>
-    Arg(const std::optional<T>& value) : Arg(Omitted{}) {
-        if (value) {
-            *this = Arg(*value);
-        }
-    }
-
-    const VARIANT& get() const noexcept { return *v_.get(); }
-
-  private:
-    Variant v_;
-};
 
 // Names already resolved to DISPIDs. DISPIDs belong to an interface, not to one object, so
 // every object that describes itself with the same type shares one table; an object without
@@ -80,17 +53,18 @@ class DispatchObject {
     DISPID dispId(std::u16string_view name);
 
     // A property read, or a method called for its result (hosts accept either flag).
-    Variant get(std::u16string_view name, std::initializer_list<Arg> args = {});
-    Variant call(std::u16string_view name, std::initializer_list<Arg> args = {});
-    void put(std::u16string_view name, const Arg& value);
+    Variant get(std::u16string_view name, std::initializer_list<Variant> args = {});
+    Variant call(std::u16string_view name, std::initializer_list<Variant> args = {});
+    void put(std::u16string_view name, const Variant& value);
     // Assigns an object by reference; hosts that refuse a put by reference get a plain put.
-    void putRef(std::u16string_view name, const Arg& value);
+    void putRef(std::u16string_view name, const Variant& value);
 
-    Variant invoke(DISPID id, WORD flags, std::initializer_list<Arg> args,
-                   bool propertyPut = false);
+    Variant invoke(DISPID id, WORD flags, std::initializer_list<Variant> args);
 
   private:
     DispIdTable& table();
+    // A property put (DISPATCH_PROPERTYPUT or PUTREF) passes its one argument as the value.
+    Variant invokeWith(DISPID id, WORD flags, std::span<const Variant> args);
 
     ComPtr<IDispatch> object_;
     const void* identity_ = nullptr;
@@ -101,21 +75,13 @@ class DispatchObject {
 // The name Visual Basic's TypeName gives an object: the coclass name when the object offers
 // IProvideClassInfo, otherwise the name of its dispatch type with one leading underscore
 // removed (Outlook describes a contact as "_ContactItem"). Throws Error when the object
-// describes itself in neither way.
+// describes itself in neither way, or fails to give the class it offers.
 std::u16string TypeNameOf(IDispatch* object);
 
 // What identifies the type an object describes itself with, as the tables of DISPIDs are
 // keyed: the type's GUID, or its name (qualified by its library) when the GUID is null.
 // Empty when the object offers no type information.
 std::wstring TypeKeyOf(IDispatch* object);
-
-// Conversions of results and event arguments. By-reference variants are read through; a
-// value of the wrong kind throws Error(DISP_E_TYPEMISMATCH or the conversion's code).
-std::int32_t ToInt32(const VARIANT& value);
-bool ToBool(const VARIANT& value);
-std::u16string ToString(const VARIANT& value);
-// Nothing (empty, null or a null object) gives an empty pointer.
-ComPtr<IDispatch> ToDispatch(const VARIANT& value);
 
 // The adapter of type Adapter for `object`, seen as Interface; nothing for nothing.
 template <class Adapter, class Interface>

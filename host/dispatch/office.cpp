@@ -8,13 +8,13 @@ namespace tessaly::host::dispatch {
 namespace {
 
 std::int32_t intOf(DispatchObject& object, std::u16string_view name) {
-    return ToInt32(*object.get(name).get());
+    return object.get(name).toInt32();
 }
 bool boolOf(DispatchObject& object, std::u16string_view name) {
-    return ToBool(*object.get(name).get());
+    return object.get(name).toBool();
 }
 String stringOf(DispatchObject& object, std::u16string_view name) {
-    return ToString(*object.get(name).get());
+    return object.get(name).toString();
 }
 
 IDispatch* pictureOf(const std::shared_ptr<Picture>& value) {
@@ -74,7 +74,7 @@ std::shared_ptr<host::CommandBar> CommandBars::Item(const String& name) {
         }
         result = object_.get(u"Item", {name});
     }
-    auto bar = WrapCommandBar(ToDispatch(*result.get()));
+    auto bar = WrapCommandBar(result.toDispatch());
     if (!bar) {
         throw Error(DISP_E_BADINDEX, "no command bar of that name");
     }
@@ -85,16 +85,14 @@ std::shared_ptr<host::CommandBar> CommandBars::Add(std::optional<String> name,
                                                    std::optional<std::int32_t> position,
                                                    std::optional<bool> menuBar,
                                                    std::optional<bool> temporary) {
-    return WrapCommandBar(
-        ToDispatch(*object_.call(u"Add", {name, position, menuBar, temporary}).get()));
+    return WrapCommandBar(object_.call(u"Add", {name, position, menuBar, temporary}).toDispatch());
 }
 
 std::shared_ptr<host::CommandBarControl> CommandBars::FindControl(std::optional<std::int32_t> type,
                                                                   std::optional<std::int32_t> id,
                                                                   std::optional<String> tag,
                                                                   std::optional<bool> visible) {
-    return WrapControl(ToDispatch(*object_.call(u"FindControl", {type, id, tag, visible}).get()),
-                       type);
+    return WrapControl(object_.call(u"FindControl", {type, id, tag, visible}).toDispatch(), type);
 }
 
 void CommandBars::SetAdaptiveMenus(bool value) {
@@ -122,7 +120,7 @@ String CommandBar::Name() {
 
 std::shared_ptr<host::CommandBarControls> CommandBar::Controls() {
     return wrap<CommandBarControls, host::CommandBarControls>(
-        ToDispatch(*object_.get(u"Controls").get()));
+        object_.get(u"Controls").toDispatch());
 }
 
 void CommandBar::Delete() {
@@ -135,7 +133,7 @@ std::shared_ptr<host::CommandBarControl> CommandBar::FindControl(std::optional<s
                                                                  std::optional<bool> visible,
                                                                  std::optional<bool> recursive) {
     return WrapControl(
-        ToDispatch(*object_.call(u"FindControl", {type, id, tag, visible, recursive}).get()), type);
+        object_.call(u"FindControl", {type, id, tag, visible, recursive}).toDispatch(), type);
 }
 
 bool CommandBar::AdaptiveMenu() {
@@ -210,7 +208,7 @@ std::shared_ptr<host::CommandBarControl> CommandBarControls::Add(std::optional<s
                                                                  std::optional<std::int32_t> before,
                                                                  std::optional<bool> temporary) {
     ComPtr<IDispatch> added =
-        ToDispatch(*object_.call(u"Add", {type, id, Omitted{}, before, temporary}).get());
+        object_.call(u"Add", {type, id, win32::Missing{}, before, temporary}).toDispatch();
     try {
         return WrapControl(added, type);
     } catch (const Error&) {
@@ -231,7 +229,7 @@ std::int32_t CommandBarControl::Type() {
 }
 
 std::shared_ptr<host::CommandBar> CommandBarControl::Parent() {
-    return WrapCommandBar(ToDispatch(*object_.get(u"Parent").get()));
+    return WrapCommandBar(object_.get(u"Parent").toDispatch());
 }
 
 std::int32_t CommandBarControl::Index() {
@@ -241,7 +239,7 @@ std::int32_t CommandBarControl::Index() {
 void CommandBarControl::Move(const std::shared_ptr<host::CommandBar>& bar,
                              std::optional<std::int32_t> before) {
     if (!bar) {
-        object_.call(u"Move", {Omitted{}, before});
+        object_.call(u"Move", {win32::Missing{}, before});
         return;
     }
     const auto* ours = dynamic_cast<const CommandBar*>(bar.get());
@@ -325,9 +323,9 @@ Subscription CommandBarButton::Advise(std::shared_ptr<const Events> sink) {
         }
         auto ctrl = WrapButton(args.object(0));
         const VARIANT& cancelArgument = args[1];
-        bool cancelDefault = ToBool(cancelArgument);
+        bool cancelDefault = win32::ToBool(cancelArgument);
         sink->Click(ctrl, cancelDefault);
-        SetByRef(cancelArgument, cancelDefault);
+        win32::SetByRef(cancelArgument, cancelDefault);
     };
     return AdviseEvents(object_.get(), DIID_CommandBarButtonEvents, std::move(handlers));
 }
@@ -363,7 +361,7 @@ void CommandBarComboBox::SetListIndex(std::int32_t value) {
 }
 
 String CommandBarComboBox::List(std::int32_t index) {
-    return ToString(*object_.get(u"List", {index}).get());
+    return object_.get(u"List", {index}).toString();
 }
 
 String CommandBarComboBox::Text() {

@@ -10,6 +10,7 @@
 
 #include "host/dispatch/event_ids.h"
 #include "host/dispatch/late_binding.h"
+#include "host/mail.h"
 #include "host/outlook.h"
 
 namespace tessaly::host::dispatch {
@@ -19,10 +20,13 @@ std::shared_ptr<host::Application> WrapApplication(ComPtr<IDispatch> object);
 std::shared_ptr<host::Explorers> WrapExplorers(ComPtr<IDispatch> object);
 std::shared_ptr<host::Explorer> WrapExplorer(ComPtr<IDispatch> object);
 std::shared_ptr<host::Selection> WrapSelection(ComPtr<IDispatch> object);
-// Every item gets the contact adapter: its telephone numbers fail on other items.
+// Every item gets the adapter of every kind of item: the members of another kind fail, as
+// they do in late-bound code.
 std::shared_ptr<host::Item> WrapItem(ComPtr<IDispatch> object);
+std::shared_ptr<host::ContactItem> WrapContact(ComPtr<IDispatch> object);
 std::shared_ptr<host::NameSpace> WrapNameSpace(ComPtr<IDispatch> object);
 std::shared_ptr<host::MAPIFolder> WrapFolder(ComPtr<IDispatch> object);
+std::shared_ptr<host::Inspector> WrapInspector(ComPtr<IDispatch> object);
 
 class Application final : public host::Application {
   public:
@@ -67,15 +71,16 @@ class Selection final : public host::Selection {
     explicit Selection(DispatchObject object) : object_(std::move(object)) {}
     std::int32_t Count() override;
     std::shared_ptr<host::Item> Item(std::int32_t index) override;
+    std::shared_ptr<host::Explorer> Parent() override;
     const void* Identity() const noexcept override { return object_.identity(); }
 
   private:
     DispatchObject object_;
 };
 
-class ContactItem final : public host::ContactItem {
+class OutlookItem final : public host::ContactItem, public host::MailItem {
   public:
-    explicit ContactItem(DispatchObject object) : object_(std::move(object)) {}
+    explicit OutlookItem(DispatchObject object) : object_(std::move(object)) {}
     // Asked once: an item does not change its type.
     String TypeName() override;
     String BusinessTelephoneNumber() override;
@@ -87,6 +92,8 @@ class ContactItem final : public host::ContactItem {
     String CarTelephoneNumber() override;
     String AssistantTelephoneNumber() override;
     String CompanyMainTelephoneNumber() override;
+    std::shared_ptr<host::AddressEntry> Sender() override;
+    std::shared_ptr<host::Recipients> Recipients() override;
     const void* Identity() const noexcept override { return object_.identity(); }
 
   private:
@@ -100,17 +107,42 @@ class NameSpace final : public host::NameSpace {
   public:
     explicit NameSpace(DispatchObject object) : object_(std::move(object)) {}
     std::shared_ptr<host::MAPIFolder> GetDefaultFolder(std::int32_t folderType) override;
+    std::shared_ptr<host::Recipient> CurrentUser() override;
     const void* Identity() const noexcept override { return object_.identity(); }
 
   private:
     DispatchObject object_;
 };
 
-// Opaque to the add-in: it is only handed back to the Explorer.
+// Handed back to the Explorer, or searched.
 class MAPIFolder final : public host::MAPIFolder {
   public:
     explicit MAPIFolder(DispatchObject object) : object_(std::move(object)) {}
+    std::shared_ptr<host::Items> Items() override;
     IDispatch* get() const noexcept { return object_.get(); }
+    const void* Identity() const noexcept override { return object_.identity(); }
+
+  private:
+    DispatchObject object_;
+};
+
+class Items final : public host::Items {
+  public:
+    explicit Items(DispatchObject object) : object_(std::move(object)) {}
+    std::shared_ptr<host::Item> Find(const String& filter) override;
+    const void* Identity() const noexcept override { return object_.identity(); }
+
+  private:
+    DispatchObject object_;
+};
+
+class Inspector final : public host::Inspector {
+  public:
+    explicit Inspector(DispatchObject object) : object_(std::move(object)) {}
+    std::shared_ptr<host::Item> CurrentItem() override;
+    std::shared_ptr<host::NameSpace> Session() override;
+    // On InspectorEvents_10, or on InspectorEvents where the window has only those.
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
     const void* Identity() const noexcept override { return object_.identity(); }
 
   private:

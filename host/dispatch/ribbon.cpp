@@ -14,16 +14,16 @@ std::shared_ptr<host::RibbonUI> WrapRibbonUI(ComPtr<IDispatch> object) {
 }
 
 String RibbonControl::Id() {
-    return ToString(*object_.invoke(kDispRibbonControlId, DISPATCH_PROPERTYGET, {}).get());
+    return object_.invoke(kDispRibbonControlId, DISPATCH_PROPERTYGET, {}).toString();
 }
 
 std::shared_ptr<Object> RibbonControl::Context() {
     return WrapExplorer(
-        ToDispatch(*object_.invoke(kDispRibbonControlContext, DISPATCH_PROPERTYGET, {}).get()));
+        object_.invoke(kDispRibbonControlContext, DISPATCH_PROPERTYGET, {}).toDispatch());
 }
 
 String RibbonControl::Tag() {
-    return ToString(*object_.invoke(kDispRibbonControlTag, DISPATCH_PROPERTYGET, {}).get());
+    return object_.invoke(kDispRibbonControlTag, DISPATCH_PROPERTYGET, {}).toString();
 }
 
 void RibbonUI::Invalidate() {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <utility>
 
 #include "platform/win32/com/ptr.h"
@@ -11,59 +13,85 @@
 
 namespace tessaly::win32 {
 
-// A registry key, closed on destruction.
-class UniqueHKey {
+// One owned handle of the kind Kind describes: its type (Kind::Handle), which values hold
+// something (Kind::holds) and how it is given back (Kind::close). Moves, never copies.
+template <class Kind>
+class Unique {
   public:
-    UniqueHKey() = default;
-    explicit UniqueHKey(HKEY key) : key_(key) {}
-    UniqueHKey(UniqueHKey&& other) noexcept : key_(std::exchange(other.key_, nullptr)) {}
-    UniqueHKey& operator=(UniqueHKey&& other) noexcept {
+    using Handle = typename Kind::Handle;
+
+    Unique() = default;
+    explicit Unique(Handle handle) noexcept : handle_(handle) {}
+    Unique(Unique&& other) noexcept : handle_(other.release()) {}
+    Unique& operator=(Unique&& other) noexcept {
         if (this != &other) {
-            reset(std::exchange(other.key_, nullptr));
+            reset(other.release());
         }
         return *this;
     }
-    ~UniqueHKey() { reset(); }
-    void reset(HKEY key = nullptr) noexcept {
-        if (key_) {
-            RegCloseKey(key_);
-        }
-        key_ = key;
-    }
-    HKEY get() const noexcept { return key_; }
-    HKEY* put() noexcept {
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
+
+    Handle get() const noexcept { return handle_; }
+    // For out-parameters: gives back what is held first.
+    Handle* put() noexcept {
         reset();
-        return &key_;
+        return &handle_;
     }
-    explicit operator bool() const noexcept { return key_ != nullptr; }
-
-  private:
-    HKEY key_ = nullptr;
-};
-
-// A kernel handle, closed on destruction.
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) {
-            reset(std::exchange(other.handle_, nullptr));
-        }
-        return *this;
-    }
-    ~UniqueHandle() { reset(); }
-    void reset(HANDLE handle = nullptr) noexcept {
-        if (handle_ && handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
+    // Hands the handle over to the caller, who gives it back from now on.
+    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, Handle{}); }
+    void reset(Handle handle = Handle{}) noexcept {
+        if (Kind::holds(handle_)) {
+            Kind::close(handle_);
         }
         handle_ = handle;
     }
-    HANDLE get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return Kind::holds(handle_); }
 
   private:
-    HANDLE handle_ = nullptr;
+    Handle handle_{};
 };
+
+struct RegistryKey {
+    using Handle = HKEY;
+    static bool holds(HKEY key) noexcept { return key != nullptr; }
+    static void close(HKEY key) noexcept { RegCloseKey(key); }
+};
+
+// A kernel object; functions that open one say "none" with null or INVALID_HANDLE_VALUE.
+struct KernelHandle {
+    using Handle = HANDLE;
+    static bool holds(HANDLE handle) noexcept {
+        return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+    }
+    static void close(HANDLE handle) noexcept { CloseHandle(handle); }
+};
+
+struct GdiBitmap {
+    using Handle = HBITMAP;
+    static bool holds(HBITMAP bitmap) noexcept { return bitmap != nullptr; }
+    static void close(HBITMAP bitmap) noexcept { DeleteObject(bitmap); }
+};
+
+// A string the system allocated with CoTaskMemAlloc (StringFromCLSID, say).
+struct TaskMemoryString {
+    using Handle = wchar_t*;
+    static bool holds(wchar_t* text) noexcept { return text != nullptr; }
+    static void close(wchar_t* text) noexcept { CoTaskMemFree(text); }
+};
+
+// A buffer the system allocated with LocalAlloc (FormatMessageW, say).
+struct LocalMemoryString {
+    using Handle = wchar_t*;
+    static bool holds(wchar_t* text) noexcept { return text != nullptr; }
+    static void close(wchar_t* text) noexcept { LocalFree(text); }
+};
+
+using UniqueHKey = Unique<RegistryKey>;
+using UniqueHandle = Unique<KernelHandle>;
+using UniqueBitmap = Unique<GdiBitmap>;
+using UniqueTaskString = Unique<TaskMemoryString>;
+using UniqueLocalString = Unique<LocalMemoryString>;
 
 }  // namespace tessaly::win32

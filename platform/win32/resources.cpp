@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include "platform/win32/picture.h"
+#include "platform/win32/raii.h"
 #include "platform/win32/service_impls.h"
 #include "platform/win32/text.h"
 
@@ -23,23 +24,23 @@ std::optional<platform::String> Win32Resources::StringResource(std::uint16_t id)
 
 std::shared_ptr<platform::Picture> Win32Resources::BitmapPicture(std::int32_t id) {
     // A DIB section keeps the bitmap's own colours instead of the screen's format.
-    auto* bitmap = static_cast<HBITMAP>(
-        LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (bitmap == nullptr) {
+    UniqueBitmap bitmap(static_cast<HBITMAP>(
+        LoadImageW(module_, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!bitmap) {
         return nullptr;
     }
     PICTDESC description{};
     description.cbSizeofstruct = sizeof description;
     description.picType = PICTYPE_BITMAP;
-    description.bmp.hbitmap = bitmap;
+    description.bmp.hbitmap = bitmap.get();
     description.bmp.hpal = nullptr;
     ComPtr<IPictureDisp> picture;
-    // fOwn: the picture deletes the bitmap when its last reference goes.
     if (FAILED(OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE, picture.putVoid())) ||
         !picture) {
-        DeleteObject(bitmap);
         return nullptr;
     }
+    // fOwn: the picture deletes the bitmap when its last reference goes.
+    static_cast<void>(bitmap.release());
     return std::make_shared<Win32Picture>(std::move(picture));
 }
 

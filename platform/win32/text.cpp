@@ -5,19 +5,18 @@
 #include <string>
 
 #include "platform/utf.h"
+#include "platform/win32/raii.h"
 
 namespace tessaly::win32 {
 
 void ThrowSystemError(const char* what, std::u16string_view subject, unsigned long code) {
-    wchar_t* buffer = nullptr;
+    UniqueLocalString buffer;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
     std::u16string systemText;
-    if (buffer != nullptr) {
-        // Copied out at once so that nothing below can leak the system's buffer.
-        systemText = FromWide(buffer, length);
-        LocalFree(buffer);
+    if (buffer) {
+        systemText = FromWide(buffer.get(), length);
         while (!systemText.empty() && (systemText.back() == u'\n' || systemText.back() == u'\r' ||
                                        systemText.back() == u' ' || systemText.back() == u'.')) {
             systemText.pop_back();

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/posix/reg_file.h"
-#include "run.h"
+#include "program.h"
 
 namespace {
 
@@ -50,11 +50,11 @@ void BM_SevenCommandScript(benchmark::State& state) {
     for (auto _ : state) {
         std::ostringstream text;
         std::ostringstream errors;
-        tessaly::sim_tool::Output out(text, errors);
+        tessaly::frontend::Output out(text, errors);
         std::istringstream script(kScript);
         const int status = tessaly::sim_tool::Run({"--no-launch", "--registry", file.string()}, out,
                                                   script, -1, false);
-        if (status != tessaly::sim_tool::kExitOk || !errors.str().empty()) {
+        if (status != tessaly::frontend::kExitOk || !errors.str().empty()) {
             state.SkipWithError(("the script failed: " + errors.str()).c_str());
             break;
         }

@@ -12,6 +12,7 @@ TESSALY_UPDATE_EXPECTED=1 writes the transcripts and layouts the runs produced i
 expected files instead of comparing."""
 
 import argparse
+import concurrent.futures
 import difflib
 import json
 import os
@@ -93,12 +94,14 @@ def normalise(text):
     return re.sub(r"(launch: )[^\n]*recorder\.exe ", r"\1RECORDER ", text)
 
 
-def comparable_lines(text):
+def comparable_lines(text, event_errors=False):
     """What tessaly-sim and the stand-in host must agree on: the `show` lines (window headers,
     the indented lines under them, the ribbon's lines), `launch:`, `launch failed:` and
-    `message:`; the softphone's path, which differs between their registries, as RECORDER."""
-    lines = re.findall(r"^(?:window [0-9]+:|  |ribbon [0-9]+: |launch: |launch failed: |message: )"
-                       r"[^\n]*", text.replace("\r", ""), re.M)
+    `message:`; the softphone's path, which differs between their registries, as RECORDER.
+    With `event_errors`, also which event handler failed (not the wording of its error)."""
+    shown = r"(?:window [0-9]+:|  |ribbon [0-9]+: |launch: |launch failed: |message: )[^\n]*"
+    failed = r"|event-error: [^:\n]+(?=:)" if event_errors else ""
+    lines = re.findall(rf"^(?:{shown}{failed})", text.replace("\r", ""), re.M)
     return [re.sub(r"^(launch(?: failed)?: )[^\n]*recorder\.exe ", r"\1RECORDER ", line)
             for line in lines]
 
@@ -1011,18 +1014,25 @@ def installed_standin(wine):
 # --- tessaly-sim on Linux, held to the stand-in host's scenarios --------------------------
 
 def sim(path, registry, script, *args):
+    """tessaly-sim's status, standard output and error."""
     done = subprocess.run([path, "--no-launch", "--registry", str(registry), *args, "--script",
                            str(script)], capture_output=True, text=True)
-    return done.returncode, done.stdout + done.stderr
+    return done.returncode, done.stdout, done.stderr
+
+
+def fake_softphone(work):
+    """A softphone for tessaly-sim's registry: only a file that exists."""
+    softphone = work / "softphone/recorder.exe"
+    softphone.parent.mkdir(parents=True, exist_ok=True)
+    softphone.touch()
+    return softphone
 
 
 def sim_same_as_standin(path, work):
     """tessaly-sim on the stand-in host's scenarios, in both OnUpdate modes, held to what the
     stand-in host is held to: the `show` lines (the ribbon's too), the `launch:` and `message:`
     lines of the scenario's transcript, and the toolbar layout stored in the registry."""
-    softphone = work / "softphone/recorder.exe"  # only a file that exists
-    softphone.parent.mkdir(parents=True, exist_ok=True)
-    softphone.touch()
+    softphone = fake_softphone(work)
     for mode in ("idle", "strict"):
         registry = work / f"same-{mode}.reg"
 
@@ -1030,8 +1040,9 @@ def sim_same_as_standin(path, work):
             if not keep_registry:
                 registry.write_text(softphone_reg(str(softphone)) if softphone_registered
                                     else reg_text())
-            status, out = sim(path, registry, E2E / f"{name}.script", f"--on-update={mode}",
-                              *(["--profile", str(E2E / profile)] if profile else []))
+            status, out, err = sim(path, registry, E2E / f"{name}.script", f"--on-update={mode}",
+                                   *(["--profile", str(E2E / profile)] if profile else []))
+            out += err
             check(status == 0, f"{name} ({mode}): exit status {status}:\n{out}")
             failed = line_matching(r"^event-error: .*", out)
             check(not failed, f"{name} ({mode}): an event handler failed: {failed}")
@@ -1058,12 +1069,74 @@ def sim_dials(path, work):
     for script in ("dial_toolbar", "dial_ribbon"):
         registry = work / "same_dial.reg"
         registry.write_text(softphone_reg(path))
-        status, out = sim(path, registry, TOOL_SCRIPTS / f"{script}.script")
+        status, out, err = sim(path, registry, TOOL_SCRIPTS / f"{script}.script")
+        out += err
         check(status == 0 and not re.search(r"(note|ribbon-error|event-error):", out),
               f"{script}: exit status {status}:\n{out}")
         outputs.append(out)
     # Five softphone starts and the two messages of the refused "/--".
     expect_same_dials(*outputs, 6)
+
+
+def faults_agree(wine, sims, jobs=3):
+    """tessaly-sim (the newest of `sims` built) and the stand-in host with the real DLL run
+    faults.script without a fault, then with --fail OP:1 for each operation the add-in's calls
+    go through there (in order of first use in tessaly-sim's trace), and must agree each time
+    on the comparable lines, which event handlers failed and how the run ended: normally, a
+    call into the add-in failing (status 1), or the stand-in host's shutdown check finding
+    what the add-in left behind (3). The stand-in host sees the add-in's message boxes only on
+    a display: a fault after which tessaly-sim shows one shows as a disagreement."""
+    built = [path for path in sims if os.access(path, os.X_OK)]
+    if not built:
+        print("skipped: no tessaly-sim of the Linux build (build the linux or linux-asan preset)")
+        return 77
+    path = max(built, key=os.path.getmtime)
+    print(f"tessaly-sim: {path}")
+    script = E2E / "faults.script"
+    regsvr32(wine)
+    wine.register_softphone(reset_addin_key=True)
+    hive = softphone_reg(str(fake_softphone(wine.work)))
+
+    def in_sim(name, *args):
+        registry = wine.work / f"sim-{name}.reg"  # each run its own: tessaly-sim writes to it
+        registry.write_text(hive)
+        return sim(path, registry, script, *args)
+
+    trace = wine.work / "trace.txt"
+    status, out, err = in_sim("trace", "--trace", str(trace))
+    check(status == 0, f"tessaly-sim without a fault: status {status}\n{out}{err}")
+    operations = []
+    for call in re.finditer(r"^call ([A-Za-z_]\w*\.[A-Za-z_]\w*)( = )?", trace.read_text(), re.M):
+        operation = call.group(1) + ("=" if call.group(2) else "")
+        if operation not in operations:
+            operations.append(operation)
+
+    def ending(status):
+        return {0: "the run ended normally", 1: "a call into the add-in failed"}.get(
+            status, f"exit status {status}")
+
+    def compare(index, operation):
+        """None when both hosts agree on the run, else what tells them apart."""
+        args = ["--fail", f"{operation}:1"] if operation else []
+        sim_status, sim_out, sim_err = in_sim(index, *args)
+        theirs = wine.standin(script, "--no-launch", *args, expect=None, label=f"-{index}")
+        ours = comparable_lines(sim_out, True) + [ending(sim_status)]
+        standin = comparable_lines(theirs.raw, True) + [ending(theirs.status)]
+        if ours == standin:
+            return None
+        return (f"{diff(ours, standin, 'tessaly-sim', 'stand-in host')}\n--- tessaly-sim's "
+                f"transcript:\n{sim_out}{sim_err}--- the stand-in host's transcript:\n"
+                f"{theirs.raw}{theirs.err}")
+
+    runs = [None] + operations
+    # The stand-in host's runs share the prefix; each starts while others run in Wine.
+    with concurrent.futures.ThreadPoolExecutor(max_workers=jobs) as pool:
+        results = list(pool.map(compare, range(len(runs)), runs))
+    different = [f"with {'--fail ' + operation + ':1' if operation else 'no fault'}:\n{what}"
+                 for operation, what in zip(runs, results) if what]
+    print(f"no fault and {len(operations)} operations failing once each: "
+          f"{len(runs) - len(different)} of {len(runs)} runs agree")
+    check(not different, "tessaly-sim and the stand-in host differ " + "\n".join(different))
 
 
 # --- Command line -------------------------------------------------------------------------
@@ -1105,6 +1178,10 @@ COMMANDS = {
     "register-softphone": (lambda w, a: w.register_softphone(),
                            "register the recorder as the softphone", []),
     "unregister": (lambda w, a: regsvr32(w, "/u"), "unregister the add-in", []),
+    "faults-agree": (lambda w, a: faults_agree(w, a.sim),
+                     "tessaly-sim and the stand-in host under each failing Outlook call",
+                     [dict(flags="--sim", action="append", default=[],
+                           help="a Linux build's tessaly-sim (the newest built is run)")]),
     "sim-same-as-standin": (lambda w, a: sim_same_as_standin(a.sim, a.work),
                             "Linux: tessaly-sim on the host's scenarios",
                             [dict(flags="--sim", required=True)]),

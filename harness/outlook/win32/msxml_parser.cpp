@@ -86,11 +86,7 @@ std::u16string NameOf(IXMLDOMNode& node) {
 std::u16string ValueOf(IXMLDOMNode& attribute) {
     win32::Variant value;
     Check(attribute.get_nodeValue(value.get()), "IXMLDOMNode.nodeValue");
-    if (value->vt != VT_BSTR) {
-        return {};
-    }
-    return std::u16string(reinterpret_cast<const char16_t*>(value->bstrVal),
-                          SysStringLen(value->bstrVal));
+    return value.type() == VT_BSTR ? value.toString() : std::u16string();
 }
 
 // Some MSXML (Wine's) count a default namespace declaration among an element's attributes but

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <oaidl.h>
+#include <oleauto.h>
 #include <windows.h>
 
 #include <span>
@@ -14,6 +15,7 @@
 
 #include "platform/win32/com/error.h"
 #include "platform/win32/com/object.h"
+#include "platform/win32/com/variant.h"
 
 namespace tessaly::win32::com {
 
@@ -49,7 +51,34 @@ class Invocation {
     EXCEPINFO* exception() const noexcept { return exception_; }
     UINT* argError() const noexcept { return argError_; }
 
+    // Gives the caller the member's value, when it asked for one.
+    void answer(Variant value) const noexcept {
+        if (result_) {
+            value.moveTo(*result_);
+        }
+    }
+
+    // Describes a failure to a caller that asked for EXCEPINFO: the code with the source and
+    // description texts (each left out when empty or when it cannot be allocated), and
+    // DISP_E_EXCEPTION for the call; to a caller that did not, the code itself.
+    [[nodiscard]] HRESULT raise(HRESULT code, std::wstring_view source,
+                                std::wstring_view description) const noexcept {
+        if (!exception_) {
+            return code;
+        }
+        *exception_ = EXCEPINFO{};
+        exception_->scode = code;
+        exception_->bstrSource = allocated(source);
+        exception_->bstrDescription = allocated(description);
+        return DISP_E_EXCEPTION;
+    }
+
   private:
+    static BSTR allocated(std::wstring_view text) noexcept {
+        return text.empty() ? nullptr
+                            : SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    }
+
     DISPID id_;
     WORD flags_;
     const DISPPARAMS& params_;
@@ -69,16 +98,6 @@ template <class Entry>
 const Entry* FindName(std::span<const Entry> table, std::wstring_view name) noexcept {
     for (const Entry& entry : table) {
         if (SameName(entry.name, name)) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-template <class Entry>
-const Entry* FindId(std::span<const Entry> table, DISPID id) noexcept {
-    for (const Entry& entry : table) {
-        if (entry.id == id) {
             return &entry;
         }
     }

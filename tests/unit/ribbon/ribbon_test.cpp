@@ -197,6 +197,18 @@ TEST_F(RibbonTest, ASelectionChangeInvalidatesOnlyWhatChangedForThatWindow) {
     EXPECT_EQ(shown(u"_Combo").text, u"777") << "a reset keeps the text, as on the toolbar";
 }
 
+// A client may ask before OnConnection: it gets the definition of the connected add-in, and
+// what it got is not what the add-in keeps once connected.
+using RibbonBeforeConnection = testing::AddinTest;
+
+TEST_F(RibbonBeforeConnection, IsTheDefinitionOfTheConnectedAddin) {
+    const String before = addin->ribbon().GetCustomUI(host::kExplorerRibbonId);
+    EXPECT_NE(before.find(kId + u"_Business\""), String::npos) << "the buttons need the settings";
+    open();
+    connect();
+    EXPECT_EQ(addin->ribbon().GetCustomUI(host::kExplorerRibbonId), before);
+}
+
 TEST_F(RibbonTest, UnloadsCleanly) {
     EXPECT_EQ(ribbon.ribbonUIReferencesHeldByAddin(), 1);
     addin->IDTExtensibility2_OnBeginShutdown();

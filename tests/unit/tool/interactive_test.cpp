@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "platform/posix/file_replace.h"
-#include "run.h"
+#include "program.h"
 
 namespace tessaly::sim_tool {
 namespace {
+
+using frontend::kExitOk;
+using frontend::Output;
 
 namespace fs = std::filesystem;
 using platform::posix::FileDescriptor;

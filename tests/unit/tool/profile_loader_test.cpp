@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "default_profile.h"
+#include "harness/frontend/default_profile.h"
+#include "harness/frontend/profile.h"
 #include "harness/outlook/sim_host.h"
-#include "profile.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 namespace {
 
 TEST(ProfileLoader, ReadsFoldersItemsAndWindows) {
@@ -213,4 +213,4 @@ TEST(ProfileLoader, EchoedKeysArePrintable) {
 }
 
 }  // namespace
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -12,14 +12,21 @@
 #include <string>
 #include <vector>
 
-#include "profile.h"
-#include "run.h"
-#include "script.h"
+#include "harness/frontend/profile.h"
+#include "harness/frontend/script.h"
+#include "program.h"
 #include "session.h"
 #include "tests/unit/registry/typed_value_cases.h"
 
 namespace tessaly::sim_tool {
 namespace {
+
+using frontend::kExitBadInput;
+using frontend::kExitOk;
+using frontend::Output;
+using frontend::ParseLine;
+using frontend::ParseProfile;
+using frontend::Profile;
 
 namespace fs = std::filesystem;
 
@@ -117,10 +124,10 @@ TEST_F(RegistryFileTest, AStoreThatBreaksDuringARunIsReportedOnceAndKept) {
       "explorers": [ { "folder": "Contacts" }, { "folder": "Contacts" } ] })");
     SessionConfig config;
     config.registryFile = file_;
-    config.launch = false;
+    config.options.noLaunch = true;
     const std::string garbage = "written by another program\n";
     {
-        Session session(profile, out_, config);
+        InProcessSession session(profile, out_, config);
         session.Connect();
         ASSERT_EQ(errors_.str(), "");
         put(file_, garbage);

@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "output.h"
-#include "script.h"
+#include "harness/frontend/output.h"
+#include "harness/frontend/script.h"
 
-namespace tessaly::sim_tool {
+namespace tessaly::frontend {
 namespace {
 
 struct GoodLine {
@@ -171,6 +171,49 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"shutdown now", "shutdown: unexpected \"now\""},
         BadLine{"select 1 \xff", "the line is not valid UTF-8"}));
 
+// `fail` is every program's; `calls` is the stand-in host's own: a program that does not list
+// it takes it for an unknown word.
+TEST(ScriptParser, FailEverywhereCallsOnlyWhereTheProgramTakesIt) {
+    static constexpr Verb kOwn[] = {Verb::Calls};
+    struct Case {
+        const char* text;
+        Verb verb;
+        std::string operation;
+        int times;
+    };
+    for (const Case& c :
+         {Case{"fail Explorer.Advise", Verb::Fail, "Explorer.Advise", -1},
+          Case{"fail CommandBarControl.Tag= 3 # twice", Verb::Fail, "CommandBarControl.Tag=", 3},
+          Case{"fail Item.TypeName 0", Verb::Fail, "Item.TypeName", 0},
+          Case{"calls", Verb::Calls, "", -1}}) {
+        const auto command = ParseLine(c.text, 1, kOwn);
+        ASSERT_TRUE(command) << c.text;
+        EXPECT_EQ(command->verb, c.verb) << c.text;
+        EXPECT_EQ(command->operation, c.operation) << c.text;
+        EXPECT_EQ(command->times, c.times) << c.text;
+    }
+    EXPECT_EQ(ParseLine("fail Item.TypeName 1", 1)->times, 1);
+    try {
+        ParseLine("calls", 1);
+        ADD_FAILURE() << "taken without being the program's";
+    } catch (const LineError& e) {
+        EXPECT_EQ(std::string(e.what()), "unknown command \"calls\"");
+    }
+    for (const BadLine& c : {BadLine{"fail", "usage: fail Interface.Member [TIMES]"},
+                             BadLine{"fail Explorer", "usage: fail Interface.Member [TIMES]"},
+                             BadLine{"fail A.B 1 2", "usage: fail Interface.Member [TIMES]"},
+                             BadLine{"fail A.B -1", "fail: TIMES must be a whole number from 0"},
+                             BadLine{"fail A.B 2x", "fail: TIMES must be a whole number from 0"},
+                             BadLine{"calls now", "calls takes no arguments"}}) {
+        try {
+            ParseLine(c.text, 2, kOwn);
+            ADD_FAILURE() << "accepted: " << c.text;
+        } catch (const LineError& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+    }
+}
+
 // What a bad line echoes reaches the terminal: control characters come out escaped, a NUL
 // does not end the message, and a long word is cut at a character boundary.
 std::string Repeat(std::string_view unit, int times) {
@@ -249,4 +292,4 @@ TEST(ScriptParser, WholeScriptKeepsLineNumbers) {
 }
 
 }  // namespace
-}  // namespace tessaly::sim_tool
+}  // namespace tessaly::frontend

@@ -4,13 +4,19 @@
 #include <sstream>
 #include <string>
 
+#include "harness/frontend/profile.h"
+#include "harness/frontend/script.h"
 #include "harness/outlook/sim_host.h"
-#include "profile.h"
-#include "script.h"
 #include "session.h"
 
 namespace tessaly::sim_tool {
 namespace {
+
+using frontend::LineError;
+using frontend::Output;
+using frontend::ParseLine;
+using frontend::ParseProfile;
+using frontend::Profile;
 
 namespace sim = host::sim;
 
@@ -24,15 +30,15 @@ class SessionTest : public ::testing::Test {
         profile_ = ParseProfile(profileText);
         SessionConfig config;
         config.registryFile = ::testing::TempDir() + "tool_session_test.reg";
-        config.launch = false;
-        session_ = std::make_unique<Session>(profile_, out_, config);
+        config.options.noLaunch = true;
+        session_ = std::make_unique<InProcessSession>(profile_, out_, config);
     }
 
     void Run(const char* line, int number = 1) {
         auto command = ParseLine(line, number);
         ASSERT_TRUE(command) << line;
         session_->Execute(*command);
-        session_->ReportEventFailures();
+        session_->Report();
     }
     std::string RunError(const char* line, int number = 1) {
         try {
@@ -71,7 +77,7 @@ class SessionTest : public ::testing::Test {
     std::ostringstream errors_;
     Output out_;
     Profile profile_;
-    std::unique_ptr<Session> session_;
+    std::unique_ptr<InProcessSession> session_;
 };
 
 TEST_F(SessionTest, WindowsAreNumberedInOpeningOrderAndNeverReused) {

@@ -685,7 +685,9 @@ TEST_F(Outlook, FailuresComeBackWithTheirHresult) {
     auto window = d::WrapExplorer(explorer.get());
     auto control = find(combo.get());
     auto notContact = d::WrapItem(folder.get());
-    struct Foreign : host::MAPIFolder {};
+    struct Foreign : host::MAPIFolder {
+        std::shared_ptr<host::Items> Items() override { return nullptr; }
+    };
     struct Case {
         const char* what;
         std::function<void()> act;

@@ -1,14 +1,18 @@
 // The COM kit on its own: the interface table behind QueryInterface, reference counting with
-// a counter policy, IDispatch from a name table, connection points with their enumerators,
-// and the owners of VARIANTs.
+// a counter policy, IDispatch from a name table and called through Invoke, connection points
+// with their enumerators, VARIANTs made and read, and exceptions turned into HRESULTs.
 #include <gtest/gtest.h>
 #include <olectl.h>
 
+#include <functional>
+#include <new>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
-#include "platform/win32/com/connection_point.h"
+#include "harness/com/connection_point.h"
 #include "platform/win32/com/dispatch.h"
+#include "platform/win32/com/invoke.h"
 #include "platform/win32/raii.h"
 
 #pragma GCC diagnostic push
@@ -27,6 +31,9 @@ __CRT_UUID_DECL(ITestDual, 0x6E1F2A0C, 0x3B8D, 0x4C5E, 0x9F, 0x70, 0x1A, 0x2B, 0
 namespace tessaly::win32::com {
 namespace {
 
+using harness::com::ConnectionPoint;
+using harness::com::ConnectionPoints;
+
 int liveProbes = 0;
 struct ProbeCount {
     ProbeCount() { ++liveProbes; }
@@ -42,6 +49,7 @@ class Probe final : public Dispatch<CountedObject<ProbeCount, IProvideClassInfo,
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo**) noexcept override { return E_NOTIMPL; }
 
     std::vector<std::wstring> arguments;  // as declared, first to last
+    EXCEPINFO raising{};                  // what Raise fills in, handed over
 
   private:
     using Method = com::Method<Probe>;
@@ -50,6 +58,7 @@ class Probe final : public Dispatch<CountedObject<ProbeCount, IProvideClassInfo,
             {L"Ping", 7, 0, &Probe::callPing},
             {L"Echo", 8, 2, &Probe::callEcho},
             {L"Fail", 9, 0, &Probe::callFail},
+            {L"Raise", 10, 0, &Probe::callRaise},
         };
         return kMethods;
     }
@@ -72,6 +81,10 @@ class Probe final : public Dispatch<CountedObject<ProbeCount, IProvideClassInfo,
         return S_OK;
     }
     HRESULT callFail(const Invocation&) { throw Error(E_ACCESSDENIED, "refused"); }
+    HRESULT callRaise(const Invocation& call) {
+        *call.exception() = std::exchange(raising, EXCEPINFO{});
+        return DISP_E_EXCEPTION;
+    }
 
     bool* finalReleased_;
 };
@@ -296,9 +309,7 @@ TEST(KitConnectionPoints, EnumeratorsListASnapshotAndHoldWhatTheyList) {
 }
 
 TEST(KitVariant, MovesAndCopiesDeeplyOrReportsWhyNot) {
-    Variant text;
-    text->vt = VT_BSTR;
-    text->bstrVal = SysAllocString(L"Brindle");
+    Variant text(u"Brindle");
     const Variant copy(text);
     ASSERT_EQ(copy->vt, VT_BSTR);
     EXPECT_NE(copy->bstrVal, text->bstrVal);
@@ -316,6 +327,175 @@ TEST(KitVariant, MovesAndCopiesDeeplyOrReportsWhyNot) {
     EXPECT_TRUE(FAILED(target.assign(bad)));
     EXPECT_EQ(target->vt, VT_EMPTY);
     EXPECT_THROW(Variant{bad}, Error);
+}
+
+// What a reader gives, or nothing when it refuses the value as of the wrong type.
+template <class Read>
+auto ReadOrRefuse(Read read) -> std::optional<decltype(read())> {
+    try {
+        return read();
+    } catch (const Error& e) {
+        EXPECT_EQ(e.code(), DISP_E_TYPEMISMATCH);
+        return std::nullopt;
+    }
+}
+
+TEST(KitVariant, ValuesReadBackAsMadeAndConvertAsAutomationDoes) {
+    struct Case {
+        Variant value;
+        VARTYPE type;
+        std::optional<std::int32_t> number;
+        std::optional<std::u16string> text;
+        std::optional<bool> flag;
+    };
+    const Case cases[] = {
+        {std::int32_t{42}, VT_I4, 42, u"42", true},
+        {true, VT_BOOL, -1, u"-1", true},  // no VARIANT_ALPHABOOL: not "True"
+        {false, VT_BOOL, 0, u"0", false},
+        {u"17", VT_BSTR, 17, u"17", true},
+        {u"Brindle", VT_BSTR, {}, u"Brindle", {}},
+        {u"", VT_BSTR, {}, u"", {}},
+        {std::optional<std::int32_t>(5), VT_I4, 5, u"5", true},
+        {std::optional<std::int32_t>(), VT_ERROR, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const std::string row =
+            ::testing::PrintToString(c.text) + " as type " + std::to_string(c.type);
+        EXPECT_EQ(c.value.type(), c.type) << row;
+        EXPECT_EQ(ReadOrRefuse([&] { return c.value.toInt32(); }), c.number) << row;
+        EXPECT_EQ(ReadOrRefuse([&] { return c.value.toString(); }), c.text) << row;
+        EXPECT_EQ(ReadOrRefuse([&] { return c.value.toBool(); }), c.flag) << row;
+        EXPECT_EQ(IsMissing(*c.value.get()), c.type == VT_ERROR) << row;
+    }
+}
+
+TEST(KitVariant, ReadsThroughReferencesAndWritesBackThroughThem) {
+    LONG number = 7;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    Variant inner(Missing{});
+    VARIANT byRef[3] = {};
+    byRef[0].vt = VT_I4 | VT_BYREF;
+    byRef[0].plVal = &number;
+    byRef[1].vt = VT_VARIANT | VT_BYREF;
+    byRef[1].pvarVal = inner.get();
+    byRef[2] = *Variant::ByRef(&flag).get();  // holds nothing to free
+    EXPECT_EQ(ToInt32(byRef[0]), 7);
+    EXPECT_EQ(TypeOf(byRef[0]), VT_I4);
+    EXPECT_TRUE(IsMissing(byRef[1]));
+    EXPECT_EQ(TypeOf(byRef[1]), VT_ERROR);
+    SetByRef(byRef[2], true);
+    EXPECT_EQ(flag, VARIANT_TRUE);
+    EXPECT_TRUE(ToBool(byRef[2]));
+    inner = false;  // a VARIANT by reference takes the value itself
+    SetByRef(byRef[1], true);
+    EXPECT_TRUE(inner.toBool());
+}
+
+TEST(KitVariant, ObjectsReadAsDispatchOrUnknownThroughReferences) {
+    const auto probe = Make<Probe>();
+    const ComPtr<IDispatch> dispatch = probe.query<IDispatch>(IID_IDispatch);
+    IDispatch* raw = dispatch.get();
+    IUnknown* identity = probe->identity();
+    const auto plain = Make<harness::com::NamedTypeInfo>(L"NoDispatch");  // no IDispatch
+    struct Case {
+        VARTYPE type;
+        void* value;
+        IDispatch* asDispatch;
+        IUnknown* asUnknown;
+        HRESULT refusal;  // what toDispatch throws
+    };
+    const Case cases[] = {
+        {VT_DISPATCH, raw, raw, raw, S_OK},
+        {VT_DISPATCH | VT_BYREF, &raw, raw, raw, S_OK},
+        {VT_UNKNOWN, identity, raw, identity, S_OK},
+        {VT_UNKNOWN | VT_BYREF, &identity, raw, identity, S_OK},
+        {VT_DISPATCH, nullptr, nullptr, nullptr, S_OK},
+        {VT_EMPTY, nullptr, nullptr, nullptr, S_OK},
+        {VT_NULL, nullptr, nullptr, nullptr, S_OK},
+        {VT_UNKNOWN, static_cast<IUnknown*>(plain.get()), nullptr, plain.get(), E_NOINTERFACE},
+        {VT_I4, nullptr, nullptr, nullptr, DISP_E_TYPEMISMATCH},
+    };
+    for (const Case& c : cases) {
+        VARIANT v{};
+        v.vt = c.type;
+        v.byref = c.value;
+        try {
+            EXPECT_EQ(ToDispatch(v).get(), c.asDispatch) << c.type;
+            EXPECT_EQ(ToUnknown(v).get(), c.asUnknown) << c.type;
+            EXPECT_EQ(c.refusal, S_OK) << c.type;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.code(), c.refusal) << c.type;
+        }
+    }
+    EXPECT_EQ(probe->references(), 2u) << "the test's and `dispatch`: the readers hold nothing";
+}
+
+// An exception whose code and text come only when the caller asks.
+HRESULT STDMETHODCALLTYPE FillInLater(EXCEPINFO* info) {
+    info->scode = E_ABORT;
+    info->bstrDescription = SysAllocString(L"filled in later");
+    return S_OK;
+}
+
+TEST(KitInvoke, ReadsTheCodeAndTextAnObjectRaised) {
+    const auto probe = Make<Probe>();
+    IDispatch& object = *probe.query<IDispatch>(IID_IDispatch).get();
+    struct Case {
+        SCODE scode;
+        WORD wCode;
+        const wchar_t* description;
+        bool deferred;
+        HRESULT code;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {E_ACCESSDENIED, 0, L"refused", false, E_ACCESSDENIED, L"refused"},
+        {0, 1000, nullptr, false, MAKE_HRESULT(SEVERITY_ERROR, FACILITY_DISPATCH, 1000), L""},
+        {S_FALSE, 0, nullptr, false, E_FAIL, L""},
+        {0, 0, nullptr, true, E_ABORT, L"filled in later"},
+    };
+    for (const Case& c : cases) {
+        probe->raising.scode = c.scode;
+        probe->raising.wCode = c.wCode;
+        probe->raising.bstrDescription = c.description ? SysAllocString(c.description) : nullptr;
+        probe->raising.pfnDeferredFillIn = c.deferred ? FillInLater : nullptr;
+        const Invoked call = Invoke(object, IdOfName(object, L"raise"), DISPATCH_METHOD);
+        EXPECT_TRUE(call.raised);
+        EXPECT_EQ(call.code, c.code) << c.scode;
+        EXPECT_EQ(call.description, c.text);
+    }
+}
+
+TEST(KitGuard, TurnsEveryExceptionIntoAnHresultAndDescribesThoseWithAText) {
+    struct Case {
+        const char* what;
+        std::function<HRESULT()> body;
+        HRESULT plain;
+        std::optional<HRESULT> raised;  // what the describing function sees
+    };
+    const Case cases[] = {
+        {"returned", [] { return S_FALSE; }, S_FALSE, {}},
+        {"an error", []() -> HRESULT { throw Error(E_ACCESSDENIED, "refused"); }, E_ACCESSDENIED,
+         E_ACCESSDENIED},
+        {"an error of no failure", []() -> HRESULT { throw Error(S_FALSE); }, E_FAIL, E_FAIL},
+        {"out of memory", []() -> HRESULT { throw std::bad_alloc(); }, E_OUTOFMEMORY, {}},
+        {"another exception", []() -> HRESULT { throw std::runtime_error("x"); }, E_FAIL, E_FAIL},
+        {"no exception at all", []() -> HRESULT { throw 42; }, E_FAIL, {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Guard(c.body), c.plain) << c.what;
+        std::optional<HRESULT> seen;
+        const HRESULT described = Guard(c.body, [&](HRESULT code, const std::exception&) {
+            seen = code;
+            return DISP_E_EXCEPTION;
+        });
+        EXPECT_EQ(seen, c.raised) << c.what;
+        EXPECT_EQ(described, c.raised ? DISP_E_EXCEPTION : c.plain) << c.what;
+        // A description that cannot be made leaves the code.
+        EXPECT_EQ(Guard(c.body, [](HRESULT, const std::exception&) -> HRESULT { throw 0; }),
+                  c.plain)
+            << c.what;
+    }
 }
 
 }  // namespace

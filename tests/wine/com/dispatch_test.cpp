@@ -12,9 +12,8 @@
 namespace tessaly::testing {
 namespace {
 
-using host::dispatch::Arg;
 using host::dispatch::DispatchObject;
-using host::dispatch::Omitted;
+using win32::Missing;
 
 class LateBinding : public ::testing::Test {
   protected:
@@ -30,7 +29,7 @@ class LateBinding : public ::testing::Test {
 
 TEST_F(LateBinding, PassesArgumentsLastToFirstWithOmittedAndBooleans) {
     DispatchObject object(fake.get());
-    object.call(u"Add", {std::int32_t{1}, u"x", true, Omitted{}, false});
+    object.call(u"Add", {std::int32_t{1}, u"x", true, Missing{}, false});
     ASSERT_EQ(fake->calls.size(), 1u);
     const auto& args = fake->calls[0].args;
     ASSERT_EQ(args.size(), 5u);
@@ -114,15 +113,15 @@ TEST(Conversions, ReadValuesAndReferences) {
     Variant text;
     text->vt = VT_BSTR;
     text->bstrVal = SysAllocString(L"42");
-    EXPECT_EQ(host::dispatch::ToInt32(*text.get()), 42);
-    EXPECT_EQ(host::dispatch::ToString(*IntVariant(7).get()), u"7");
-    EXPECT_THROW(host::dispatch::ToDispatch(*text.get()), Error);
-    EXPECT_FALSE(host::dispatch::ToDispatch(Variant().get()[0]));
+    EXPECT_EQ(win32::ToInt32(*text.get()), 42);
+    EXPECT_EQ(win32::ToString(*IntVariant(7).get()), u"7");
+    EXPECT_THROW(win32::ToDispatch(*text.get()), Error);
+    EXPECT_FALSE(win32::ToDispatch(Variant().get()[0]));
 
     auto fake = MakeFake();
     IDispatch* raw = fake.get();
-    EXPECT_EQ(host::dispatch::ToDispatch(*DispatchRefVariant(&raw).get()).get(), raw);
-    EXPECT_EQ(host::dispatch::ToDispatch(*DispatchVariant(raw).get()).get(), raw);
+    EXPECT_EQ(win32::ToDispatch(*DispatchRefVariant(&raw).get()).get(), raw);
+    EXPECT_EQ(win32::ToDispatch(*DispatchVariant(raw).get()).get(), raw);
 }
 
 // {12345678-1111-2222-3333-444455556666}

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/com/connection_point.h"
+#include "harness/com/connection_point.h"
 #include "platform/win32/com/dispatch.h"
 #include "platform/win32/raii.h"
 
@@ -30,9 +30,9 @@ struct Call {
 
 class FakeObject;
 
-class FakeConnectionPoint final : public win32::com::ConnectionPoint {
+class FakeConnectionPoint final : public harness::com::ConnectionPoint {
   public:
-    using win32::com::ConnectionPoint::ConnectionPoint;
+    using harness::com::ConnectionPoint::ConnectionPoint;
 
     // Counted apart from the fake that owns it, unlike a real source's points: the tests
     // tell by the fake's count whether a subscription holds the object itself.
@@ -53,7 +53,7 @@ class FakeConnectionPoint final : public win32::com::ConnectionPoint {
     ULONG references_ = 0;
 };
 
-using FakeObjectBase = win32::com::Dispatch<win32::com::ConnectionPoints<
+using FakeObjectBase = win32::com::Dispatch<harness::com::ConnectionPoints<
     win32::com::ComObject<IDispatch, IConnectionPointContainer, IProvideClassInfo>>>;
 
 class FakeObject final : public FakeObjectBase {

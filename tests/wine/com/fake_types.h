@@ -8,13 +8,13 @@
 
 #include <string>
 
-#include "platform/win32/com/type_info.h"
+#include "harness/com/type_info.h"
 #include "platform/win32/raii.h"
 
 namespace tessaly::testing {
 
 // Counts what is asked of it; the rest is a named type's.
-class FakeTypeInfo final : public win32::com::NamedTypeInfo {
+class FakeTypeInfo final : public harness::com::NamedTypeInfo {
   public:
     using NamedTypeInfo::NamedTypeInfo;
 

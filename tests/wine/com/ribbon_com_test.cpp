@@ -129,6 +129,41 @@ TEST_F(Ribbon, OnlyTheExplorerIsCustomisedThroughTheVtableAndThroughInvoke) {
     EXPECT_EQ(SysStringLen(result->bstrVal), 0u);
 }
 
+// A client may ask for the ribbon before any OnConnection (nothing in COM forbids it): it
+// gets what the connected add-in answers, built from the DLL's own string table.
+class RibbonBeforeConnection : public Ribbon {
+  protected:
+    static void SetUpTestSuite() {
+        freshlyLoaded = GetModuleHandleW(DllPath().c_str()) == nullptr;
+        Ribbon::SetUpTestSuite();
+    }
+    void SetUp() override {
+        ComServer::SetUp();
+        ASSERT_TRUE(freshlyLoaded) << "the DLL's settings may be loaded already";
+        early = createAddin();
+        auto earlyRibbon = early.query<IRibbonExtensibility>(ids::IID_IRibbonExtensibility);
+        ASSERT_TRUE(earlyRibbon);
+        win32::Bstr id(kExplorer);
+        win32::Bstr xml;
+        ASSERT_EQ(earlyRibbon->GetCustomUI(id.get(), xml.put()), S_OK);
+        before.assign(xml.get(), xml.length());
+        Ribbon::SetUp();
+    }
+    void TearDown() override {
+        early.reset();
+        Ribbon::TearDown();
+    }
+
+    static inline bool freshlyLoaded = false;
+    win32::ComPtr<win32::IDTExtensibility2> early;
+    std::wstring before;
+};
+
+TEST_F(RibbonBeforeConnection, GetsTheSameXmlAsAfterIt) {
+    EXPECT_NE(before.find(kPrefix + L"_Business\""), std::wstring::npos);
+    EXPECT_EQ(customUI(kExplorer), before);
+}
+
 TEST_F(Ribbon, EveryCallbackTheXmlNamesResolvesToADispidOfItsOwn) {
     const std::wstring xml = customUI(kExplorer);
     const auto parser = host::sim::MakeMsXmlParser();

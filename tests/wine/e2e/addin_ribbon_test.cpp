@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "addin_ribbon.h"
+#include "harness/com/type_info.h"
 #include "platform/win32/com/dispatch.h"
-#include "platform/win32/com/type_info.h"
 #include "ribbon_objects.h"
 #include "tests/unit/ribbon/xml_parser.h"
 
@@ -159,7 +159,7 @@ TEST_F(AddinRibbonTest, CallbacksAreResolvedOnceAndCalledWithTheWindowsOwnContro
 }
 
 TEST_F(AddinRibbonTest, AnAddinWithoutTheInterfaceHasNoRibbon) {
-    const auto plain = win32::com::Make<win32::com::NamedTypeInfo>(L"NotAnAddin");
+    const auto plain = win32::com::Make<harness::com::NamedTypeInfo>(L"NotAnAddin");
     EXPECT_EQ(AddinRibbon::Query(plain.get(), server), nullptr);
 }
 

@@ -1,0 +1,197 @@
+#include "harness/frontend/output.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ostream>
+
+#include "harness/frontend/control_names.h"
+#include "harness/frontend/utf8.h"
+#include "platform/utf.h"
+
+namespace tessaly::frontend {
+
+namespace sim = host::sim;
+
+void Output::Line(std::string_view text) {
+    out_ << text << '\n';
+    out_.flush();
+}
+
+void Output::Error(std::string_view text) {
+    out_.flush();
+    // Messages name files and echo input: nothing in them may reach the terminal raw.
+    err_ << "error: " << Printable(text) << '\n';
+    err_.flush();
+}
+
+void Output::Prompt(std::string_view text) {
+    out_ << text;
+    out_.flush();
+}
+
+bool TraceFile::Open(const std::optional<std::string>& path, Output& out) {
+    if (!path) {
+        return true;
+    }
+    file_.open(*path, std::ios::binary | std::ios::trunc);
+    if (!file_) {
+        out.Error(*path + ": cannot write: " + std::strerror(errno));
+        return false;
+    }
+    writer_.emplace(file_);
+    return true;
+}
+
+std::string OneLine(std::u16string_view text) {
+    std::u16string flat;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            flat += u"\\n";
+        } else {
+            flat.push_back(text[i]);
+        }
+    }
+    return ToUtf8(flat);
+}
+
+std::string QuotedValue(std::u16string_view text) {
+    return platform::quotedUtf8(text);
+}
+
+namespace {
+
+std::string YesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+std::string PositionName(std::int32_t position) {
+    static constexpr const char* kNames[] = {"left",     "top",   "right",  "bottom",
+                                             "floating", "popup", "menubar"};
+    if (position >= 0 && position < 7) {
+        return kNames[position];
+    }
+    return std::to_string(position);
+}
+
+std::u16string ItemName(const std::shared_ptr<host::Item>& item) {
+    if (auto contact = std::dynamic_pointer_cast<sim::SimContact>(item)) {
+        return contact->name();
+    }
+    if (auto other = std::dynamic_pointer_cast<sim::SimItem>(item)) {
+        return other->name();
+    }
+    return u"?";
+}
+
+std::string DescribeControl(const sim::SimControl& control) {
+    std::string line;
+    if (auto combo = dynamic_cast<const sim::SimComboBox*>(&control)) {
+        line = "combo caption=" + QuotedValue(combo->caption()) +
+               " text=" + QuotedValue(combo->text()) + " list=[";
+        for (std::size_t i = 0; i < combo->list().size(); ++i) {
+            line += (i == 0 ? "" : ", ") + QuotedValue(combo->list()[i]);
+        }
+        line += "] list-index=" + std::to_string(combo->listIndex());
+    } else {
+        auto button = dynamic_cast<const sim::SimButton*>(&control);
+        line = "button caption=" + QuotedValue(control.caption());
+        line += " icon=" + YesNo(button != nullptr && button->picture() != nullptr);
+    }
+    line += " enabled=" + YesNo(control.enabled()) + " visible=" + YesNo(control.visible()) +
+            " begin-group=" + YesNo(control.beginGroup()) + " tag=" + QuotedValue(control.tag());
+    return line;
+}
+
+}  // namespace
+
+void ShowWindow(Output& out, int number, const sim::SimExplorer& window,
+                std::u16string_view toolbarName) {
+    std::string header = "window " + std::to_string(number) + ": folder " +
+                         QuotedValue(window.folder() ? window.folder()->name() : u"") +
+                         ", selection [";
+    for (std::size_t i = 0; i < window.selection().size(); ++i) {
+        header += (i == 0 ? "" : ", ") + QuotedValue(ItemName(window.selection()[i]));
+    }
+    out.Line(header + "]");
+
+    if (!window.commandBarsReady()) {
+        out.Line("  command bars not ready yet");
+        return;
+    }
+    const auto& bars = window.commandBars();
+    const auto toolbar = bars ? bars->find(std::u16string(toolbarName)) : nullptr;
+    if (toolbar && toolbar->alive()) {
+        out.Line("  toolbar " + QuotedValue(toolbar->name()) + ": position=" +
+                 PositionName(toolbar->position()) + " row=" + std::to_string(toolbar->rowIndex()) +
+                 " visible=" + YesNo(toolbar->visible()) + " enabled=" + YesNo(toolbar->enabled()) +
+                 " protection=" + std::to_string(toolbar->protection()));
+        int index = 0;
+        for (const auto& control : toolbar->controls()) {
+            out.Line("    " + std::to_string(++index) + ": " + DescribeControl(*control));
+        }
+        if (index == 0) {
+            out.Line("    (no controls)");
+        }
+    } else {
+        out.Line("  no toolbar " + QuotedValue(toolbarName));
+    }
+    if (!bars) {
+        return;
+    }
+    for (const auto& bar : bars->bars()) {
+        if (bar == toolbar || !bar->alive()) {
+            continue;
+        }
+        int index = 0;
+        for (const auto& control : bar->controls()) {
+            ++index;
+            if (ControlOfTag(control->tag())) {
+                out.Line("  on bar " + QuotedValue(bar->name()) + ": " + std::to_string(index) +
+                         ": " + DescribeControl(*control));
+            }
+        }
+    }
+    // Where the window's other bars are, so that a change to any of them shows.
+    for (const auto& bar : bars->bars()) {
+        if (bar != toolbar && bar->alive()) {
+            out.Line("  bar " + QuotedValue(bar->name()) + ": position=" +
+                     PositionName(bar->position()) + " row=" + std::to_string(bar->rowIndex()) +
+                     " visible=" + YesNo(bar->visible()));
+        }
+    }
+}
+
+void ShowRibbon(Output& out, int number, const sim::SimExplorer& window,
+                const sim::SimRibbon& ribbon) {
+    const std::string head = "ribbon " + std::to_string(number) + ": ";
+    if (!ribbon.loaded()) {
+        out.Line(head + "none");
+        return;
+    }
+    out.Line(head + "tab " + QuotedValue(ribbon.tabLabel()) + " group " +
+             QuotedValue(ribbon.groupLabel()));
+    for (const auto& control : ribbon.controls()) {
+        const auto name = ControlOfTag(control.id);
+        std::string line = head + (name ? std::string(NameOf(*name)) : ToUtf8(control.id)) + ": ";
+        const auto values = ribbon.values(window, control.id);
+        if (!values) {
+            out.Line(line + "not queried yet");
+            continue;
+        }
+        if (control.type == u"comboBox") {
+            line += "combo text=" + QuotedValue(values->text) + " items=[";
+            for (std::size_t i = 0; i < values->items.size(); ++i) {
+                line += (i == 0 ? "" : ", ") + QuotedValue(values->items[i]);
+            }
+            line += "]";
+        } else {
+            line += "button label=" + QuotedValue(values->label) + " image=" + YesNo(values->image);
+        }
+        out.Line(line + " enabled=" + YesNo(values->enabled) + " id=" + QuotedValue(control.id));
+    }
+}
+
+}  // namespace tessaly::frontend

@@ -1,0 +1,148 @@
+#include "harness/frontend/options.h"
+#include "program.h"
+
+namespace tessaly::sim_tool {
+
+std::string HelpText() {
+    std::string text =
+        R"(Usage: tessaly-sim [--profile FILE] [--registry FILE] [--script FILE | --interactive]
+                  [--no-launch] [--on-update=idle|strict] [--trace FILE]
+                  [--fail Interface.Member[:TIMES]]...
+       tessaly-sim --softphones [--registry FILE]
+       tessaly-sim --help
+
+Runs the Tessaly add-in inside a simulated Outlook: the windows of a profile get the
+add-in's toolbar, and a script (or you, interactively) acts as the user.
+
+Options:
+  --profile FILE   the folders, items and windows of the simulated Outlook (JSON, below);
+                   default: a bundled profile with a few contacts and one window on Contacts
+  --registry FILE  the .reg file holding the current user's registry hive; default:
+                   $XDG_CONFIG_HOME/tessaly/HKCU.reg, else ~/.config/tessaly/HKCU.reg.
+                   A missing file starts an empty hive, written at the first change. A
+                   file that exists but is empty (0 bytes, or a byte-order mark alone) is
+                   an error, as is a malformed one or one holding a NUL character outside
+                   hex data: the run stops (exit status 2) and the file is left as it is
+  --script FILE    run the commands of FILE ("-": standard input)
+  --interactive    read commands from the terminal, in real time
+  --no-launch      print softphone starts but start nothing (each start succeeds)
+  --on-update MODE when the toolbar's command bars report a change (OnUpdate): "idle"
+                   (default, as Office: once per batch of changes, before the next
+                   command and after each timer) or "strict" (at once after every
+                   changing call, re-entering the add-in)
+  --trace FILE     write the object model's trace to FILE: every call the add-in makes
+                   to Outlook and Office and every event the host raises, one line
+                   each, in order, as it happens (see Trace below)
+%FAIL%
+  --softphones     print the softphone installations found in the registry and exit
+  --help           print this text and exit
+Without --script and --interactive, the program is interactive when standard input is a
+terminal, and otherwise runs standard input as a script.
+
+Run:
+  The world is built from the profile and its windows are opened; then the add-in is
+  connected (OnConnection, OnStartupComplete), the commands run, and at the end the
+  add-in is unloaded (OnBeginShutdown, OnDisconnection) unless `shutdown` did so already.
+  Right after OnConnection the ribbon asks the add-in for its Explorer customisation
+  (GetCustomUI), checks it as Office does and calls onLoad; each window's ribbon controls
+  are queried through their callbacks when the window first shows, and again after the
+  add-in invalidates them (at the next idle moment, in every window, each with its own
+  Explorer as the control's Context). Shutdown unloads the customisation.
+  In a script, time is virtual: it passes only with `wait`, so output is repeatable.
+  Interactively, time is real and timers fire while the program waits for input.
+
+Profile (JSON):
+  {
+    "folders": [
+      { "name": "Contacts",
+        "items": [
+          { "type": "ContactItem", "name": "Alma Reyes",
+            "BusinessTelephoneNumber": "+44 20 7946 0101",
+            "MobileTelephoneNumber": "+44 7700 900101" },
+          { "type": "DistListItem", "name": "Project Team" } ] },
+      { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Welcome" } ] }
+    ],
+    "defaultContactsFolder": "Contacts",
+    "explorers": [ { "folder": "Contacts", "selection": ["Alma Reyes"] } ]
+  }
+  "folders" (required): folders with unique names; "items" (optional) each with a "type"
+    (an Outlook item type name: "ContactItem", "MailItem", "DistListItem", ...) and a
+    "name" unique in its folder. A ContactItem may have any of the nine telephone
+    properties, as strings: BusinessTelephoneNumber, Business2TelephoneNumber,
+    MobileTelephoneNumber, HomeTelephoneNumber, Home2TelephoneNumber,
+    CallbackTelephoneNumber, CarTelephoneNumber, AssistantTelephoneNumber,
+    CompanyMainTelephoneNumber.
+  "defaultContactsFolder" (optional): a folder's name; without it there is none.
+  "explorers" (optional): the windows open at start, numbered 1, 2, ... in this order.
+    "folder" (required); "selection" (optional, names of items in that folder; without
+    it the folder's first item is selected); "commandBarsReady" (optional, default true;
+    false: the window's command bars become ready when it is first activated).
+  Unknown keys, duplicate keys or names, values of the wrong type and names of folders
+  or items that do not exist are errors reported with the line of the element.
+
+Script:
+  One command per line; blank lines are ignored. A "#" at the start of a line or after a
+  blank starts a comment, except in the TEXT of `type` and `dial`, which is everything
+  after exactly one blank, kept verbatim (it may start with blanks, contain "#", or be
+  empty). A name with blanks is written in double quotes: select 1 "Alma Reyes";
+  inside quotes \" is a quote and \\ a backslash. Commands are lower case; control
+  names are matched without regard to case. Windows are numbered from 1 in the order
+  they were opened, profile windows first; numbers are never reused.
+  The whole script is checked before anything runs: an unknown command or a missing or
+  malformed argument is reported and nothing runs. A command that cannot run when its
+  turn comes (a window that does not exist or is closed, an unknown folder or item)
+  stops the run at that line. A control that does not exist (yet), a button that cannot
+  be clicked and the like are notes, and the script goes on.
+
+%COMMANDS%
+  Interactive mode adds: help (this list), quit (or end of input).
+  A control is found by its tag, which ends in "_" and the control's name ("..._Dial"),
+  on the add-in's toolbar first, then on the window's other bars. "ribbon:NAME" names
+  the ribbon control whose id ends in "_" and NAME instead; `type W TEXT` whose TEXT
+  begins with "ribbon:" is therefore a ribbon command. `customize W restore`
+  puts the control back on the add-in's toolbar with the tag "<prefix>_<Name>".
+
+Output lines:
+  launch: <command line>       the add-in started the softphone (with --no-launch: would)
+  launch failed: <command line>  the start failed or the line was refused (it holds a NUL
+                               or is longer than 32766 characters); the user sees nothing
+  message: <title>: <text>     the add-in showed a message box; line breaks become \n.
+                               Scripts dismiss it at once; interactively, press Enter.
+  event-error: <event>: <what> an event handler of the add-in returned a failure
+  note: <text>                 something a command could not do, or what it did
+  window N: ... / toolbar ... / N: button|combo ... / on bar ... / bar ...
+                               the output of `show`: the add-in's toolbar and controls,
+                               its controls on other bars, then every other bar
+  ribbon N: tab "..." group "..."   the window's ribbon group (or "ribbon N: none"),
+  ribbon N: NAME: button label="..." image=yes|no enabled=yes|no id="..."
+  ribbon N: NAME: combo text="..." items=["...", ...] enabled=yes|no id="..."
+                               followed by one line per control, as its callbacks last
+                               answered in that window
+  ribbon-error: <what>         an add-in error of the ribbon, as Office reports them: its
+                               XML ignored (not well-formed, not valid customUI, an id used
+                               twice), a callback name it cannot find, a callback that failed
+  softphones: ...              the output of `softphones`
+  error: FILE:LINE: <message>  a bad profile or script line (on standard error)
+  error: FILE: <message>       a file that cannot be read
+  error: add-in: <call>: <what>  a call into the add-in (Create, OnConnection,
+                               OnStartupComplete, OnBeginShutdown, OnDisconnection) threw
+  Interactively, errors are printed as "error: <stdin>:N: ..." and the session goes on.
+
+%TRACE%
+Exit status:
+  0  the run ended normally
+  1  a call into the add-in failed (error: add-in: ...)
+  2  bad command line, unreadable file, bad profile, or a script line that is malformed
+     or cannot run; after such an error nothing else is done, not even unloading the
+     add-in
+)";
+    const std::string marker = "%COMMANDS%\n";
+    text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
+    const std::string failMarker = "%FAIL%\n";
+    text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
+    const std::string traceMarker = "%TRACE%\n";
+    text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
+    return text;
+}
+
+}  // namespace tessaly::sim_tool
