@@ -934,6 +934,18 @@ def add_in_registry(wine):
     return text
 
 
+def uninstall_every_build(wine):
+    """Removes the add-in's package whichever build made it. Each build's package has a product
+    code of its own: one an earlier run installed and did not remove (stopped, or failing
+    before its msiexec /x) stays installed beside this build's, sharing its components, so
+    that removing this build's leaves them."""
+    for root in (r"HKLM\Software", r"HKLM\Software\Wow6432Node"):
+        _, listing = wine.reg("query", root + r"\Microsoft\Windows\CurrentVersion\Uninstall", "/s")
+        for code in re.findall(r"^HKEY[^\n]*\\(\{[-0-9A-F]{36}\})\n(?: [^\n]*\n)*? +DisplayName +"
+                               r"REG_SZ +Tessaly Outlook Add-In$", listing, re.M | re.I):
+            msiexec(wine, "/x", code, expect=None)
+
+
 def install_cycle(wine):
     """The per-user package under Wine's msiexec: it installs without administrator rights,
     writes what regsvr32 of the same DLL writes, upgrades a lower version in place, refuses a
@@ -947,9 +959,14 @@ def install_cycle(wine):
         check(done.returncode == 0, f"wixl {version}: {done.stderr}")
         packages[name] = wine.windows_path(output)
     current, older, newer = packages["current"], packages["older"], packages["newer"]
-    # Whatever an earlier, failed run left behind goes first.
-    for package in packages.values():
-        msiexec(wine, "/x", package, expect=None)
+    # Whatever an earlier run that failed or was stopped left behind goes first: its packages,
+    # and the DLL it registered with regsvr32 at the package's place, which the package would
+    # take over on install and then leave behind.
+    uninstall_every_build(wine)
+    for folder in users(wine).glob("*/AppData/Local/Wrenfield"):
+        for dll in folder.glob("Tessaly/TessalyOutlook.dll"):
+            wine.tool(wine.regsvr32, "/s", "/u", wine.windows_path(dll), expect=None)
+        shutil.rmtree(folder)
     before = snapshot(wine)
 
     msiexec(wine, "/i", current)
@@ -994,7 +1011,7 @@ def installed_standin(wine):
     """The stand-in host loads the add-in the package installed, as Outlook finds it (nothing
     registered by hand), and a click dials with the exact command line."""
     package = wine.windows_path(wine.config["msi"])
-    msiexec(wine, "/x", package, expect=None)
+    uninstall_every_build(wine)
     record = wine.work / "softphone.txt"
     record.unlink(missing_ok=True)
     msiexec(wine, "/i", package)
