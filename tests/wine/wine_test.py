@@ -20,7 +20,6 @@ import re
 import shutil
 import subprocess
 import sys
-import time
 from pathlib import Path
 
 SOURCE = Path(__file__).resolve().parents[2]
@@ -207,22 +206,24 @@ class Wine:
                               env={**os.environ, "LC_ALL": "C.UTF-8", **(env or {})})
         return done.returncode, decoded(done.stdout), decoded(done.stderr)
 
-    def tool(self, *args, expect=0):
-        """Runs one of Wine's own programs by name (reg, regedit, regsvr32, msiexec). Wine starts
-        it through its start.exe, which under load sometimes fails to start it, printing
-        "ShellExecuteEx failed"; the program then never ran and is started again. `expect`:
-        the status it must end with (None: any). Returns the status and the output (standard
-        output, then error)."""
+    def tool(self, name, *args, expect=0):
+        """Runs one of Wine's own programs (reg, regsvr32, msiexec; or a path) by its path in the
+        prefix, so that Wine's loader runs it itself. By name, and where the loader must hand a
+        program to the other bitness's (a 32-bit loader, a 64-bit tool), Wine starts it through
+        its start.exe instead, whose CreateProcess under load now and then finds the new
+        process gone before it started ("ShellExecuteEx failed: Internal error", status 1, the
+        tool never run): only that is run again, up to three times. `expect`: the status it
+        must end with (None: any). Returns the status and the output (standard output, then
+        error)."""
+        if not re.search(r"[/\\]", name):
+            name = rf"C:\windows\system32\{name}.exe"
         for attempt in range(1, 4):
-            status, out, err = self.run(*args)
-            by_name = not re.search(r"[/\\]", str(args[0]))
-            if not by_name or "ShellExecuteEx failed" not in out + err or attempt == 3:
+            status, out, err = self.run(name, *args)
+            if "ShellExecuteEx failed" not in out + err or attempt == 3:
                 break
-            print(f"wine: {args[0]} was not started ({(out + err).strip().splitlines()[-1]}); "
-                  "starting it again")
-            time.sleep(attempt)
+            print(f"wine: start.exe did not start {name}; starting it again")
         check(expect is None or status == expect,
-              f"{' '.join(map(str, args))}: status {status}, expected {expect}\n{out}{err}")
+              f"{name} {' '.join(map(str, args))}: status {status}, expected {expect}\n{out}{err}")
         return status, out + err
 
     def reg(self, *args):
@@ -868,8 +869,9 @@ def remade_prefix(wine):
 
     def run():
         # No keeper: nothing may still run in the prefix when it is removed at the end.
-        done = subprocess.run([wine.config["wine_run"], "cmd", "/c", "exit", "3"], env={
-            **os.environ, "TESSALY_WINEPREFIX": str(prefix), "TESSALY_WINE_KEEP_WARM": "0"},
+        done = subprocess.run(
+            [wine.config["wine_run"], r"C:\windows\system32\cmd.exe", "/c", "exit", "3"],
+            env={**os.environ, "TESSALY_WINEPREFIX": str(prefix), "TESSALY_WINE_KEEP_WARM": "0"},
             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
         return done.returncode, done.stderr
 
