@@ -210,6 +210,9 @@ void WorldCommands::UseRibbon(const Command& command) {
             out_.Note(prefix + name + " has no entry " + std::to_string(command.number) +
                       " to pick");
             break;
+        case sim::RibbonUse::NoMenu:
+        case sim::RibbonUse::NotAButton:
+            break;  // only a menu answers these
     }
 }
 
