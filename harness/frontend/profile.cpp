@@ -86,12 +86,16 @@ auto OneOf(std::initializer_list<std::string_view> keys) {
 
 ProfileItem ReadItem(const JsonNode& node) {
     Fields fields(node, "an item", [](std::string_view key) {
-        return key == "type" || key == "name" || IsTelephoneProperty(key);
+        return key == "type" || key == "name" || key == "flagged" || IsTelephoneProperty(key);
     });
     ProfileItem item;
     item.line = node.line;
     item.type = NonEmptyString(fields.require("type"), "\"type\"");
     item.name = NonEmptyString(fields.require("name"), "an item's \"name\"");
+    if (const JsonNode* flagged = fields.find("flagged")) {
+        Expect(*flagged, Kind::Boolean, "\"flagged\"");
+        item.flagged = flagged->boolean;
+    }
     for (const JsonMember& m : node.members) {
         if (!IsTelephoneProperty(m.key)) {
             continue;
@@ -106,11 +110,25 @@ ProfileItem ReadItem(const JsonNode& node) {
     return item;
 }
 
+host::sim::FolderKind ReadKind(const JsonNode& node) {
+    const std::string& kind = NonEmptyString(node, "\"kind\"");
+    if (kind == "mail") {
+        return host::sim::FolderKind::Mail;
+    }
+    if (kind == "contacts") {
+        return host::sim::FolderKind::Contacts;
+    }
+    throw LineError(node.line, "unknown folder kind " + Quoted(kind) + " (mail or contacts)");
+}
+
 ProfileFolder ReadFolder(const JsonNode& node) {
-    Fields fields(node, "a folder", OneOf({"name", "items"}));
+    Fields fields(node, "a folder", OneOf({"name", "kind", "items"}));
     ProfileFolder folder;
     folder.line = node.line;
     folder.name = NonEmptyString(fields.require("name"), "a folder's \"name\"");
+    if (const JsonNode* kind = fields.find("kind")) {
+        folder.kind = ReadKind(*kind);
+    }
     if (const JsonNode* items = fields.find("items")) {
         Expect(*items, Kind::Array, "\"items\"");
         std::set<std::string> names;
@@ -206,16 +224,21 @@ std::vector<std::shared_ptr<host::sim::SimExplorer>> PopulateWorld(const Profile
                                                                    host::sim::World& world) {
     for (const ProfileFolder& f : profile.folders) {
         auto folder = world.AddFolder(ToUtf16(f.name));
+        if (f.kind) {
+            folder->setKind(*f.kind);
+        }
         for (const ProfileItem& item : f.items) {
+            std::shared_ptr<host::Item> added;
             if (item.type == kContactType) {
                 std::map<std::u16string, std::u16string> numbers;
                 for (const auto& [property, number] : item.numbers) {
                     numbers[ToUtf16(property)] = ToUtf16(number);
                 }
-                world.AddContact(*folder, ToUtf16(item.name), std::move(numbers));
+                added = world.AddContact(*folder, ToUtf16(item.name), std::move(numbers));
             } else {
-                world.AddItem(*folder, ToUtf16(item.type), ToUtf16(item.name));
+                added = world.AddItem(*folder, ToUtf16(item.type), ToUtf16(item.name));
             }
+            world.SetFlagged(*added, item.flagged);
         }
     }
     if (profile.defaultContactsFolder) {

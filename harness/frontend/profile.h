@@ -21,11 +21,13 @@ struct ProfileItem {
     std::string type;
     std::string name;
     std::map<std::string, std::string> numbers;  // telephone property name -> number
+    bool flagged = false;
     int line = 0;
 };
 
 struct ProfileFolder {
     std::string name;
+    std::optional<host::sim::FolderKind> kind;  // absent: the model's default
     std::vector<ProfileItem> items;
     int line = 0;
 };

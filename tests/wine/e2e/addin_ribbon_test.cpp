@@ -11,6 +11,7 @@
 #include "addin_ribbon.h"
 #include "harness/com/type_info.h"
 #include "platform/win32/com/dispatch.h"
+#include "platform/win32/text.h"
 #include "ribbon_objects.h"
 #include "tests/unit/ribbon/xml_parser.h"
 
@@ -42,15 +43,19 @@ class FakeAddin final : public win32::com::Dispatch<win32::com::ComObject<IRibbo
     }
 
     std::wstring xml;
+    std::wstring content;  // what Content answers
     ComPtr<IDispatch> ui;
     std::vector<std::pair<std::wstring, const void*>> acted;  // control id, Context
+    std::vector<std::wstring> tags;                           // of the controls acted on
+    ComPtr<IDispatch> context;                                // the last one Act got
+    ComPtr<IDispatch> contentContext;                         // held, as an add-in may hold it
     std::map<std::wstring, int> lookups;
 
   private:
     DISPID memberId(std::wstring_view name) override {
         ++lookups[std::wstring(name)];
         static const std::map<std::wstring, DISPID, std::less<>> kNames = {
-            {L"Load", 10}, {L"Label", 11}, {L"Act", 12}, {L"Fail", 13}};
+            {L"Load", 10}, {L"Label", 11}, {L"Act", 12}, {L"Fail", 13}, {L"Content", 14}};
         const auto found = kNames.find(name);
         return found == kNames.end() ? DISPID_UNKNOWN : found->second;
     }
@@ -65,10 +70,19 @@ class FakeAddin final : public win32::com::Dispatch<win32::com::ComObject<IRibbo
                                    Property(object, ids::kDispRibbonControlId).get());
             case 12: {
                 const Variant id = Property(object, ids::kDispRibbonControlId);
-                const Variant context = Property(object, ids::kDispRibbonControlContext);
+                const Variant given = Property(object, ids::kDispRibbonControlContext);
+                const Variant tag = Property(object, ids::kDispRibbonControlTag);
                 acted.emplace_back(std::wstring(id->bstrVal, SysStringLen(id->bstrVal)),
-                                   win32::IdentityOf(context->pdispVal));
+                                   win32::IdentityOf(given->pdispVal));
+                tags.emplace_back(tag->bstrVal, SysStringLen(tag->bstrVal));
+                context = given->pdispVal;
                 return S_OK;
+            }
+            case 14: {
+                const Variant given = Property(object, ids::kDispRibbonControlContext);
+                contentContext = given->pdispVal;
+                Variant answer(win32::FromWide(content.data(), content.size()));
+                return VariantCopy(call.result(), answer.get());
             }
             default:
                 if (EXCEPINFO* exception = call.exception()) {
@@ -118,7 +132,10 @@ class AddinRibbonTest : public ::testing::Test {
 TEST_F(AddinRibbonTest, CallbacksAreResolvedOnceAndCalledWithTheWindowsOwnControls) {
     ASSERT_TRUE(bridge);
     ASSERT_TRUE(ribbon.Load(*bridge, *parser));
-    EXPECT_EQ(bridge->customised(u"Microsoft.Outlook.Explorer"), true);
+    const auto asked = ribbon.TakeAsked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].ribbonId, u"Microsoft.Outlook.Explorer");
+    EXPECT_EQ(asked[0].customised, true);
     EXPECT_EQ(addin->lookups,
               (std::map<std::wstring, int>{
                   {L"Act", 1}, {L"Fail", 1}, {L"Label", 1}, {L"Load", 1}, {L"Missing", 1}}))
