@@ -175,6 +175,38 @@ TEST_F(AddinRibbonTest, CallbacksAreResolvedOnceAndCalledWithTheWindowsOwnContro
     EXPECT_EQ(bridge->counts().getIdsOfNames, 5u);
 }
 
+// An item's context menu over COM: getContent answers a BSTR through Invoke, the entry's
+// onAction gets the entry's tag, and both get the host's one Selection object of the
+// right-click as Context, whose Parent is the window's Explorer.
+TEST_F(AddinRibbonTest, AContextMenusContentAndEntryGoThroughInvoke) {
+    const auto alma = world.AddContact(*folder, u"Alma", {});
+    addin->xml =
+        L"<customUI xmlns=\"http://schemas.microsoft.com/office/2009/07/customui\"><contextMenus>"
+        L"<contextMenu idMso=\"ContextMenuContactItem\"><dynamicMenu id=\"D\" label=\"Dial\" "
+        L"getContent=\"Content\"/></contextMenu></contextMenus></customUI>";
+    addin->content =
+        L"<menu xmlns=\"http://schemas.microsoft.com/office/2009/07/customui\"><button id=\"e\" "
+        L"label=\"Mobile\" tag=\"+1 555\" onAction=\"Act\"/></menu>";
+    ASSERT_TRUE(ribbon.Load(*bridge, *parser));
+    ASSERT_TRUE(ribbon.RightClick(*first, alma));
+    ASSERT_EQ(ribbon.Drop(*first, u"D"), sim::RibbonUse::Done);
+    const sim::RibbonMenu* menu = ribbon.OpenMenu(*first);
+    ASSERT_EQ(menu->entries.size(), 1u);
+    EXPECT_EQ(menu->entries[0].values.label, u"Mobile");
+    ASSERT_EQ(ribbon.Choose(*first, 1), sim::RibbonUse::Done);
+    EXPECT_TRUE(ribbon.errors().empty()) << ribbon.errors().front();
+
+    ASSERT_EQ(addin->acted.size(), 1u);
+    EXPECT_EQ(addin->acted[0].first, L"e");
+    EXPECT_EQ(addin->tags, std::vector<std::wstring>{L"+1 555"});
+    EXPECT_EQ(addin->acted[0].second, win32::IdentityOf(addin->contentContext.get()))
+        << "one Selection, drop and click";
+    const Variant parent = Property(addin->context.get(), dispid::Parent);
+    EXPECT_EQ(win32::IdentityOf(parent->pdispVal), win32::IdentityOf(server.wrap(first).get()));
+    const Variant count = Property(addin->context.get(), dispid::Count);
+    EXPECT_EQ(count->lVal, 1);
+}
+
 TEST_F(AddinRibbonTest, AnAddinWithoutTheInterfaceHasNoRibbon) {
     const auto plain = win32::com::Make<harness::com::NamedTypeInfo>(L"NotAnAddin");
     EXPECT_EQ(AddinRibbon::Query(plain.get(), server), nullptr);
