@@ -146,14 +146,4 @@ std::shared_ptr<MAPIFolder> SimNameSpace::GetDefaultFolder(std::int32_t folderTy
     return returned(world_, world_.defaultContactsFolder());
 }
 
-std::shared_ptr<Recipient> SimNameSpace::CurrentUser() {
-    // The model has no mail yet, so no user who sends any.
-    world_.refuse("NameSpace.CurrentUser");
-}
-
-std::shared_ptr<host::Items> SimFolder::Items() {
-    // The model's folders are not searched yet.
-    world_.refuse("MAPIFolder.Items");
-}
-
 }  // namespace tessaly::host::sim

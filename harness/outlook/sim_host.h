@@ -8,6 +8,7 @@
 // it bypasses fault injection and the trace.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -31,6 +32,10 @@ class SimCommandBars;
 class SimCommandBar;
 class SimControl;
 class SimExplorer;
+class SimMail;
+class SimRecipient;
+struct AddressEntryData;
+struct MailData;
 
 // ---- Fault injection and the trace ------------------------------------------------------
 
@@ -145,10 +150,13 @@ struct EventFailure {
 // What a folder holds, which decides the Home tab an Explorer on it shows.
 enum class FolderKind { Mail, Contacts };
 
-class SimFolder : public MAPIFolder, public ModelObject {
+class SimFolder : public MAPIFolder,
+                  public ModelObject,
+                  public std::enable_shared_from_this<SimFolder> {
   public:
     SimFolder(World& world, String name) : world_(world), name_(std::move(name)) {}
     std::string traceType() const override { return "MAPIFolder"; }
+    // A new collection at every call, as Outlook's; searched with Find (mail.h).
     std::shared_ptr<host::Items> Items() override;
     const String& name() const { return name_; }
     const std::vector<std::shared_ptr<Item>>& items() const { return items_; }
@@ -170,8 +178,9 @@ class SimFolder : public MAPIFolder, public ModelObject {
 String ItemTypeName(const Item& item);
 String ItemName(const Item& item);
 
-// An item of any type other than a contact ("MailItem", "DistListItem", ...).
-class SimItem : public Item, public ModelObject {
+// An item of any type other than a contact ("MailItem", "DistListItem", ...). Item is a
+// virtual base, so that an item kind with members of its own (SimMail, mail.h) is one too.
+class SimItem : public virtual Item, public ModelObject {
   public:
     SimItem(World& world, String typeName, String name);
     String TypeName() override;
@@ -210,13 +219,24 @@ class SimContact : public ContactItem, public ModelObject {
     String number(const String& property) const;
     // False when `property` is not one of kTelephoneProperties.
     bool setNumber(const String& property, const String& value);
+    // Email1Address to Email3Address (slot 1 to 3): only Items.Find reads them, the add-in
+    // never does, so they are not on the host interface.
+    const String& emailAddress(std::size_t slot) const { return emails_.at(slot - 1); }
+    void setEmailAddress(std::size_t slot, String address) {
+        emails_.at(slot - 1) = std::move(address);
+    }
 
   private:
     String read(const char* operation, const char16_t* property);
     World& world_;
     String name_;
     std::map<String, String> numbers_;
+    std::array<String, 3> emails_;
 };
+
+// The three e-mail properties of a contact, by their Outlook names, slot 1 first.
+inline constexpr const char16_t* kEmailProperties[] = {u"Email1Address", u"Email2Address",
+                                                       u"Email3Address"};
 
 // ---- Command bars ----------------------------------------------------------------------
 
@@ -670,6 +690,7 @@ class World {
     const std::shared_ptr<SimFolder>& defaultContactsFolder() const { return contacts_; }
     std::shared_ptr<SimContact> AddContact(SimFolder& folder, const String& name,
                                            std::map<String, String> numbers);
+    // A "MailItem" is a SimMail not sent yet, with no recipients.
     std::shared_ptr<SimItem> AddItem(SimFolder& folder, const String& typeName, const String& name);
     // A follow-up flag on an item, which gives it the flagged item's context menu.
     void SetFlagged(const Item& item, bool flagged);
@@ -677,6 +698,11 @@ class World {
     // Changes a property of an item as the user editing it would (no event the add-in hears):
     // a contact's telephone numbers. False for a property the item does not have.
     bool SetProperty(Item& item, const String& property, const String& value);
+    // Mails and the session's user (mail.h declares the data and the objects).
+    std::shared_ptr<SimMail> AddMail(SimFolder& folder, const MailData& mail);
+    // The user NameSpace.CurrentUser returns; without one that call fails.
+    std::shared_ptr<SimRecipient> SetCurrentUser(const AddressEntryData& user);
+    const std::shared_ptr<SimRecipient>& currentUser() const { return currentUser_; }
 
     std::shared_ptr<Application> application() const { return application_; }
     // The one MAPI session of the profile, as Explorer.Session returns it.
@@ -756,10 +782,11 @@ class World {
     // an armed failure needs them.
     void check(const std::string& operation,
                const detail::Arguments& arguments = detail::NoArguments());
-    // Reports the call as failed and throws: the object cannot serve it (deleted, closed, ...).
+    // Reports the call as failed and throws: the object cannot serve it (deleted, closed, ...),
+    // or its arguments are not what Outlook takes (`why`, when given, says how).
     [[noreturn]] void refuse(const std::string& operation,
                              const detail::Arguments& arguments = detail::NoArguments(),
-                             hresult code = kE_FAIL);
+                             hresult code = kE_FAIL, const std::string& why = {});
     // The value the call being traced returns.
     void setResult(std::string value);
     void traceEvent(const char* event);
@@ -800,6 +827,7 @@ class World {
     std::shared_ptr<SimExplorers> explorersObject_;
     std::shared_ptr<SimApplication> application_;
     std::shared_ptr<SimNameSpace> session_;
+    std::shared_ptr<SimRecipient> currentUser_;
     std::map<std::pair<std::int32_t, String>, String> removedCaptions_;  // (type, tag) -> caption
     std::function<void()> idleHook_;
 };

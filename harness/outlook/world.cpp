@@ -3,6 +3,7 @@
 #include <string>
 
 #include "harness/outlook/internal.h"
+#include "harness/outlook/mail.h"
 
 namespace tessaly::host::sim {
 
@@ -46,6 +47,9 @@ std::shared_ptr<SimContact> World::AddContact(SimFolder& folder, const String& n
 
 std::shared_ptr<SimItem> World::AddItem(SimFolder& folder, const String& typeName,
                                         const String& name) {
+    if (typeName == u"MailItem") {
+        return AddMail(folder, MailData{name, std::nullopt, {}});
+    }
     auto item = std::make_shared<SimItem>(*this, typeName, name);
     folder.add(item);
     return item;

@@ -5,6 +5,7 @@
 
 #include "com_session.h"
 #include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 
 namespace tessaly::standin {
 
@@ -115,6 +116,7 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   launch failed: <command line>   such a call that failed (a line the add-in refuses
                            before calling CreateProcessW is not seen here)
 
+%PROFILE%
 %RIBBON%%TRACE%
 Exit status:
   0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK
@@ -125,8 +127,8 @@ Exit status:
 )";
     const std::pair<const char*, const char*> parts[] = {
         {"%COMMANDS%\n", frontend::CommandSummary()}, {"%FAIL%\n", frontend::FailOptionSummary()},
-        {"%RIBBONLINES%", frontend::RibbonLines()},   {"%RIBBON%", frontend::RibbonSummary()},
-        {"%TRACE%\n", frontend::TraceSummary()},
+        {"%PROFILE%\n", frontend::ProfileSummary()},  {"%RIBBONLINES%", frontend::RibbonLines()},
+        {"%RIBBON%", frontend::RibbonSummary()},      {"%TRACE%\n", frontend::TraceSummary()},
     };
     for (const auto& [marker, part] : parts) {
         text.replace(text.find(marker), std::string_view(marker).size(), part);

@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 #include "program.h"
 
 namespace tessaly::sim_tool {
@@ -52,38 +53,7 @@ Run:
   In a script, time is virtual: it passes only with `wait`, so output is repeatable.
   Interactively, time is real and timers fire while the program waits for input.
 
-Profile (JSON):
-  {
-    "folders": [
-      { "name": "Contacts", "kind": "contacts",
-        "items": [
-          { "type": "ContactItem", "name": "Alma Reyes", "flagged": true,
-            "BusinessTelephoneNumber": "+44 20 7946 0101",
-            "MobileTelephoneNumber": "+44 7700 900101" },
-          { "type": "DistListItem", "name": "Project Team" } ] },
-      { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Welcome" } ] }
-    ],
-    "defaultContactsFolder": "Contacts",
-    "explorers": [ { "folder": "Contacts", "selection": ["Alma Reyes"] } ]
-  }
-  "folders" (required): folders with unique names; "kind" (optional): "mail" or
-    "contacts", which decides the Home tab an Explorer on it shows (TabMail or TabContacts;
-    without it the default contacts folder holds contacts, any other mail); "items"
-    (optional) each with a "type" (an Outlook item type name: "ContactItem", "MailItem",
-    "DistListItem", ...), a "name" unique in its folder and "flagged" (optional, default
-    false: a follow-up flag, which gives it the flagged item's context menu). A
-    ContactItem may have any of the nine telephone properties, as strings:
-    BusinessTelephoneNumber, Business2TelephoneNumber, MobileTelephoneNumber,
-    HomeTelephoneNumber, Home2TelephoneNumber, CallbackTelephoneNumber,
-    CarTelephoneNumber, AssistantTelephoneNumber, CompanyMainTelephoneNumber.
-  "defaultContactsFolder" (optional): a folder's name; without it there is none.
-  "explorers" (optional): the windows open at start, numbered 1, 2, ... in this order.
-    "folder" (required); "selection" (optional, names of items in that folder; without
-    it the folder's first item is selected); "commandBarsReady" (optional, default true;
-    false: the window's command bars become ready when it is first activated).
-  Unknown keys, duplicate keys or names, values of the wrong type and names of folders
-  or items that do not exist are errors reported with the line of the element.
-
+%PROFILE%
 Script:
   One command per line; blank lines are ignored. A "#" at the start of a line or after a
   blank starts a comment, except in the TEXT of `type` and `dial`, which is everything
@@ -136,8 +106,8 @@ Exit status:
 )";
     const std::pair<const char*, const char*> parts[] = {
         {"%COMMANDS%\n", frontend::CommandSummary()}, {"%FAIL%\n", frontend::FailOptionSummary()},
-        {"%RIBBONLINES%\n", frontend::RibbonLines()}, {"%RIBBON%", frontend::RibbonSummary()},
-        {"%TRACE%\n", frontend::TraceSummary()},
+        {"%PROFILE%\n", frontend::ProfileSummary()},  {"%RIBBONLINES%\n", frontend::RibbonLines()},
+        {"%RIBBON%", frontend::RibbonSummary()},      {"%TRACE%\n", frontend::TraceSummary()},
     };
     for (const auto& [marker, part] : parts) {
         text.replace(text.find(marker), std::string_view(marker).size(), part);
