@@ -26,13 +26,17 @@ bool IsTelephoneProperty(std::string_view key) {
 
 ProfileItem ReadItem(const JsonNode& node) {
     Fields fields(node, "an item", [](std::string_view key) {
-        return key == "type" || key == "name" || IsTelephoneProperty(key) ||
+        return key == "type" || key == "name" || key == "flagged" || IsTelephoneProperty(key) ||
                profile_mail::EmailSlot(key) != 0 || profile_mail::IsMailKey(key);
     });
     ProfileItem item;
     item.line = node.line;
     item.type = NonEmptyString(fields.require("type"), "\"type\"");
     item.name = NonEmptyString(fields.require("name"), "an item's \"name\"");
+    if (const JsonNode* flagged = fields.find("flagged")) {
+        Expect(*flagged, Kind::Boolean, "\"flagged\"");
+        item.flagged = flagged->boolean;
+    }
     for (const JsonMember& m : node.members) {
         if (!IsTelephoneProperty(m.key)) {
             continue;
@@ -48,11 +52,25 @@ ProfileItem ReadItem(const JsonNode& node) {
     return item;
 }
 
+host::sim::FolderKind ReadKind(const JsonNode& node) {
+    const std::string& kind = NonEmptyString(node, "\"kind\"");
+    if (kind == "mail") {
+        return host::sim::FolderKind::Mail;
+    }
+    if (kind == "contacts") {
+        return host::sim::FolderKind::Contacts;
+    }
+    throw LineError(node.line, "unknown folder kind " + Quoted(kind) + " (mail or contacts)");
+}
+
 ProfileFolder ReadFolder(const JsonNode& node) {
-    Fields fields(node, "a folder", OneOf({"name", "items"}));
+    Fields fields(node, "a folder", OneOf({"name", "kind", "items"}));
     ProfileFolder folder;
     folder.line = node.line;
     folder.name = NonEmptyString(fields.require("name"), "a folder's \"name\"");
+    if (const JsonNode* kind = fields.find("kind")) {
+        folder.kind = ReadKind(*kind);
+    }
     if (const JsonNode* items = fields.find("items")) {
         Expect(*items, Kind::Array, "\"items\"");
         std::set<std::string> names;
@@ -154,8 +172,12 @@ std::vector<std::shared_ptr<host::sim::SimExplorer>> PopulateWorld(const Profile
     const profile_mail::ItemMaker maker(profile, world);
     for (const ProfileFolder& f : profile.folders) {
         auto folder = world.AddFolder(ToUtf16(f.name));
+        if (f.kind) {
+            folder->setKind(*f.kind);
+        }
         for (const ProfileItem& item : f.items) {
             maker.add(*folder, item);
+            world.SetFlagged(*folder->items().back(), item.flagged);
         }
     }
     maker.setCurrentUser();

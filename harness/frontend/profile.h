@@ -54,11 +54,13 @@ struct ProfileItem {
     std::map<std::string, std::string> numbers;  // telephone property name -> number
     std::map<std::size_t, std::string> emails;   // a contact's EmailNAddress: N -> address
     std::optional<ProfileMail> mail;             // for a MailItem
+    bool flagged = false;
     int line = 0;
 };
 
 struct ProfileFolder {
     std::string name;
+    std::optional<host::sim::FolderKind> kind;  // absent: the model's default
     std::vector<ProfileItem> items;
     int line = 0;
 };

@@ -6,9 +6,9 @@ const char* ProfileSummary() {
     return R"(Profile (JSON):
   {
     "folders": [
-      { "name": "Contacts",
+      { "name": "Contacts", "kind": "contacts",
         "items": [
-          { "type": "ContactItem", "name": "Alma Reyes",
+          { "type": "ContactItem", "name": "Alma Reyes", "flagged": true,
             "BusinessTelephoneNumber": "+44 20 7946 0101",
             "MobileTelephoneNumber": "+44 7700 900101",
             "Email1Address": "alma.reyes@example.com" },
@@ -32,9 +32,13 @@ const char* ProfileSummary() {
     "currentUser": { "name": "Sam Doe", "address": "sam@example.com" },
     "explorers": [ { "folder": "Contacts", "selection": ["Alma Reyes"] } ]
   }
-  "folders" (required): folders with unique names; "items" (optional) each with a "type"
-    (an Outlook item type name: "ContactItem", "MailItem", "DistListItem", ...) and a
-    "name" unique in its folder (a mail's subject). A ContactItem may have any of the
+  "folders" (required): folders with unique names; "kind" (optional): "mail" or
+    "contacts", which decides the Home tab an Explorer on it shows (TabMail or TabContacts;
+    without it the default contacts folder holds contacts, any other mail); "items"
+    (optional) each with a "type" (an Outlook item type name: "ContactItem", "MailItem",
+    "DistListItem", ...), a "name" unique in its folder (a mail's subject) and "flagged"
+    (optional, default false: a follow-up flag, which gives the item the flagged item's
+    context menu). A ContactItem may have any of the
     nine telephone properties, as strings: BusinessTelephoneNumber,
     Business2TelephoneNumber, MobileTelephoneNumber, HomeTelephoneNumber,
     Home2TelephoneNumber, CallbackTelephoneNumber, CarTelephoneNumber,

@@ -55,6 +55,19 @@ std::shared_ptr<SimItem> World::AddItem(SimFolder& folder, const String& typeNam
     return item;
 }
 
+void World::SetFlagged(const Item& item, bool flagged) {
+    if (flagged) {
+        flagged_.insert(&item);
+    } else {
+        flagged_.erase(&item);
+    }
+}
+
+bool World::SetProperty(Item& item, const String& property, const String& value) {
+    auto* contact = dynamic_cast<SimContact*>(&item);
+    return contact != nullptr && contact->setNumber(property, value);
+}
+
 // ---- Windows -----------------------------------------------------------------------------
 
 void World::Idle() {
@@ -75,6 +88,9 @@ std::shared_ptr<SimExplorer> World::OpenExplorer(std::shared_ptr<SimFolder> fold
     Idle();
     auto explorer = std::make_shared<SimExplorer>(*this, std::move(folder), commandBarsReady);
     explorers_.push_back(explorer);
+    if (windowHook_) {
+        windowHook_(*explorer);
+    }
     const auto collection = explorersObject_;
     detail::raiseOn(*this, collection->sinks_, "Explorers.NewExplorer",
                     [&](const ExplorersEvents& sink) {

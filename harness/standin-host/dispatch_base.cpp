@@ -42,6 +42,7 @@ const std::vector<MemberName>& MemberTable() {
         {L"CurrentFolder", dispid::CurrentFolder},
         {L"GetDefaultFolder", dispid::GetDefaultFolder},
         {L"Name", dispid::Name},
+        {L"CurrentItem", dispid::CurrentItem},
         {L"BusinessTelephoneNumber", dispid::BusinessTelephoneNumber},
         {L"Business2TelephoneNumber", dispid::Business2TelephoneNumber},
         {L"MobileTelephoneNumber", dispid::MobileTelephoneNumber},

@@ -42,6 +42,7 @@ inline constexpr DISPID Session = 5;
 inline constexpr DISPID CurrentFolder = 6;
 inline constexpr DISPID GetDefaultFolder = 7;
 inline constexpr DISPID Name = 8;
+inline constexpr DISPID CurrentItem = 9;
 inline constexpr DISPID BusinessTelephoneNumber = 20;
 inline constexpr DISPID Business2TelephoneNumber = 21;
 inline constexpr DISPID MobileTelephoneNumber = 22;

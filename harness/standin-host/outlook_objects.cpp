@@ -175,16 +175,49 @@ class ExplorerObject final : public SimObject<host::Explorer> {
 class SelectionObject final : public SimObject<host::Selection> {
   public:
     SelectionObject(Server& server, std::shared_ptr<host::Selection> object)
-        : SimObject(server, std::move(object), "Selection", {dispid::Count, dispid::Item}) {}
+        : SimObject(server, std::move(object), "Selection",
+                    {dispid::Count, dispid::Item, dispid::Parent}) {}
 
   protected:
     void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
         if (id == dispid::Count) {
             call.result(object_->Count());
+        } else if (id == dispid::Parent) {
+            call.result(wrap(object_->Parent()));
         } else {
             call.result(wrap(object_->Item(call.requiredInt(0))));
         }
+    }
+};
+
+// An open item's window; its events on both outgoing interfaces, as an Explorer's.
+class InspectorObject final : public SimObject<host::Inspector> {
+  public:
+    InspectorObject(Server& server, std::shared_ptr<host::Inspector> object)
+        : SimObject(server, std::move(object), "Inspector",
+                    {dispid::CurrentItem, dispid::Session}) {
+        addConnectionPoint(DIID_InspectorEvents_10,
+                           [this](const ComPtr<IDispatch>& client) { return connect(client); });
+        addConnectionPoint(DIID_InspectorEvents,
+                           [this](const ComPtr<IDispatch>& client) { return connect(client); });
+    }
+
+  protected:
+    void invokeMember(DISPID id, Call& call) override {
+        RequireGet(call);
+        if (id == dispid::CurrentItem) {
+            call.result(wrap(object_->CurrentItem()));
+        } else {
+            call.result(wrap(object_->Session()));
+        }
+    }
+
+  private:
+    host::Subscription connect(const ComPtr<IDispatch>& client) {
+        auto events = std::make_shared<host::InspectorEvents>();
+        events->Close = [client] { FireEvent(client.get(), kDispClose); };
+        return object_->Advise(std::move(events));
     }
 };
 
@@ -658,6 +691,7 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
         MakeIf<ExplorersObject, host::Explorers>,
         MakeIf<ExplorerObject, host::Explorer>,
         MakeIf<SelectionObject, host::Selection>,
+        MakeIf<InspectorObject, host::Inspector>,
         MakeIf<NameSpaceObject, host::NameSpace>,
         MakeIf<FolderObject, host::MAPIFolder>,
         MakeMailObject,  // before ItemObject: a mail is an item with members of its own
