@@ -5,10 +5,12 @@
 # Extra arguments go to tessaly-sim (for example --no-launch).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
-cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$(nproc)" --target tessaly-sim tessaly-test-softphone >/dev/null
-build=build/linux/harness/tessaly-sim
+# Only what the simulator needs, and only it and the test softphone built: the tests, the
+# benchmarks and the Windows side have their own commands (tools/test.sh, tools/bench.sh).
+tools/install-deps.sh sim
+cmake --preset sim >/dev/null
+cmake --build --preset sim -j "$(nproc)" >/dev/null
+build=build/sim/harness/tessaly-sim
 workdir=$(mktemp -d)
 trap 'rm -rf "$workdir"' EXIT
 cat >"$workdir/HKCU.reg" <<REG

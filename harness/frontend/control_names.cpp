@@ -62,6 +62,14 @@ std::optional<ControlName> ControlOfTag(std::u16string_view tag) {
     return std::nullopt;
 }
 
+std::optional<ControlName> ControlOfRibbonId(std::u16string_view id) {
+    if (auto control = ControlOfTag(id)) {
+        return control;
+    }
+    const auto last = id.rfind(u'_');
+    return last == std::u16string_view::npos ? std::nullopt : ControlOfTag(id.substr(0, last));
+}
+
 std::optional<std::u16string> PrefixOfTag(std::u16string_view tag) {
     if (auto c = ControlOfTag(tag)) {
         return std::u16string(

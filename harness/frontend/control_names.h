@@ -21,6 +21,9 @@ std::string NameList(bool buttonsOnly, std::string_view prefix = {});
 std::optional<ControlName> ParseControlName(std::string_view text);
 // The tag's control, when the tag ends in "_<Name>".
 std::optional<ControlName> ControlOfTag(std::u16string_view tag);
+// The control a ribbon id names: as a tag does, or with one more "_<copy>" after the name, as
+// the copies of one control on several tabs carry ("…__Dial_Mail", "…__Dial_Contacts").
+std::optional<ControlName> ControlOfRibbonId(std::u16string_view id);
 // The part of the tag before "_<Name>" ("Tessaly_" for "Tessaly__Dial").
 std::optional<std::u16string> PrefixOfTag(std::u16string_view tag);
 std::u16string TagFor(std::u16string_view prefix, ControlName control);

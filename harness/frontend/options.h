@@ -76,6 +76,10 @@ class OptionTable {
 
 // The script commands, as --help and interactive `help` list them.
 const char* CommandSummary();
+// How the ribbon and its menus work, as both programs' --help describe it.
+const char* RibbonSummary();
+// The output lines of the ribbon and its menus.
+const char* RibbonLines();
 // What --trace writes (tessaly-sim and the stand-in host write the same).
 const char* TraceSummary();
 // The --fail option, as both programs' --help describe it.

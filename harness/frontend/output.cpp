@@ -76,16 +76,6 @@ std::string PositionName(std::int32_t position) {
     return std::to_string(position);
 }
 
-std::u16string ItemName(const std::shared_ptr<host::Item>& item) {
-    if (auto contact = std::dynamic_pointer_cast<sim::SimContact>(item)) {
-        return contact->name();
-    }
-    if (auto other = std::dynamic_pointer_cast<sim::SimItem>(item)) {
-        return other->name();
-    }
-    return u"?";
-}
-
 std::string DescribeControl(const sim::SimControl& control) {
     std::string line;
     if (auto combo = dynamic_cast<const sim::SimComboBox*>(&control)) {
@@ -113,7 +103,7 @@ void ShowWindow(Output& out, int number, const sim::SimExplorer& window,
                          QuotedValue(window.folder() ? window.folder()->name() : u"") +
                          ", selection [";
     for (std::size_t i = 0; i < window.selection().size(); ++i) {
-        header += (i == 0 ? "" : ", ") + QuotedValue(ItemName(window.selection()[i]));
+        header += (i == 0 ? "" : ", ") + QuotedValue(sim::ItemName(*window.selection()[i]));
     }
     out.Line(header + "]");
 
@@ -164,33 +154,83 @@ void ShowWindow(Output& out, int number, const sim::SimExplorer& window,
     }
 }
 
-void ShowRibbon(Output& out, int number, const sim::SimExplorer& window,
+void ShowInspector(Output& out, int number, const sim::SimInspector& inspector) {
+    const host::Item& item = *inspector.item();
+    out.Line("window " + std::to_string(number) + ": inspector of " +
+             ToUtf8(sim::ItemTypeName(item)) + " " + QuotedValue(sim::ItemName(item)));
+}
+
+namespace {
+
+std::string GroupLine(const sim::RibbonGroupDefinition& group) {
+    std::string line =
+        "tab " + (group.builtInTab ? ToUtf8(group.tab) : QuotedValue(group.tabLabel));
+    line += " group " + QuotedValue(group.label);
+    return group.position.empty() ? line : line + " " + ToUtf8(group.position);
+}
+
+std::string ValuesLine(const std::u16string& type, const sim::RibbonControlValues& values) {
+    std::string line;
+    if (type == u"comboBox") {
+        line = "combo text=" + QuotedValue(values.text) + " items=[";
+        for (std::size_t i = 0; i < values.items.size(); ++i) {
+            line += (i == 0 ? "" : ", ") + QuotedValue(values.items[i]);
+        }
+        line += "]";
+    } else {
+        line = (type == u"dynamicMenu" ? "menu" : "button") + std::string(" label=") +
+               QuotedValue(values.label) + " image=" + YesNo(values.image);
+    }
+    return line + " enabled=" + YesNo(values.enabled);
+}
+
+}  // namespace
+
+void ShowRibbon(Output& out, int number, const sim::SimWindow& window,
                 const sim::SimRibbon& ribbon) {
     const std::string head = "ribbon " + std::to_string(number) + ": ";
-    if (!ribbon.loaded()) {
+    const sim::RibbonDocument* document = ribbon.document(window.ribbonId());
+    if (!document) {
         out.Line(head + "none");
         return;
     }
-    out.Line(head + "tab " + QuotedValue(ribbon.tabLabel()) + " group " +
-             QuotedValue(ribbon.groupLabel()));
-    for (const auto& control : ribbon.controls()) {
-        const auto name = ControlOfTag(control.id);
-        std::string line = head + (name ? std::string(NameOf(*name)) : ToUtf8(control.id)) + ": ";
-        const auto values = ribbon.values(window, control.id);
-        if (!values) {
-            out.Line(line + "not queried yet");
+    const auto groups = ribbon.GroupsShown(window);
+    if (groups.empty()) {
+        out.Line(head + "no group on tab " + ToUtf8(window.shownTab()));
+    }
+    for (const sim::RibbonGroupDefinition* group : groups) {
+        out.Line(head + GroupLine(*group));
+        for (const std::size_t index : group->controls) {
+            const sim::RibbonControlDefinition& control = document->controls[index];
+            const auto name = ControlOfRibbonId(control.id);
+            const std::string line =
+                head + (name ? std::string(NameOf(*name)) : ToUtf8(control.id)) + ": ";
+            const auto values = ribbon.values(window, control.id);
+            out.Line(line +
+                     (values ? ValuesLine(control.type, *values) + " id=" + QuotedValue(control.id)
+                             : std::string("not queried yet")));
+        }
+    }
+}
+
+void ShowMenu(Output& out, int number, const sim::RibbonMenu& menu) {
+    const std::string head = "menu " + std::to_string(number) + ": ";
+    out.Line(head + (menu.content ? "content of " + QuotedValue(menu.name) : ToUtf8(menu.name)));
+    if (menu.entries.empty()) {
+        out.Line(head + (menu.content ? "(empty)" : "(nothing of the add-in)"));
+    }
+    for (std::size_t i = 0; i < menu.entries.size(); ++i) {
+        const sim::RibbonMenuEntry& entry = menu.entries[i];
+        std::string line = head + std::to_string(i + 1) + ": ";
+        if (entry.type == u"menuSeparator") {
+            out.Line(line + "separator");
             continue;
         }
-        if (control.type == u"comboBox") {
-            line += "combo text=" + QuotedValue(values->text) + " items=[";
-            for (std::size_t i = 0; i < values->items.size(); ++i) {
-                line += (i == 0 ? "" : ", ") + QuotedValue(values->items[i]);
-            }
-            line += "]";
-        } else {
-            line += "button label=" + QuotedValue(values->label) + " image=" + YesNo(values->image);
+        line += ValuesLine(entry.type, entry.values);
+        if (!entry.tag.empty()) {
+            line += " tag=" + QuotedValue(entry.tag);
         }
-        out.Line(line + " enabled=" + YesNo(values->enabled) + " id=" + QuotedValue(control.id));
+        out.Line(line + " id=" + QuotedValue(entry.id));
     }
 }
 

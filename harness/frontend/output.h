@@ -51,8 +51,16 @@ std::string QuotedValue(std::u16string_view text);
 void ShowWindow(Output& out, int number, const host::sim::SimExplorer& window,
                 std::u16string_view toolbarName);
 
-// `show`: the window's ribbon group, one line per control, each beginning "ribbon N: ".
-void ShowRibbon(Output& out, int number, const host::sim::SimExplorer& window,
+// `show` of an Inspector: the item it shows.
+void ShowInspector(Output& out, int number, const host::sim::SimInspector& inspector);
+
+// `show`: the add-in's groups the window shows, each a line naming its tab and group, then
+// one line per control, every line beginning "ribbon N: ".
+void ShowRibbon(Output& out, int number, const host::sim::SimWindow& window,
                 const host::sim::SimRibbon& ribbon);
+
+// A menu that opened in window N: its name, then one line per entry, each beginning
+// "menu N: ".
+void ShowMenu(Output& out, int number, const host::sim::RibbonMenu& menu);
 
 }  // namespace tessaly::frontend

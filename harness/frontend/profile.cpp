@@ -1,9 +1,10 @@
 #include "harness/frontend/profile.h"
 
 #include <algorithm>
-#include <functional>
 #include <set>
 
+#include "harness/frontend/profile_fields.h"
+#include "harness/frontend/profile_mail.h"
 #include "harness/frontend/utf8.h"
 
 namespace tessaly::frontend {
@@ -11,26 +12,11 @@ namespace tessaly::frontend {
 namespace {
 
 using Kind = JsonNode::Kind;
-
-// The input's text as a message echoes it: printable, and cut when long.
-std::string Quoted(std::string_view s) {
-    return "\"" + Printable(s, kMaxEcho) + "\"";
-}
-
-void Expect(const JsonNode& node, Kind kind, std::string_view what) {
-    if (node.kind != kind) {
-        throw LineError(node.line, std::string(what) + " must be " + std::string(KindName(kind)) +
-                                       ", not " + std::string(KindName(node.kind)));
-    }
-}
-
-const std::string& NonEmptyString(const JsonNode& node, std::string_view what) {
-    Expect(node, Kind::String, what);
-    if (node.text.empty()) {
-        throw LineError(node.line, std::string(what) + " must not be empty");
-    }
-    return node.text;
-}
+using profile_fields::Expect;
+using profile_fields::Fields;
+using profile_fields::NonEmptyString;
+using profile_fields::OneOf;
+using profile_fields::Quoted;
 
 bool IsTelephoneProperty(std::string_view key) {
     return std::any_of(std::begin(host::sim::kTelephoneProperties),
@@ -38,60 +24,19 @@ bool IsTelephoneProperty(std::string_view key) {
                        [&](const char16_t* p) { return ToUtf8(p) == key; });
 }
 
-// Checks an object's keys against the allowed ones (duplicates are errors too) and gives
-// access to the members by key.
-class Fields {
-  public:
-    Fields(const JsonNode& object, std::string_view what,
-           const std::function<bool(std::string_view)>& allowed)
-        : object_(object), what_(what) {
-        Expect(object, Kind::Object, what);
-        std::set<std::string> seen;
-        for (const JsonMember& m : object.members) {
-            if (!seen.insert(m.key).second) {
-                throw LineError(m.line, "duplicate key " + Quoted(m.key) + " in " + what_);
-            }
-            if (!allowed(m.key)) {
-                throw LineError(m.line, "unknown key " + Quoted(m.key) + " in " + what_);
-            }
-        }
-    }
-
-    const JsonNode* find(std::string_view key) const {
-        for (const JsonMember& m : object_.members) {
-            if (m.key == key) {
-                return &m.node();
-            }
-        }
-        return nullptr;
-    }
-    const JsonNode& require(std::string_view key) const {
-        if (const JsonNode* n = find(key)) {
-            return *n;
-        }
-        throw LineError(object_.line, what_ + " has no " + Quoted(key));
-    }
-
-  private:
-    const JsonNode& object_;
-    std::string what_;
-};
-
-auto OneOf(std::initializer_list<std::string_view> keys) {
-    std::vector<std::string_view> list(keys);
-    return [list](std::string_view key) {
-        return std::find(list.begin(), list.end(), key) != list.end();
-    };
-}
-
 ProfileItem ReadItem(const JsonNode& node) {
     Fields fields(node, "an item", [](std::string_view key) {
-        return key == "type" || key == "name" || IsTelephoneProperty(key);
+        return key == "type" || key == "name" || key == "flagged" || IsTelephoneProperty(key) ||
+               profile_mail::EmailSlot(key) != 0 || profile_mail::IsMailKey(key);
     });
     ProfileItem item;
     item.line = node.line;
     item.type = NonEmptyString(fields.require("type"), "\"type\"");
     item.name = NonEmptyString(fields.require("name"), "an item's \"name\"");
+    if (const JsonNode* flagged = fields.find("flagged")) {
+        Expect(*flagged, Kind::Boolean, "\"flagged\"");
+        item.flagged = flagged->boolean;
+    }
     for (const JsonMember& m : node.members) {
         if (!IsTelephoneProperty(m.key)) {
             continue;
@@ -103,14 +48,29 @@ ProfileItem ReadItem(const JsonNode& node) {
         Expect(m.node(), Kind::String, Quoted(m.key));
         item.numbers[m.key] = m.node().text;
     }
+    profile_mail::ReadPeopleOf(node, fields, item);
     return item;
 }
 
+host::sim::FolderKind ReadKind(const JsonNode& node) {
+    const std::string& kind = NonEmptyString(node, "\"kind\"");
+    if (kind == "mail") {
+        return host::sim::FolderKind::Mail;
+    }
+    if (kind == "contacts") {
+        return host::sim::FolderKind::Contacts;
+    }
+    throw LineError(node.line, "unknown folder kind " + Quoted(kind) + " (mail or contacts)");
+}
+
 ProfileFolder ReadFolder(const JsonNode& node) {
-    Fields fields(node, "a folder", OneOf({"name", "items"}));
+    Fields fields(node, "a folder", OneOf({"name", "kind", "items"}));
     ProfileFolder folder;
     folder.line = node.line;
     folder.name = NonEmptyString(fields.require("name"), "a folder's \"name\"");
+    if (const JsonNode* kind = fields.find("kind")) {
+        folder.kind = ReadKind(*kind);
+    }
     if (const JsonNode* items = fields.find("items")) {
         Expect(*items, Kind::Array, "\"items\"");
         std::set<std::string> names;
@@ -175,7 +135,8 @@ ProfileWindow ReadWindow(const Profile& profile, const JsonNode& node) {
 
 Profile ParseProfile(std::string_view text) {
     const JsonNode root = ParseLocatedJson(text);
-    Fields fields(root, "the profile", OneOf({"folders", "defaultContactsFolder", "explorers"}));
+    Fields fields(root, "the profile",
+                  OneOf({"folders", "defaultContactsFolder", "explorers", "currentUser"}));
     Profile profile;
 
     const JsonNode& folders = fields.require("folders");
@@ -199,25 +160,27 @@ Profile ParseProfile(std::string_view text) {
             profile.windows.push_back(ReadWindow(profile, element));
         }
     }
+    if (const JsonNode* user = fields.find("currentUser")) {
+        profile.currentUser = profile_mail::ReadCurrentUser(*user);
+    }
+    profile_mail::CheckPeople(profile);
     return profile;
 }
 
 std::vector<std::shared_ptr<host::sim::SimExplorer>> PopulateWorld(const Profile& profile,
                                                                    host::sim::World& world) {
+    const profile_mail::ItemMaker maker(profile, world);
     for (const ProfileFolder& f : profile.folders) {
         auto folder = world.AddFolder(ToUtf16(f.name));
+        if (f.kind) {
+            folder->setKind(*f.kind);
+        }
         for (const ProfileItem& item : f.items) {
-            if (item.type == kContactType) {
-                std::map<std::u16string, std::u16string> numbers;
-                for (const auto& [property, number] : item.numbers) {
-                    numbers[ToUtf16(property)] = ToUtf16(number);
-                }
-                world.AddContact(*folder, ToUtf16(item.name), std::move(numbers));
-            } else {
-                world.AddItem(*folder, ToUtf16(item.type), ToUtf16(item.name));
-            }
+            maker.add(*folder, item);
+            world.SetFlagged(*folder->items().back(), item.flagged);
         }
     }
+    maker.setCurrentUser();
     if (profile.defaultContactsFolder) {
         world.SetDefaultContactsFolder(world.FindFolder(ToUtf16(*profile.defaultContactsFolder)));
     }

@@ -11,7 +11,7 @@ namespace tessaly::frontend {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Verb>, 16> kVerbs = {{
+constexpr std::array<std::pair<std::string_view, Verb>, 21> kVerbs = {{
     {"open", Verb::Open},
     {"activate", Verb::Activate},
     {"select", Verb::Select},
@@ -19,6 +19,11 @@ constexpr std::array<std::pair<std::string_view, Verb>, 16> kVerbs = {{
     {"click", Verb::Click},
     {"type", Verb::Type},
     {"pick", Verb::Pick},
+    {"inspect", Verb::Inspect},
+    {"rightclick", Verb::RightClick},
+    {"drop", Verb::Drop},
+    {"choose", Verb::Choose},
+    {"set", Verb::Set},
     {"wait", Verb::Wait},
     {"customize", Verb::Customize},
     {"close", Verb::Close},
@@ -237,6 +242,115 @@ void ParseOwnCommand(Command& command, std::vector<std::string> words) {
     }
 }
 
+// type W TEXT, or type W ribbon:Combo TEXT: the window number is an ordinary word, the text
+// after it is not split.
+void ParseType(Command& command, std::string_view rest, std::string_view verb) {
+    const int line = command.line;
+    std::size_t i = 0;
+    while (i < rest.size() && IsBlank(rest[i])) {
+        ++i;
+    }
+    std::size_t j = i;
+    while (j < rest.size() && !IsBlank(rest[j])) {
+        ++j;
+    }
+    Args args(verb, Words(rest.substr(0, j), line), line);
+    command.window = args.window();
+    command.text = VerbatimText(rest.substr(j), verb, line);
+    if (std::string_view(command.text).starts_with(kRibbonPrefix)) {
+        // The ribbon's box, and TEXT after one blank.
+        const std::size_t blank = command.text.find_first_of(" \t");
+        const std::string word = command.text.substr(0, blank);
+        Args target(verb, {word}, line);
+        command.control = target.ribbonControl(false);
+        command.ribbon = true;
+        command.text =
+            VerbatimText(blank == std::string::npos ? std::string_view{}
+                                                    : std::string_view(command.text).substr(blank),
+                         verb, line);
+    }
+}
+
+// The commands of items and menus; false for another command.
+bool ParseItemCommand(Command& command, Args& args) {
+    switch (command.verb) {
+        case Verb::Inspect:
+        case Verb::RightClick:
+            command.window = args.window();
+            command.names.push_back(args.take("item name"));
+            return true;
+        case Verb::Drop:
+            command.window = args.window();
+            if (!args.empty()) {
+                command.text = args.take("menu");
+            }
+            return true;
+        case Verb::Choose:
+            command.window = args.window();
+            command.number = args.number("entry number", 1, kMaxMenuEntry);
+            return true;
+        case Verb::Set:
+            command.names.push_back(args.take("item name"));
+            command.property = args.take("property name");
+            command.text = args.take("value (quote one with blanks; \"\" empties the property)");
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The commands of windows, their toolbar and ribbon, and time.
+void ParseWindowCommand(Command& command, Args& args) {
+    switch (command.verb) {
+        case Verb::Open:
+            command.names = args.rest();
+            if (command.names.size() > 1) {
+                args.fail("unexpected " + QuotedEcho(command.names[1]) +
+                          " (quote a folder name that has blanks)");
+            }
+            break;
+        case Verb::Activate:
+        case Verb::Close:
+            command.window = args.window();
+            break;
+        case Verb::Select:
+            command.window = args.window();
+            command.names = args.rest();
+            break;
+        case Verb::Folder:
+            command.window = args.window();
+            command.names.push_back(args.take("folder name"));
+            break;
+        case Verb::Click:
+            command.window = args.window();
+            command.ribbon = args.nextIsRibbon();
+            command.control = command.ribbon ? args.ribbonControl(true) : args.control(true);
+            break;
+        case Verb::Pick:
+            command.window = args.window();
+            if (args.nextIsRibbon()) {
+                command.control = args.ribbonControl(false);
+                command.ribbon = true;
+            }
+            command.number = args.number("entry number", 1, static_cast<std::uint64_t>(kMaxWindow));
+            break;
+        case Verb::Wait:
+            command.number = args.number("milliseconds", 0, kMaxWait);
+            break;
+        case Verb::Customize:
+            command.window = args.window();
+            ParseCustomize(command, args);
+            break;
+        case Verb::Show:
+            if (!args.empty()) {
+                command.window = args.window();
+            }
+            break;
+        default:  // softphones and shutdown take nothing
+            break;
+    }
+}
+
 }  // namespace
 
 std::string_view VerbName(Verb verb) {
@@ -286,86 +400,12 @@ std::optional<Command> ParseLine(std::string_view text, int line, OwnVerbs own) 
         return command;
     }
     if (command.verb == Verb::Type) {
-        // The window number is an ordinary word; the text after it is not split.
-        std::size_t i = 0;
-        while (i < rest.size() && IsBlank(rest[i])) {
-            ++i;
-        }
-        std::size_t j = i;
-        while (j < rest.size() && !IsBlank(rest[j])) {
-            ++j;
-        }
-        Args args(verbWord, Words(rest.substr(0, j), line), line);
-        command.window = args.window();
-        command.text = VerbatimText(rest.substr(j), verbWord, line);
-        if (std::string_view(command.text).starts_with(kRibbonPrefix)) {
-            // "type W ribbon:Combo TEXT": the ribbon's box, and TEXT after one blank.
-            const std::size_t blank = command.text.find_first_of(" \t");
-            const std::string word = command.text.substr(0, blank);
-            Args target(verbWord, {word}, line);
-            command.control = target.ribbonControl(false);
-            command.ribbon = true;
-            command.text = VerbatimText(blank == std::string::npos
-                                            ? std::string_view{}
-                                            : std::string_view(command.text).substr(blank),
-                                        verbWord, line);
-        }
+        ParseType(command, rest, verbWord);
         return command;
     }
-
     Args args(verbWord, Words(rest, line), line);
-    switch (command.verb) {
-        case Verb::Open:
-            command.names = args.rest();
-            if (command.names.size() > 1) {
-                args.fail("unexpected " + QuotedEcho(command.names[1]) +
-                          " (quote a folder name that has blanks)");
-            }
-            break;
-        case Verb::Activate:
-        case Verb::Close:
-            command.window = args.window();
-            break;
-        case Verb::Select:
-            command.window = args.window();
-            command.names = args.rest();
-            break;
-        case Verb::Folder:
-            command.window = args.window();
-            command.names.push_back(args.take("folder name"));
-            break;
-        case Verb::Click:
-            command.window = args.window();
-            command.ribbon = args.nextIsRibbon();
-            command.control = command.ribbon ? args.ribbonControl(true) : args.control(true);
-            break;
-        case Verb::Pick:
-            command.window = args.window();
-            if (args.nextIsRibbon()) {
-                command.control = args.ribbonControl(false);
-                command.ribbon = true;
-            }
-            command.number = args.number("entry number", 1, static_cast<std::uint64_t>(kMaxWindow));
-            break;
-        case Verb::Wait:
-            command.number = args.number("milliseconds", 0, kMaxWait);
-            break;
-        case Verb::Customize:
-            command.window = args.window();
-            ParseCustomize(command, args);
-            break;
-        case Verb::Show:
-            if (!args.empty()) {
-                command.window = args.window();
-            }
-            break;
-        case Verb::Softphones:
-        case Verb::Shutdown:
-        case Verb::Type:
-        case Verb::Dial:
-        case Verb::Fail:
-        case Verb::Calls:
-            break;
+    if (!ParseItemCommand(command, args)) {
+        ParseWindowCommand(command, args);
     }
     args.done();
     return command;

@@ -22,6 +22,11 @@ enum class Verb {
     Click,
     Type,
     Pick,
+    Inspect,
+    RightClick,
+    Drop,
+    Choose,
+    Set,
     Wait,
     Customize,
     Close,
@@ -40,22 +45,26 @@ struct Command {
     int line = 0;
     Verb verb = Verb::Show;
     std::optional<int> window;  // 1-based; absent for commands without one (or optional)
-    // open: the folder (optional); folder: the folder; select: the item names;
-    // customize move: the bar's name.
+    // open: the folder (optional); folder: the folder; select: the item names; inspect,
+    // rightclick, set: the item's name; customize move: the bar's name.
     std::vector<std::string> names;
-    std::string text;                         // type, dial: verbatim
+    std::string text;      // type, dial: verbatim; drop: the menu (optional); set: the value
+    std::string property;  // set
     ControlName control = ControlName::Dial;  // click, customize
     bool ribbon = false;  // click, type, pick: the control of the window's ribbon group
     CustomizeAction action = CustomizeAction::Move;
-    std::uint64_t number = 0;  // wait: milliseconds; pick: the entry; move: before (0: at the end)
-    std::string operation;     // fail: "Interface.Member" or "Interface.Member="
-    int times = -1;            // fail: how many calls fail; -1 every one, 0 none again
+    // wait: milliseconds; pick, choose: the entry; move: before (0: at the end)
+    std::uint64_t number = 0;
+    std::string operation;  // fail: "Interface.Member" or "Interface.Member="
+    int times = -1;         // fail: how many calls fail; -1 every one, 0 none again
 };
 
 inline constexpr int kMaxWindow = 1000000;
 // Names a control of the ribbon group rather than of the toolbar: "ribbon:Dial".
 inline constexpr std::string_view kRibbonPrefix = "ribbon:";
 inline constexpr std::uint64_t kMaxWait = 1000ULL * 60 * 60 * 24 * 365;  // a year
+// Office shows at most 1000 entries in a menu.
+inline constexpr std::uint64_t kMaxMenuEntry = 1000;
 
 // The commands every program takes are the verbs up to Fail; `own` lists those of the others
 // that the program takes too.

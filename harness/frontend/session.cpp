@@ -1,5 +1,7 @@
 #include "harness/frontend/session.h"
 
+#include "platform/utf.h"
+
 namespace tessaly::frontend {
 
 namespace sim = host::sim;
@@ -37,6 +39,10 @@ void Session::Report() {
         out_.Line("event-error: " + failure.event + ": " + failure.what);
     }
     world_.clearEventFailures();
+    for (const sim::SimRibbon::Asked& asked : ribbon_.TakeAsked()) {
+        out_.Line("ribbon: " + platform::toPrintableUtf8(asked.ribbonId) + ": " +
+                  (asked.customised.value_or(false) ? "customised" : "not customised"));
+    }
     for (const std::string& error : ribbon_.errors()) {
         out_.Line("ribbon-error: " + error);
     }

@@ -54,7 +54,8 @@ class Session : protected WorldHost {
     // add-in's shutdown fails. Things the add-in has not built are notes, not errors.
     virtual void Execute(const Command& command) { commands_.Execute(command); }
     // Prints what happened since the last call: the failures the add-in's event handlers
-    // returned and the add-in's ribbon errors.
+    // returned, the kinds of window whose customisation the ribbon asked for, and the
+    // add-in's ribbon errors.
     virtual void Report();
     // What interactive mode prints after a command, besides what it reports.
     virtual void Echo(const Command& /*command*/) {}
@@ -63,7 +64,8 @@ class Session : protected WorldHost {
     void ShowAll() { commands_.ShowAll(); }
     host::sim::World& world() { return world_; }
     host::sim::SimRibbon& ribbon() { return ribbon_; }
-    const std::vector<std::shared_ptr<host::sim::SimExplorer>>& windows() const {
+    // Every window opened so far, Explorers and Inspectors, as scripts number them.
+    const std::vector<std::shared_ptr<host::sim::SimWindow>>& windows() const {
         return commands_.windows();
     }
 

@@ -8,29 +8,79 @@ namespace tessaly::frontend {
 
 namespace sim = host::sim;
 
-namespace {
-
 std::string WindowName(const Command& command) {
     return "window " + std::to_string(*command.window);
+}
+
+namespace {
+
+// A menu stays open while the user looks, waits or picks from it.
+bool KeepsMenuOpen(Verb verb) {
+    return verb == Verb::Drop || verb == Verb::Choose || verb == Verb::Show || verb == Verb::Wait;
+}
+
+// The id of the control the window's ribbon shows for a toolbar control's name.
+std::u16string ShownControl(const sim::SimRibbon& ribbon, const sim::SimWindow& window,
+                            ControlName name) {
+    const sim::RibbonDocument* document = ribbon.document(window.ribbonId());
+    for (const sim::RibbonGroupDefinition* group : ribbon.GroupsShown(window)) {
+        for (const std::size_t index : group->controls) {
+            if (ControlOfRibbonId(document->controls[index].id) == name) {
+                return document->controls[index].id;
+            }
+        }
+    }
+    return {};
 }
 
 }  // namespace
 
 WorldCommands::WorldCommands(sim::World& world,
-                             std::vector<std::shared_ptr<sim::SimExplorer>> windows, Output& out,
-                             WorldHost& host)
-    : world_(world), windows_(std::move(windows)), out_(out), host_(host) {}
+                             const std::vector<std::shared_ptr<sim::SimExplorer>>& windows,
+                             Output& out, WorldHost& host)
+    : world_(world), windows_(windows.begin(), windows.end()), out_(out), host_(host) {}
 
-sim::SimExplorer& WorldCommands::Window(const Command& command) {
+sim::SimWindow& WorldCommands::AnyWindow(const Command& command) {
     const auto n = static_cast<std::size_t>(*command.window);
     if (n > windows_.size()) {
         throw LineError(command.line, "there is no window " + std::to_string(n));
     }
-    sim::SimExplorer& window = *windows_[n - 1];
+    sim::SimWindow& window = *windows_[n - 1];
     if (window.closed()) {
         throw LineError(command.line, "window " + std::to_string(n) + " is closed");
     }
     return window;
+}
+
+sim::SimExplorer& WorldCommands::Window(const Command& command) {
+    if (auto* explorer = dynamic_cast<sim::SimExplorer*>(&AnyWindow(command))) {
+        return *explorer;
+    }
+    throw LineError(command.line, WindowName(command) + " is an Inspector; " +
+                                      std::string(VerbName(command.verb)) +
+                                      " needs an Explorer window");
+}
+
+std::shared_ptr<host::Item> WorldCommands::ItemOf(const Command& command,
+                                                  const sim::SimExplorer& window) {
+    const std::string& name = command.names.front();
+    auto item = window.folder() ? window.folder()->findItem(ToUtf16(name)) : nullptr;
+    if (!item) {
+        throw LineError(command.line, "no item " + QuotedEcho(name) + " in folder " +
+                                          ToUtf8(window.folder() ? window.folder()->name() : u"") +
+                                          " of " + WindowName(command));
+    }
+    return item;
+}
+
+sim::SimRibbon* WorldCommands::RequireRibbon(const Command& command) {
+    sim::SimRibbon* ribbon = host_.Ribbon();
+    if (!ribbon || !ribbon->loaded()) {
+        out_.Note(WindowName(command) + " has no ribbon; " + std::string(VerbName(command.verb)) +
+                  " has no effect");
+        return nullptr;
+    }
+    return ribbon;
 }
 
 std::shared_ptr<sim::SimFolder> WorldCommands::Folder(const Command& command,
@@ -91,49 +141,48 @@ void WorldCommands::Execute(const Command& command) {
         host_.RunHostCommand(command);
         return;
     }
+    // Whatever else the user does closes an open menu first.
+    if (sim::SimRibbon* ribbon = host_.Ribbon(); ribbon && !KeepsMenuOpen(command.verb)) {
+        ribbon->CloseMenu();
+    }
     // A script's commands come one by one from the host's message loop, which gives the
     // window the idle moment Office raises the bars' pending update in.
     world_.Idle();
-    switch (command.verb) {
-        case Verb::Open:
-            Open(command);
-            break;
-        case Verb::Activate:
-            world_.Activate(Window(command));
-            break;
-        case Verb::Select:
-            Select(command);
-            break;
-        case Verb::Folder: {
-            sim::SimExplorer& window = Window(command);
-            world_.SwitchFolder(window, Folder(command, command.names.front()));
-            break;
+    using Run = void (WorldCommands::*)(const Command&);
+    static constexpr std::pair<Verb, Run> kCommands[] = {
+        {Verb::Open, &WorldCommands::Open},
+        {Verb::Activate, &WorldCommands::Activate},
+        {Verb::Select, &WorldCommands::Select},
+        {Verb::Folder, &WorldCommands::SwitchFolder},
+        {Verb::Click, &WorldCommands::Click},
+        {Verb::Type, &WorldCommands::TypeOrPick},
+        {Verb::Pick, &WorldCommands::TypeOrPick},
+        {Verb::Inspect, &WorldCommands::Inspect},
+        {Verb::RightClick, &WorldCommands::RightClick},
+        {Verb::Drop, &WorldCommands::Drop},
+        {Verb::Choose, &WorldCommands::Choose},
+        {Verb::Set, &WorldCommands::Set},
+        {Verb::Customize, &WorldCommands::Customize},
+        {Verb::Close, &WorldCommands::Close},
+        {Verb::Show, &WorldCommands::Show},
+    };
+    for (const auto& [verb, run] : kCommands) {
+        if (verb == command.verb) {
+            (this->*run)(command);
+            return;
         }
-        case Verb::Click:
-            Click(command);
-            break;
-        case Verb::Type:
-        case Verb::Pick:
-            TypeOrPick(command);
-            break;
-        case Verb::Customize:
-            Customize(command);
-            break;
-        case Verb::Close:
-            world_.Close(Window(command));
-            break;
-        case Verb::Show:
-            Show(command);
-            break;
-        case Verb::Wait:
-        case Verb::Softphones:
-        case Verb::Shutdown:
-        case Verb::Dial:
-        case Verb::Fail:
-        case Verb::Calls:
-            host_.RunHostCommand(command);
-            break;
     }
+    // wait, softphones, shutdown, dial: what they do is the program's.
+    host_.RunHostCommand(command);
+}
+
+void WorldCommands::Activate(const Command& command) {
+    world_.Activate(Window(command));
+}
+
+void WorldCommands::SwitchFolder(const Command& command) {
+    sim::SimExplorer& window = Window(command);
+    world_.SwitchFolder(window, Folder(command, command.names.front()));
 }
 
 void WorldCommands::Open(const Command& command) {
@@ -155,34 +204,22 @@ void WorldCommands::Select(const Command& command) {
     sim::SimExplorer& window = Window(command);
     std::vector<std::shared_ptr<host::Item>> items;
     for (const std::string& name : command.names) {
-        auto item = window.folder() ? window.folder()->findItem(ToUtf16(name)) : nullptr;
-        if (!item) {
-            throw LineError(command.line,
-                            "no item " + QuotedEcho(name) + " in folder " +
-                                ToUtf8(window.folder() ? window.folder()->name() : u"") + " of " +
-                                WindowName(command));
-        }
-        items.push_back(std::move(item));
+        Command one = command;
+        one.names = {name};
+        items.push_back(ItemOf(one, window));
     }
     world_.Select(window, std::move(items));
 }
 
 void WorldCommands::UseRibbon(const Command& command) {
-    sim::SimExplorer& window = Window(command);
+    sim::SimWindow& window = AnyWindow(command);
     const std::string name = std::string(kRibbonPrefix) + std::string(NameOf(command.control));
-    sim::SimRibbon* ribbon = host_.Ribbon();
-    if (!ribbon || !ribbon->loaded()) {
-        out_.Note(WindowName(command) + " has no ribbon; " + std::string(VerbName(command.verb)) +
-                  " has no effect");
+    sim::SimRibbon* ribbon = RequireRibbon(command);
+    if (!ribbon) {
         return;
     }
-    std::u16string id;
-    for (const auto& control : ribbon->controls()) {
-        if (ControlOfTag(control.id) == command.control) {
-            id = control.id;
-            break;
-        }
-    }
+    // The copy on the tab the window shows, of the copies the add-in put on several tabs.
+    const std::u16string id = ShownControl(*ribbon, window, command.control);
     sim::RibbonUse use = sim::RibbonUse::NoSuchControl;
     if (!id.empty()) {
         if (command.verb == Verb::Click) {
@@ -193,22 +230,34 @@ void WorldCommands::UseRibbon(const Command& command) {
             use = ribbon->Pick(window, id, static_cast<std::int32_t>(command.number));
         }
     }
+    NoteUse(command, use, name);
+}
+
+void WorldCommands::NoteUse(const Command& command, sim::RibbonUse use, const std::string& what) {
     const std::string prefix = WindowName(command) + ": ";
+    const std::string number = std::to_string(command.number);
     switch (use) {
         case sim::RibbonUse::Done:
             break;
         case sim::RibbonUse::NoSuchControl:
-            out_.Note(prefix + "the ribbon has no " + name + " control");
+            out_.Note(prefix + "the ribbon has no " + what + " control");
             break;
         case sim::RibbonUse::Disabled:
-            out_.Note(prefix + name + " is disabled");
+            out_.Note(prefix + what + " is disabled");
             break;
         case sim::RibbonUse::NoCallback:
-            out_.Note(prefix + name + " has no action");
+            out_.Note(prefix + what + " has no action");
             break;
         case sim::RibbonUse::NoSuchItem:
-            out_.Note(prefix + name + " has no entry " + std::to_string(command.number) +
-                      " to pick");
+            out_.Note(prefix + (command.verb == Verb::Choose ? "the menu" : what) +
+                      " has no entry " + number + " to " + std::string(VerbName(command.verb)));
+            break;
+        case sim::RibbonUse::NoMenu:
+            out_.Note(prefix + "no menu is open; " + std::string(VerbName(command.verb)) +
+                      " has no effect");
+            break;
+        case sim::RibbonUse::NotAButton:
+            out_.Note(prefix + what + " is not a button");
             break;
     }
 }
@@ -310,16 +359,29 @@ void WorldCommands::Customize(const Command& command) {
     }
 }
 
+void WorldCommands::Close(const Command& command) {
+    sim::SimWindow& window = AnyWindow(command);
+    if (auto* explorer = dynamic_cast<sim::SimExplorer*>(&window)) {
+        world_.Close(*explorer);
+    } else if (auto* inspector = dynamic_cast<sim::SimInspector*>(&window)) {
+        world_.Close(*inspector);
+    }
+}
+
 void WorldCommands::Show(const Command& command) {
     if (command.window) {
-        ShowOne(*command.window, Window(command));
+        ShowOne(*command.window, AnyWindow(command));
         return;
     }
     ShowAll();
 }
 
-void WorldCommands::ShowOne(int number, const sim::SimExplorer& window) {
-    ShowWindow(out_, number, window, ToolbarName());
+void WorldCommands::ShowOne(int number, const sim::SimWindow& window) {
+    if (const auto* explorer = dynamic_cast<const sim::SimExplorer*>(&window)) {
+        ShowWindow(out_, number, *explorer, ToolbarName());
+    } else if (const auto* inspector = dynamic_cast<const sim::SimInspector*>(&window)) {
+        ShowInspector(out_, number, *inspector);
+    }
     if (const sim::SimRibbon* ribbon = host_.Ribbon()) {
         ShowRibbon(out_, number, window, *ribbon);
     }

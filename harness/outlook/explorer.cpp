@@ -1,6 +1,7 @@
 #include <string>
 
 #include "harness/outlook/internal.h"
+#include "host/ribbon.h"
 
 namespace tessaly::host::sim {
 
@@ -27,6 +28,15 @@ SimExplorer::SimExplorer(World& world, std::shared_ptr<SimFolder> folder, bool c
       bars_(std::make_shared<SimCommandBars>(world)),
       barsReady_(commandBarsReady) {
     bars_->addBuiltInBars();
+}
+
+String SimExplorer::ribbonId() const {
+    return kExplorerRibbonId;
+}
+
+String SimExplorer::shownTab() const {
+    // The Home tab, which Outlook swaps for the folder's kind.
+    return folder_ && folder_->kind() == FolderKind::Contacts ? u"TabContacts" : u"TabMail";
 }
 
 void SimExplorer::call(const std::string& operation, const detail::Arguments& arguments) {

@@ -60,11 +60,12 @@ void World::check(const std::string& operation, const detail::Arguments& argumen
     }
 }
 
-void World::refuse(const std::string& operation, const detail::Arguments& arguments, hresult code) {
+void World::refuse(const std::string& operation, const detail::Arguments& arguments, hresult code,
+                   const std::string& why) {
     if (trace_) {
         traceCall({operation, arguments.text(*this), {}, true, code});
     }
-    throw Error(code, operation + " is not possible on this object");
+    throw Error(code, why.empty() ? operation + " is not possible on this object" : why);
 }
 
 }  // namespace tessaly::host::sim

@@ -1,6 +1,9 @@
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "harness/outlook/internal.h"
+#include "host/mail.h"
 
 namespace tessaly::host::sim {
 
@@ -9,16 +12,38 @@ using detail::returned;
 
 std::shared_ptr<Item> SimFolder::findItem(const String& name) const {
     for (const auto& item : items_) {
-        if (const auto* contact = dynamic_cast<const SimContact*>(item.get());
-            contact != nullptr && contact->name() == name) {
-            return item;
-        }
-        if (const auto* other = dynamic_cast<const SimItem*>(item.get());
-            other != nullptr && other->name() == name) {
+        if (ItemName(*item) == name) {
             return item;
         }
     }
     return nullptr;
+}
+
+FolderKind SimFolder::kind() const {
+    if (kind_) {
+        return *kind_;
+    }
+    return world_.defaultContactsFolder().get() == this ? FolderKind::Contacts : FolderKind::Mail;
+}
+
+String ItemTypeName(const Item& item) {
+    if (dynamic_cast<const ContactItem*>(&item) != nullptr) {
+        return u"ContactItem";
+    }
+    if (const auto* other = dynamic_cast<const SimItem*>(&item)) {
+        return other->typeName();
+    }
+    return dynamic_cast<const MailItem*>(&item) != nullptr ? u"MailItem" : u"Item";
+}
+
+String ItemName(const Item& item) {
+    if (const auto* contact = dynamic_cast<const SimContact*>(&item)) {
+        return contact->name();
+    }
+    if (const auto* other = dynamic_cast<const SimItem*>(&item)) {
+        return other->name();
+    }
+    return u"?";
 }
 
 SimItem::SimItem(World& world, String typeName, String name)
@@ -44,6 +69,15 @@ String SimContact::TypeName() {
 String SimContact::number(const String& property) const {
     const auto it = numbers_.find(property);
     return it == numbers_.end() ? String() : it->second;
+}
+
+bool SimContact::setNumber(const String& property, const String& value) {
+    const bool known = std::any_of(std::begin(kTelephoneProperties), std::end(kTelephoneProperties),
+                                   [&](const char16_t* p) { return property == p; });
+    if (known) {
+        numbers_[property] = value;
+    }
+    return known;
 }
 
 String SimContact::read(const char* operation, const char16_t* property) {
@@ -110,16 +144,6 @@ std::shared_ptr<MAPIFolder> SimNameSpace::GetDefaultFolder(std::int32_t folderTy
     }
     world_.check("NameSpace.GetDefaultFolder", arguments);
     return returned(world_, world_.defaultContactsFolder());
-}
-
-std::shared_ptr<Recipient> SimNameSpace::CurrentUser() {
-    // The model has no mail yet, so no user who sends any.
-    world_.refuse("NameSpace.CurrentUser");
-}
-
-std::shared_ptr<host::Items> SimFolder::Items() {
-    // The model's folders are not searched yet.
-    world_.refuse("MAPIFolder.Items");
 }
 
 }  // namespace tessaly::host::sim

@@ -1,11 +1,11 @@
-// The ribbon's life in the simulated Outlook: loading the add-in's customisation, the
-// IRibbonUI it invalidates through, the per-window queries and the user's actions.
-#include "harness/outlook/ribbon.h"
-
+// The ribbon's life in the simulated Outlook: the customisations asked for each kind of
+// window, the IRibbonUI the add-in invalidates through, the per-window queries and the user's
+// actions on a window's ribbon.
 #include <algorithm>
 #include <variant>
 
 #include "harness/outlook/internal.h"
+#include "harness/outlook/ribbon_internal.h"
 
 namespace tessaly::host::sim {
 
@@ -43,26 +43,6 @@ class SimRibbonUI : public RibbonUI {
     std::weak_ptr<SimRibbon::State> state_;
 };
 
-class SimRibbonControl : public RibbonControl {
-  public:
-    SimRibbonControl(String id, String tag, std::weak_ptr<SimExplorer> window)
-        : id_(std::move(id)), tag_(std::move(tag)), window_(std::move(window)) {}
-    String Id() override { return id_; }
-    std::shared_ptr<Object> Context() override { return window_.lock(); }
-    String Tag() override { return tag_; }
-
-  private:
-    String id_;
-    String tag_;
-    std::weak_ptr<SimExplorer> window_;
-};
-
-template <class Kind>
-const Kind* CallbackOf(const RibbonControlDefinition& control, const char16_t* attribute) {
-    const auto found = control.callbacks.find(attribute);
-    return found == control.callbacks.end() ? nullptr : std::get_if<Kind>(&found->second);
-}
-
 // An add-in in this process: its callbacks are the entries of its table, each with its one
 // signature, found by their exact names.
 class TableAddin final : public RibbonAddin {
@@ -89,70 +69,70 @@ class TableAddin final : public RibbonAddin {
     RibbonExtensibility& addin_;
 };
 
-String Static(const RibbonControlDefinition& control, const char16_t* attribute) {
+}  // namespace
+
+SimRibbonControl::SimRibbonControl(String id, String tag, const std::shared_ptr<Object>& context,
+                                   bool window)
+    : id_(std::move(id)), tag_(std::move(tag)) {
+    if (window) {
+        window_ = context;
+    } else {
+        other_ = context;
+    }
+}
+
+std::shared_ptr<Object> SimRibbonControl::Context() {
+    return other_ ? other_ : window_.lock();
+}
+
+String StaticOf(const RibbonControlDefinition& control, const char16_t* attribute) {
     const auto found = control.attributes.find(attribute);
     return found == control.attributes.end() ? String{} : found->second;
 }
 
-std::string NameOf(const RibbonControlDefinition& control, const char16_t* attribute) {
+std::string CallbackName(const RibbonControlDefinition& control, const char16_t* attribute) {
     return platform::toPrintableUtf8(attribute) + " of " + platform::toPrintableUtf8(control.id);
 }
 
-}  // namespace
+const RibbonControlDefinition* RibbonDocument::find(const String& id) const {
+    const auto found = std::find_if(controls.begin(), controls.end(),
+                                    [&](const RibbonControlDefinition& c) { return c.id == id; });
+    return found == controls.end() ? nullptr : &*found;
+}
 
 SimRibbon::SimRibbon(World& world) : world_(world), state_(std::make_shared<State>()) {
     state_->world = &world;
     world_.setIdleHook([this] { Refresh(); });
+    world_.setWindowHook([this](SimWindow& window) { Ask(window.ribbonId()); });
 }
 
 SimRibbon::~SimRibbon() {
     world_.setIdleHook(nullptr);
-}
-
-template <class F>
-void SimRibbon::Call(const std::string& what, F&& f) {
-    try {
-        f();
-    } catch (const std::exception& e) {
-        Fail(what + " failed: " + e.what());
-    }
+    world_.setWindowHook(nullptr);
 }
 
 bool SimRibbon::Load(RibbonExtensibility& addin, XmlParser& parser) {
-    TableAddin table(addin);
-    return Load(table, parser);
+    Unload();
+    ownAddin_ = std::make_unique<TableAddin>(addin);
+    return Start(*ownAddin_, parser);
 }
 
 bool SimRibbon::Load(RibbonAddin& addin, XmlParser& parser) {
     Unload();
-    String xml;
-    Call("GetCustomUI", [&] { xml = addin.GetCustomUI(kExplorerRibbonId); });
-    if (xml.empty()) {
-        return false;
-    }
-    XmlElement root;
-    try {
-        root = parser.Parse(xml);
-    } catch (const XmlError& e) {
-        Fail(std::string("the ribbon XML of ") + platform::toPrintableUtf8(kExplorerRibbonId) +
-             " is ignored: it is not well-formed: " + e.what());
-        return false;
-    } catch (const std::exception& e) {
-        Fail(std::string("the ribbon XML of ") + platform::toPrintableUtf8(kExplorerRibbonId) +
-             " is ignored: it cannot be read: " + e.what());
-        return false;
-    }
-    if (!Define(root, addin)) {
-        return false;
-    }
+    return Start(addin, parser);
+}
+
+bool SimRibbon::Start(RibbonAddin& addin, XmlParser& parser) {
+    addin_ = &addin;
+    parser_ = &parser;
     state_->loaded = true;
-    if (onLoad_) {
-        ui_ = std::make_shared<SimRibbonUI>(state_);
-        uiHandedOut_ = ui_;
-        Call("onLoad", [&] { (*onLoad_)(ui_); });
+    // Outlook asks for the Explorer's right after the connection, whether or not one is open.
+    Ask(kExplorerRibbonId);
+    for (const auto& window : world_.windows()) {
+        Ask(window->ribbonId());
     }
     Refresh();
-    return true;
+    return document(kExplorerRibbonId) != nullptr;
 }
 
 void SimRibbon::Unload() {
@@ -160,73 +140,208 @@ void SimRibbon::Unload() {
     state_->ids.clear();
     state_->dirty.clear();
     ui_.reset();
-    onLoad_.reset();
-    controls_.clear();
+    menu_.reset();
     windows_.clear();
-    tabLabel_.clear();
-    groupLabel_.clear();
+    documents_.clear();
+    askedIds_.clear();
+    addin_ = nullptr;
+    parser_ = nullptr;
+    ownAddin_.reset();
+}
+
+bool SimRibbon::loaded() const {
+    return !documents_.empty();
+}
+
+void SimRibbon::Ask(const String& ribbonId) {
+    if (ribbonId.empty() || !addin_ || !askedIds_.insert(ribbonId).second) {
+        return;
+    }
+    const std::string name = platform::toPrintableUtf8(ribbonId);
+    String xml;
+    std::optional<bool> customised;
+    Call("GetCustomUI(" + name + ")", [&] {
+        xml = addin_->GetCustomUI(ribbonId);
+        customised = !xml.empty();
+    });
+    asked_.push_back({ribbonId, customised});
+    if (xml.empty()) {
+        return;
+    }
+    const std::string ignored = "the ribbon XML of " + name + " is ignored: ";
+    try {
+        Define(ribbonId, parser_->Parse(xml));
+    } catch (const XmlError& e) {
+        Fail(ignored + "it is not well-formed: " + e.what());
+    } catch (const std::exception& e) {
+        Fail(ignored + "it cannot be read: " + e.what());
+    }
+}
+
+void SimRibbon::Define(const String& ribbonId, const XmlElement& root) {
+    std::vector<std::string> reported;
+    RibbonDocument read;
+    try {
+        read = ReadCustomUI(root, ribbonId, *addin_, reported);
+    } catch (const XmlError& e) {
+        Fail("the ribbon XML of " + platform::toPrintableUtf8(ribbonId) +
+             " is ignored: " + e.what());
+        return;
+    }
+    errors_.insert(errors_.end(), reported.begin(), reported.end());
+    state_->ids.insert(read.ids.begin(), read.ids.end());
+    const RibbonDocument& document = documents_[ribbonId] = std::move(read);
+    // A window of this kind seen before is queried whole now.
+    for (WindowState& window : windows_) {
+        const auto shown = window.window.lock();
+        if (shown && shown->ribbonId() == ribbonId) {
+            for (const auto& control : document.controls) {
+                window.pending.insert(control.id);
+            }
+        }
+    }
+    if (document.onLoad) {
+        if (!ui_) {
+            ui_ = std::make_shared<SimRibbonUI>(state_);
+            uiHandedOut_ = ui_;
+        }
+        const auto onLoad = *document.onLoad;
+        Call("onLoad of " + platform::toPrintableUtf8(ribbonId), [&] { onLoad(ui_); });
+    }
 }
 
 long SimRibbon::ribbonUIReferencesHeldByAddin() const {
     return uiHandedOut_.use_count() - (ui_ ? 1 : 0);
 }
 
-SimRibbon::WindowState& SimRibbon::StateOf(SimExplorer& window) {
+const RibbonDocument* SimRibbon::document(const String& ribbonId) const {
+    const auto found = documents_.find(ribbonId);
+    return found == documents_.end() ? nullptr : &found->second;
+}
+
+const RibbonDocument* SimRibbon::DocumentOf(const SimWindow& window) const {
+    return document(window.ribbonId());
+}
+
+std::vector<const RibbonGroupDefinition*> SimRibbon::GroupsShown(const SimWindow& window) const {
+    std::vector<const RibbonGroupDefinition*> shown;
+    if (const RibbonDocument* document = DocumentOf(window)) {
+        const String tab = window.shownTab();
+        for (const RibbonGroupDefinition& group : document->groups) {
+            if (!group.builtInTab || group.tab == tab) {
+                shown.push_back(&group);
+            }
+        }
+    }
+    return shown;
+}
+
+const RibbonControlDefinition* SimRibbon::Shown(const SimWindow& window, const String& id,
+                                                const char16_t* type) const {
+    const RibbonDocument* document = DocumentOf(window);
+    for (const RibbonGroupDefinition* group : GroupsShown(window)) {
+        for (const std::size_t index : group->controls) {
+            const RibbonControlDefinition& control = document->controls[index];
+            if (control.id == id && control.type == type) {
+                return &control;
+            }
+        }
+    }
+    return nullptr;
+}
+
+const std::vector<RibbonControlDefinition>& SimRibbon::controls() const {
+    static const std::vector<RibbonControlDefinition> none;
+    const RibbonDocument* explorer = document(kExplorerRibbonId);
+    return explorer ? explorer->controls : none;
+}
+
+String SimRibbon::tabLabel() const {
+    const RibbonDocument* explorer = document(kExplorerRibbonId);
+    return explorer && !explorer->groups.empty() ? explorer->groups.front().tabLabel : String();
+}
+
+String SimRibbon::groupLabel() const {
+    const RibbonDocument* explorer = document(kExplorerRibbonId);
+    return explorer && !explorer->groups.empty() ? explorer->groups.front().label : String();
+}
+
+SimRibbon::WindowState& SimRibbon::StateOf(SimWindow& window) {
     if (const std::size_t at = Position(window); at < windows_.size()) {
         return windows_[at];
     }
     WindowState fresh;
-    fresh.explorer = window.shared_from_this();
-    for (const auto& control : controls_) {
-        fresh.pending.insert(control.id);
+    fresh.window = window.window();
+    if (const RibbonDocument* document = DocumentOf(window)) {
+        for (const auto& control : document->controls) {
+            fresh.pending.insert(control.id);
+        }
     }
     windows_.push_back(std::move(fresh));
     return windows_.back();
 }
 
 void SimRibbon::Refresh() {
-    if (!state_->loaded) {
+    if (!addin_) {
         return;
     }
     std::erase_if(windows_, [](const WindowState& w) {
-        const auto explorer = w.explorer.lock();
-        return !explorer || explorer->closed();
+        const auto window = w.window.lock();
+        return !window || window->closed();
     });
+    if (menu_ && (menu_->window.expired() || menu_->window.lock()->closed())) {
+        menu_.reset();
+    }
     const std::set<String> dirty = std::exchange(state_->dirty, {});
     const bool all = dirty.count(u"*") != 0;
-    const auto open = world_.explorers();
-    for (const auto& explorer : open) {
-        WindowState& window = StateOf(*explorer);
-        for (const auto& control : controls_) {
+    const auto open = world_.windows();
+    for (const auto& window : open) {
+        WindowState& state = StateOf(*window);
+        const RibbonDocument* document = DocumentOf(*window);
+        if (!document) {
+            continue;
+        }
+        for (const auto& control : document->controls) {
             if (all || dirty.count(control.id) != 0) {
-                window.pending.insert(control.id);
+                state.pending.insert(control.id);
+                state.content.erase(control.id);
             }
         }
     }
-    for (const auto& explorer : open) {
-        WindowState& window = StateOf(*explorer);
-        const std::set<String> pending = std::exchange(window.pending, {});
-        for (const auto& control : controls_) {
-            if (pending.count(control.id) != 0) {
-                Query(window, control);
+    for (const auto& window : open) {
+        QueryShown(StateOf(*window));
+    }
+}
+
+// Office asks only for what a window shows; an invalidated control on a tab in the back is
+// asked for when its tab comes to the front.
+void SimRibbon::QueryShown(WindowState& state) {
+    const auto window = state.window.lock();
+    const RibbonDocument* document = window ? DocumentOf(*window) : nullptr;
+    if (!document) {
+        return;
+    }
+    for (const RibbonGroupDefinition* group : GroupsShown(*window)) {
+        for (const std::size_t index : group->controls) {
+            const RibbonControlDefinition& control = document->controls[index];
+            if (state.pending.erase(control.id) != 0) {
+                state.values[control.id] =
+                    Query(control, ControlFor(*window, control), state.queries);
             }
         }
     }
 }
 
-void SimRibbon::Query(WindowState& window, const RibbonControlDefinition& control) {
-    const auto explorer = window.explorer.lock();
-    if (!explorer) {
-        return;
-    }
-    const auto ctrl = ControlFor(*explorer, control);
+RibbonControlValues SimRibbon::Query(const RibbonControlDefinition& control,
+                                     const std::shared_ptr<RibbonControl>& ctrl,
+                                     std::size_t& queries) {
     RibbonControlValues result;
-    result.label = Static(control, u"label");
-    result.enabled = Static(control, u"enabled") != u"false";
-    result.image = !Static(control, u"image").empty() || !Static(control, u"imageMso").empty();
+    result.label = StaticOf(control, u"label");
+    result.enabled = StaticOf(control, u"enabled") != u"false";
+    result.image = !StaticOf(control, u"image").empty() || !StaticOf(control, u"imageMso").empty();
     const auto ask = [&](const char16_t* attribute, auto&& call) {
-        ++window.queries;
-        Call(NameOf(control, attribute), call);
+        ++queries;
+        Call(CallbackName(control, attribute), call);
     };
     using C = RibbonCallback;
     if (const auto* f = CallbackOf<C::GetString>(control, u"getLabel")) {
@@ -257,37 +372,28 @@ void SimRibbon::Query(WindowState& window, const RibbonControlDefinition& contro
         }
         result.items.push_back(std::move(text));
     }
-    window.values[control.id] = std::move(result);
+    return result;
 }
 
-const RibbonControlDefinition* SimRibbon::Find(const String& id, const char16_t* type) const {
-    for (const auto& control : controls_) {
-        if (control.id == id && control.type == type) {
-            return &control;
-        }
-    }
-    return nullptr;
-}
-
-std::shared_ptr<RibbonControl> SimRibbon::ControlFor(SimExplorer& window,
+std::shared_ptr<RibbonControl> SimRibbon::ControlFor(SimWindow& window,
                                                      const RibbonControlDefinition& control) const {
-    return std::make_shared<SimRibbonControl>(control.id, control.tag, window.shared_from_this());
+    return std::make_shared<SimRibbonControl>(control.id, control.tag, window.context(), true);
 }
 
-std::size_t SimRibbon::Position(const SimExplorer& window) const {
+std::size_t SimRibbon::Position(const SimWindow& window) const {
     std::size_t at = 0;
-    while (at < windows_.size() && windows_[at].explorer.lock().get() != &window) {
+    while (at < windows_.size() && windows_[at].window.lock().get() != &window) {
         ++at;
     }
     return at;
 }
 
-const SimRibbon::WindowState* SimRibbon::Known(const SimExplorer& window) const {
+const SimRibbon::WindowState* SimRibbon::Known(const SimWindow& window) const {
     const std::size_t at = Position(window);
     return at < windows_.size() ? &windows_[at] : nullptr;
 }
 
-std::optional<RibbonControlValues> SimRibbon::values(const SimExplorer& window,
+std::optional<RibbonControlValues> SimRibbon::values(const SimWindow& window,
                                                      const String& id) const {
     const WindowState* state = Known(window);
     if (!state) {
@@ -298,14 +404,15 @@ std::optional<RibbonControlValues> SimRibbon::values(const SimExplorer& window,
                                         : std::optional<RibbonControlValues>(found->second);
 }
 
-std::size_t SimRibbon::queries(const SimExplorer& window) const {
+std::size_t SimRibbon::queries(const SimWindow& window) const {
     const WindowState* state = Known(window);
     return state ? state->queries : 0;
 }
 
-RibbonUse SimRibbon::Click(SimExplorer& window, const String& id) {
+RibbonUse SimRibbon::Click(SimWindow& window, const String& id) {
     world_.Idle();
-    const RibbonControlDefinition* control = Find(id, u"button");
+    menu_.reset();
+    const RibbonControlDefinition* control = Shown(window, id, u"button");
     if (!control || window.closed()) {
         return RibbonUse::NoSuchControl;
     }
@@ -318,14 +425,15 @@ RibbonUse SimRibbon::Click(SimExplorer& window, const String& id) {
         return RibbonUse::NoCallback;
     }
     const auto ctrl = ControlFor(window, *control);
-    Call(NameOf(*control, u"onAction"), [&] { (*action)(ctrl); });
+    Call(CallbackName(*control, u"onAction"), [&] { (*action)(ctrl); });
     Refresh();
     return RibbonUse::Done;
 }
 
-RibbonUse SimRibbon::TypeText(SimExplorer& window, const String& id, const String& text) {
+RibbonUse SimRibbon::TypeText(SimWindow& window, const String& id, const String& text) {
     world_.Idle();
-    const RibbonControlDefinition* control = Find(id, u"comboBox");
+    menu_.reset();
+    const RibbonControlDefinition* control = Shown(window, id, u"comboBox");
     if (!control || window.closed()) {
         return RibbonUse::NoSuchControl;
     }
@@ -341,15 +449,15 @@ RibbonUse SimRibbon::TypeText(SimExplorer& window, const String& id, const Strin
         return RibbonUse::NoCallback;
     }
     const auto ctrl = ControlFor(window, *control);
-    Call(NameOf(*control, u"onChange"), [&] { (*change)(ctrl, text); });
+    Call(CallbackName(*control, u"onChange"), [&] { (*change)(ctrl, text); });
     Refresh();
     return RibbonUse::Done;
 }
 
-RibbonUse SimRibbon::Pick(SimExplorer& window, const String& id, std::int32_t index) {
+RibbonUse SimRibbon::Pick(SimWindow& window, const String& id, std::int32_t index) {
     world_.Idle();
     const auto shown = values(window, id);
-    if (!shown || !Find(id, u"comboBox")) {
+    if (!shown || !Shown(window, id, u"comboBox")) {
         return RibbonUse::NoSuchControl;
     }
     if (index < 1 || static_cast<std::size_t>(index) > shown->items.size()) {

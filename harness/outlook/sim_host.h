@@ -8,12 +8,14 @@
 // it bypasses fault injection and the trace.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,10 +26,16 @@
 namespace tessaly::host::sim {
 
 class World;
+class SimWindow;
+class SimInspector;
 class SimCommandBars;
 class SimCommandBar;
 class SimControl;
 class SimExplorer;
+class SimMail;
+class SimRecipient;
+struct AddressEntryData;
+struct MailData;
 
 // ---- Fault injection and the trace ------------------------------------------------------
 
@@ -139,24 +147,40 @@ struct EventFailure {
 
 // ---- Outlook items and folders ---------------------------------------------------------
 
-class SimFolder : public MAPIFolder, public ModelObject {
+// What a folder holds, which decides the Home tab an Explorer on it shows.
+enum class FolderKind { Mail, Contacts };
+
+class SimFolder : public MAPIFolder,
+                  public ModelObject,
+                  public std::enable_shared_from_this<SimFolder> {
   public:
     SimFolder(World& world, String name) : world_(world), name_(std::move(name)) {}
     std::string traceType() const override { return "MAPIFolder"; }
+    // A new collection at every call, as Outlook's; searched with Find (mail.h).
     std::shared_ptr<host::Items> Items() override;
     const String& name() const { return name_; }
     const std::vector<std::shared_ptr<Item>>& items() const { return items_; }
     void add(std::shared_ptr<Item> item) { items_.push_back(std::move(item)); }
     std::shared_ptr<Item> findItem(const String& name) const;
+    // Unless set, the default contacts folder holds contacts and every other folder mail.
+    FolderKind kind() const;
+    void setKind(FolderKind kind) { kind_ = kind; }
 
   private:
     World& world_;
     String name_;
     std::vector<std::shared_ptr<Item>> items_;
+    std::optional<FolderKind> kind_;
 };
 
-// An item of any type other than a contact ("MailItem", "DistListItem", ...).
-class SimItem : public Item, public ModelObject {
+// The item's type as Visual Basic's TypeName gives it ("ContactItem", "MailItem", ...), and
+// its name in the profile, read from the model without a call of the add-in's.
+String ItemTypeName(const Item& item);
+String ItemName(const Item& item);
+
+// An item of any type other than a contact ("MailItem", "DistListItem", ...). Item is a
+// virtual base, so that an item kind with members of its own (SimMail, mail.h) is one too.
+class SimItem : public virtual Item, public ModelObject {
   public:
     SimItem(World& world, String typeName, String name);
     String TypeName() override;
@@ -193,13 +217,26 @@ class SimContact : public ContactItem, public ModelObject {
     String CompanyMainTelephoneNumber() override;
     const String& name() const { return name_; }
     String number(const String& property) const;
+    // False when `property` is not one of kTelephoneProperties.
+    bool setNumber(const String& property, const String& value);
+    // Email1Address to Email3Address (slot 1 to 3): only Items.Find reads them, the add-in
+    // never does, so they are not on the host interface.
+    const String& emailAddress(std::size_t slot) const { return emails_.at(slot - 1); }
+    void setEmailAddress(std::size_t slot, String address) {
+        emails_.at(slot - 1) = std::move(address);
+    }
 
   private:
     String read(const char* operation, const char16_t* property);
     World& world_;
     String name_;
     std::map<String, String> numbers_;
+    std::array<String, 3> emails_;
 };
+
+// The three e-mail properties of a contact, by their Outlook names, slot 1 first.
+inline constexpr const char16_t* kEmailProperties[] = {u"Email1Address", u"Email2Address",
+                                                       u"Email3Address"};
 
 // ---- Command bars ----------------------------------------------------------------------
 
@@ -489,6 +526,22 @@ class SimCommandBars : public CommandBars,
 
 // ---- Outlook windows -------------------------------------------------------------------
 
+// What Explorers and Inspectors share as windows the ribbon shows in: the kind of window Office
+// asks an add-in's customisation for, the built-in tab in front, and the object a ribbon
+// control in the window gives as its Context.
+class SimWindow : public ModelObject {
+  public:
+    virtual bool closed() const = 0;
+    // "Microsoft.Outlook.Explorer", "Microsoft.Outlook.Contact", ...; empty when Office asks no
+    // add-in for this kind of window.
+    virtual String ribbonId() const = 0;
+    // The idMso of the built-in tab the window shows: an Explorer's Home tab for its folder's
+    // kind, an Inspector's tab for its item.
+    virtual String shownTab() const = 0;
+    virtual std::shared_ptr<Object> context() = 0;
+    virtual std::shared_ptr<SimWindow> window() = 0;
+};
+
 class SimSelection : public Selection, public ModelObject {
   public:
     SimSelection(World& world, std::vector<std::shared_ptr<host::Item>> items,
@@ -517,7 +570,7 @@ class SimNameSpace : public NameSpace, public ModelObject {
 };
 
 class SimExplorer : public Explorer,
-                    public ModelObject,
+                    public SimWindow,
                     public std::enable_shared_from_this<SimExplorer> {
   public:
     SimExplorer(World& world, std::shared_ptr<SimFolder> folder, bool commandBarsReady);
@@ -535,8 +588,12 @@ class SimExplorer : public Explorer,
     const std::shared_ptr<SimCommandBars>& commandBars() const { return bars_; }
     bool commandBarsReady() const { return barsReady_; }
     void setCommandBarsReady(bool ready) { barsReady_ = ready; }
-    bool closed() const { return closed_; }
+    bool closed() const override { return closed_; }
     std::size_t connections() const { return sinks_.size(); }
+    String ribbonId() const override;
+    String shownTab() const override;  // TabMail or TabContacts
+    std::shared_ptr<Object> context() override { return shared_from_this(); }
+    std::shared_ptr<SimWindow> window() override { return shared_from_this(); }
 
   private:
     friend class World;
@@ -551,6 +608,39 @@ class SimExplorer : public Explorer,
     std::vector<std::shared_ptr<host::Item>> selection_;
     std::shared_ptr<SimCommandBars> bars_;
     bool barsReady_;
+    bool closed_ = false;
+    std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
+    std::uint64_t nextCookie_ = 1;
+};
+
+// The window of an open item. Office asks the add-in's customisation for the item's kind of
+// window: a contact's ("Microsoft.Outlook.Contact") or a received mail's
+// ("Microsoft.Outlook.Mail.Read"); for another item it asks for none.
+class SimInspector : public Inspector,
+                     public SimWindow,
+                     public std::enable_shared_from_this<SimInspector> {
+  public:
+    SimInspector(World& world, std::shared_ptr<host::Item> item);
+    std::string traceType() const override { return "Inspector"; }
+
+    std::shared_ptr<host::Item> CurrentItem() override;
+    std::shared_ptr<NameSpace> Session() override;
+    Subscription Advise(std::shared_ptr<const Events> sink) override;
+
+    const std::shared_ptr<host::Item>& item() const { return item_; }
+    bool closed() const override { return closed_; }
+    std::size_t connections() const { return sinks_.size(); }
+    String ribbonId() const override;
+    String shownTab() const override;  // TabContact, TabReadMessage; empty for others
+    std::shared_ptr<Object> context() override { return shared_from_this(); }
+    std::shared_ptr<SimWindow> window() override { return shared_from_this(); }
+
+  private:
+    friend class World;
+    void call(const std::string& operation,
+              const detail::Arguments& arguments = detail::NoArguments());
+    World& world_;
+    std::shared_ptr<host::Item> item_;
     bool closed_ = false;
     std::map<std::uint64_t, std::shared_ptr<const Events>> sinks_;
     std::uint64_t nextCookie_ = 1;
@@ -600,7 +690,19 @@ class World {
     const std::shared_ptr<SimFolder>& defaultContactsFolder() const { return contacts_; }
     std::shared_ptr<SimContact> AddContact(SimFolder& folder, const String& name,
                                            std::map<String, String> numbers);
+    // A "MailItem" is a SimMail not sent yet, with no recipients.
     std::shared_ptr<SimItem> AddItem(SimFolder& folder, const String& typeName, const String& name);
+    // A follow-up flag on an item, which gives it the flagged item's context menu.
+    void SetFlagged(const Item& item, bool flagged);
+    bool flagged(const Item& item) const { return flagged_.count(&item) != 0; }
+    // Changes a property of an item as the user editing it would (no event the add-in hears):
+    // a contact's telephone numbers. False for a property the item does not have.
+    bool SetProperty(Item& item, const String& property, const String& value);
+    // Mails and the session's user (mail.h declares the data and the objects).
+    std::shared_ptr<SimMail> AddMail(SimFolder& folder, const MailData& mail);
+    // The user NameSpace.CurrentUser returns; without one that call fails.
+    std::shared_ptr<SimRecipient> SetCurrentUser(const AddressEntryData& user);
+    const std::shared_ptr<SimRecipient>& currentUser() const { return currentUser_; }
 
     std::shared_ptr<Application> application() const { return application_; }
     // The one MAPI session of the profile, as Explorer.Session returns it.
@@ -611,6 +713,14 @@ class World {
     std::shared_ptr<SimExplorer> OpenExplorer(std::shared_ptr<SimFolder> folder,
                                               bool commandBarsReady = true);
     const std::vector<std::shared_ptr<SimExplorer>>& explorers() const { return explorers_; }
+    // Opens an item in a window of its own, as a double click does.
+    std::shared_ptr<SimInspector> OpenInspector(std::shared_ptr<Item> item);
+    const std::vector<std::shared_ptr<SimInspector>>& inspectors() const { return inspectors_; }
+    // Every open window: the Explorers, then the Inspectors, each in opening order.
+    std::vector<std::shared_ptr<SimWindow>> windows() const;
+    // Runs when a window shows, before any event of it: Office's ribbon asks for the
+    // customisation of its kind then.
+    void setWindowHook(std::function<void(SimWindow&)> hook) { windowHook_ = std::move(hook); }
 
     // OnUpdate: when it is raised after a change to a window's command bars (by default the
     // mode the environment names, see UpdateModeFromEnvironment).
@@ -628,7 +738,8 @@ class World {
     void Activate(SimExplorer& explorer);  // makes the command bars ready first
     void Select(SimExplorer& explorer, std::vector<std::shared_ptr<Item>> items);
     void SwitchFolder(SimExplorer& explorer, std::shared_ptr<SimFolder> folder);
-    void Close(SimExplorer& explorer);  // raises Close, then the window is gone
+    void Close(SimExplorer& explorer);    // raises Close, then the window is gone
+    void Close(SimInspector& inspector);  // the same for an Inspector
     // Click raises Click on every connected button with the clicked button's tag, in every
     // window, with Ctrl = the clicked button. False when the button cannot be clicked
     // (deleted, disabled or hidden).
@@ -671,10 +782,11 @@ class World {
     // an armed failure needs them.
     void check(const std::string& operation,
                const detail::Arguments& arguments = detail::NoArguments());
-    // Reports the call as failed and throws: the object cannot serve it (deleted, closed, ...).
+    // Reports the call as failed and throws: the object cannot serve it (deleted, closed, ...),
+    // or its arguments are not what Outlook takes (`why`, when given, says how).
     [[noreturn]] void refuse(const std::string& operation,
                              const detail::Arguments& arguments = detail::NoArguments(),
-                             hresult code = kE_FAIL);
+                             hresult code = kE_FAIL, const std::string& why = {});
     // The value the call being traced returns.
     void setResult(std::string value);
     void traceEvent(const char* event);
@@ -709,9 +821,13 @@ class World {
     std::vector<std::shared_ptr<SimFolder>> folders_;
     std::shared_ptr<SimFolder> contacts_;
     std::vector<std::shared_ptr<SimExplorer>> explorers_;
+    std::vector<std::shared_ptr<SimInspector>> inspectors_;
+    std::set<const Item*> flagged_;
+    std::function<void(SimWindow&)> windowHook_;
     std::shared_ptr<SimExplorers> explorersObject_;
     std::shared_ptr<SimApplication> application_;
     std::shared_ptr<SimNameSpace> session_;
+    std::shared_ptr<SimRecipient> currentUser_;
     std::map<std::pair<std::int32_t, String>, String> removedCaptions_;  // (type, tag) -> caption
     std::function<void()> idleHook_;
 };

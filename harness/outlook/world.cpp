@@ -3,6 +3,7 @@
 #include <string>
 
 #include "harness/outlook/internal.h"
+#include "harness/outlook/mail.h"
 
 namespace tessaly::host::sim {
 
@@ -46,9 +47,25 @@ std::shared_ptr<SimContact> World::AddContact(SimFolder& folder, const String& n
 
 std::shared_ptr<SimItem> World::AddItem(SimFolder& folder, const String& typeName,
                                         const String& name) {
+    if (typeName == u"MailItem") {
+        return AddMail(folder, MailData{name, std::nullopt, {}});
+    }
     auto item = std::make_shared<SimItem>(*this, typeName, name);
     folder.add(item);
     return item;
+}
+
+void World::SetFlagged(const Item& item, bool flagged) {
+    if (flagged) {
+        flagged_.insert(&item);
+    } else {
+        flagged_.erase(&item);
+    }
+}
+
+bool World::SetProperty(Item& item, const String& property, const String& value) {
+    auto* contact = dynamic_cast<SimContact*>(&item);
+    return contact != nullptr && contact->setNumber(property, value);
 }
 
 // ---- Windows -----------------------------------------------------------------------------
@@ -71,6 +88,9 @@ std::shared_ptr<SimExplorer> World::OpenExplorer(std::shared_ptr<SimFolder> fold
     Idle();
     auto explorer = std::make_shared<SimExplorer>(*this, std::move(folder), commandBarsReady);
     explorers_.push_back(explorer);
+    if (windowHook_) {
+        windowHook_(*explorer);
+    }
     const auto collection = explorersObject_;
     detail::raiseOn(*this, collection->sinks_, "Explorers.NewExplorer",
                     [&](const ExplorersEvents& sink) {

@@ -139,16 +139,9 @@ std::u16string AddinRibbon::GetCustomUI(const std::u16string& ribbonId) {
     win32::Bstr xml;
     const HRESULT hr = ribbon_->GetCustomUI(id.get(), xml.put());
     if (FAILED(hr)) {
-        customised_.erase(ribbonId);
         throw Error(hr, "GetCustomUI returned " + HresultText(hr));
     }
-    customised_[ribbonId] = xml.length() != 0;
     return win32::FromWide(xml.get(), xml.length());
-}
-
-std::optional<bool> AddinRibbon::customised(const std::u16string& ribbonId) const {
-    const auto found = customised_.find(ribbonId);
-    return found == customised_.end() ? std::nullopt : std::optional<bool>(found->second);
 }
 
 AddinRibbon::FoundCallback AddinRibbon::FindCallback(const std::u16string& name,

@@ -1,5 +1,6 @@
 // An add-in's ribbon as Outlook reaches it over COM: IRibbonExtensibility, asked for once after
-// OnConnection, and the callbacks its XML names, resolved through the add-in's
+// OnConnection (its GetCustomUI then for each kind of window as it first opens), and the
+// callbacks its XML names, resolved through the add-in's
 // IDispatch::GetIDsOfNames and called with Invoke, the host's own IRibbonControl and IRibbonUI
 // objects as their arguments. The shared ribbon model (harness/outlook/ribbon.h) drives it.
 #pragma once
@@ -39,15 +40,12 @@ class AddinRibbon final : public host::sim::RibbonAddin {
                                std::optional<std::size_t> kind) override;
 
     const RibbonCallCounts& counts() const { return *counts_; }
-    // Whether GetCustomUI gave XML for the ribbon id when last asked; nothing before.
-    std::optional<bool> customised(const std::u16string& ribbonId) const;
 
   private:
     win32::ComPtr<host::dispatch::IRibbonExtensibility> ribbon_;
     win32::ComPtr<IDispatch> dispatch_;
     Server& server_;
     std::map<std::u16string, std::optional<DISPID>> resolved_;
-    std::map<std::u16string, bool> customised_;
     // Shared with the callbacks made here, which the model may keep a while longer.
     std::shared_ptr<RibbonCallCounts> counts_ = std::make_shared<RibbonCallCounts>();
 };

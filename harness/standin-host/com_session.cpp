@@ -5,7 +5,6 @@
 #include "harness/frontend/control_names.h"
 #include "harness/outlook/win32/msxml_parser.h"
 #include "launch_tracker.h"
-#include "platform/utf.h"
 #include "platform/win32/text.h"
 #include "standin_console.h"
 
@@ -97,7 +96,8 @@ void ComSession::connect(const AddinRegistration& registration) {
 }
 
 // What Outlook asks of an add-in right after its connection: its ribbon, through
-// IRibbonExtensibility. Only one add-in's ribbon is shown.
+// IRibbonExtensibility, which the model keeps for the kinds of window that open later. Only
+// one add-in's ribbon is shown.
 void ComSession::loadRibbon(LoadedAddin& addin, const std::string& name) {
     if (addinRibbon_) {
         out_.Note(name + ": the host shows one add-in's ribbon; this one's is not asked for");
@@ -110,26 +110,13 @@ void ComSession::loadRibbon(LoadedAddin& addin, const std::string& name) {
     ribbonOwner_ = &addin;
     addinRibbon_ = std::move(ribbon);
     const auto start = std::chrono::steady_clock::now();
+    // The Explorer's customisation now; another kind of window's when the first one opens.
     ribbon_.Load(*addinRibbon_, *parser_);
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
-    // Outlook asks again for each kind of window it opens; this host has Explorers only, so
-    // it asks once for another kind, which the add-in must not customise.
-    const std::u16string other = u"Microsoft.Outlook.Mail.Read";
-    try {
-        addinRibbon_->GetCustomUI(other);
-    } catch (const std::exception& e) {
-        out_.Line("ribbon-error: GetCustomUI failed: " + std::string(e.what()));
-    }
-    for (const std::u16string& id : {std::u16string(host::kExplorerRibbonId), other}) {
-        if (const auto customised = addinRibbon_->customised(id)) {
-            out_.Line("ribbon: " + platform::toPrintableUtf8(id) + ": " +
-                      (*customised ? "customised" : "not customised"));
-        }
-    }
-    out_.Line("startup: the ribbon took " + std::to_string(static_cast<long>(ms)) + " ms");
     Report();
+    out_.Line("startup: the ribbon took " + std::to_string(static_cast<long>(ms)) + " ms");
 }
 
 // Outlook drops the add-in's customisation with its connection; the add-in must have let go
@@ -245,8 +232,9 @@ void ComSession::Interact() {
 }
 
 std::u16string ComSession::ToolbarName() const {
-    for (const auto& window : windows()) {
-        if (window->closed() || !window->commandBars()) {
+    for (const auto& shown : windows()) {
+        const auto* window = dynamic_cast<const sim::SimExplorer*>(shown.get());
+        if (!window || window->closed() || !window->commandBars()) {
             continue;
         }
         for (const auto& bar : window->commandBars()->bars()) {
@@ -265,8 +253,9 @@ std::u16string ComSession::ToolbarName() const {
 
 std::u16string ComSession::TagPrefix(const sim::SimExplorer& /*window*/,
                                      std::u16string_view /*toolbar*/) const {
-    for (const auto& window : windows()) {
-        if (!window->commandBars()) {
+    for (const auto& shown : windows()) {
+        const auto* window = dynamic_cast<const sim::SimExplorer*>(shown.get());
+        if (!window || !window->commandBars()) {
             continue;
         }
         for (const auto& bar : window->commandBars()->bars()) {

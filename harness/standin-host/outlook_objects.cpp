@@ -3,9 +3,11 @@
 #include <set>
 #include <utility>
 
+#include "mail_objects.h"
 #include "platform/win32/com/error.h"
 #include "platform/win32/text.h"
 #include "ribbon_objects.h"
+#include "sim_object.h"
 
 namespace tessaly::standin {
 
@@ -46,18 +48,6 @@ void StringProperty(Call& call, Get&& get, Set&& set) {
     }
 }
 
-void RequireGet(const Call& call) {
-    if (!call.isGet() || call.isPut()) {
-        WrongKind();
-    }
-}
-
-void RequirePut(const Call& call) {
-    if (!call.isPut()) {
-        WrongKind();
-    }
-}
-
 // What the add-in assigns as a button's picture: the host records only that one was set,
 // and keeps no reference into the add-in, whose module may go away before the model does.
 class ForeignPicture final : public host::Picture {};
@@ -67,32 +57,6 @@ class ForeignFolder final : public host::MAPIFolder {
     std::shared_ptr<host::Items> Items() override {
         throw Error(kE_INVALIDARG, "not a folder of this host");
     }
-};
-
-// A COM object over one sim object of interface T.
-template <class T>
-class SimObject : public DispatchBase {
-  public:
-    const void* key() const override { return key_; }
-
-  protected:
-    SimObject(Server& server, std::shared_ptr<T> object, std::string typeName,
-              std::initializer_list<DISPID> members)
-        : DispatchBase(server.registry(), std::move(typeName)),
-          server_(server),
-          object_(std::move(object)),
-          key_(dynamic_cast<const void*>(object_.get())),
-          members_(members) {}
-    bool hasMember(DISPID id) const noexcept override { return members_.count(id) != 0; }
-    void finalRelease() noexcept override { server_.forget(key_); }
-    ComPtr<IDispatch> wrap(const std::shared_ptr<host::Object>& object) {
-        return server_.wrap(object);
-    }
-
-    Server& server_;
-    std::shared_ptr<T> object_;
-    const void* key_;
-    std::set<DISPID> members_;
 };
 
 // ---- Application, Explorers, Explorer -------------------------------------------------
@@ -211,40 +175,81 @@ class ExplorerObject final : public SimObject<host::Explorer> {
 class SelectionObject final : public SimObject<host::Selection> {
   public:
     SelectionObject(Server& server, std::shared_ptr<host::Selection> object)
-        : SimObject(server, std::move(object), "Selection", {dispid::Count, dispid::Item}) {}
+        : SimObject(server, std::move(object), "Selection",
+                    {dispid::Count, dispid::Item, dispid::Parent}) {}
 
   protected:
     void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
         if (id == dispid::Count) {
             call.result(object_->Count());
+        } else if (id == dispid::Parent) {
+            call.result(wrap(object_->Parent()));
         } else {
             call.result(wrap(object_->Item(call.requiredInt(0))));
         }
     }
 };
 
+// An open item's window; its events on both outgoing interfaces, as an Explorer's.
+class InspectorObject final : public SimObject<host::Inspector> {
+  public:
+    InspectorObject(Server& server, std::shared_ptr<host::Inspector> object)
+        : SimObject(server, std::move(object), "Inspector",
+                    {dispid::CurrentItem, dispid::Session}) {
+        addConnectionPoint(DIID_InspectorEvents_10,
+                           [this](const ComPtr<IDispatch>& client) { return connect(client); });
+        addConnectionPoint(DIID_InspectorEvents,
+                           [this](const ComPtr<IDispatch>& client) { return connect(client); });
+    }
+
+  protected:
+    void invokeMember(DISPID id, Call& call) override {
+        RequireGet(call);
+        if (id == dispid::CurrentItem) {
+            call.result(wrap(object_->CurrentItem()));
+        } else {
+            call.result(wrap(object_->Session()));
+        }
+    }
+
+  private:
+    host::Subscription connect(const ComPtr<IDispatch>& client) {
+        auto events = std::make_shared<host::InspectorEvents>();
+        events->Close = [client] { FireEvent(client.get(), kDispClose); };
+        return object_->Advise(std::move(events));
+    }
+};
+
 class NameSpaceObject final : public SimObject<host::NameSpace> {
   public:
     NameSpaceObject(Server& server, std::shared_ptr<host::NameSpace> object)
-        : SimObject(server, std::move(object), "NameSpace", {dispid::GetDefaultFolder}) {}
+        : SimObject(server, std::move(object), "NameSpace",
+                    {dispid::GetDefaultFolder, dispid::CurrentUser}) {}
 
   protected:
-    void invokeMember(DISPID, Call& call) override {
+    void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
-        call.result(wrap(object_->GetDefaultFolder(call.requiredInt(0))));
+        if (id == dispid::CurrentUser) {
+            call.result(wrap(object_->CurrentUser()));
+        } else {
+            call.result(wrap(object_->GetDefaultFolder(call.requiredInt(0))));
+        }
     }
 };
 
 class FolderObject final : public SimObject<host::MAPIFolder> {
   public:
     FolderObject(Server& server, std::shared_ptr<host::MAPIFolder> object)
-        : SimObject(server, std::move(object), "MAPIFolder", {dispid::Name}) {}
+        : SimObject(server, std::move(object), "MAPIFolder", {dispid::Name, dispid::Items}) {}
     const std::shared_ptr<host::MAPIFolder>& folder() const { return object_; }
 
   protected:
-    void invokeMember(DISPID, Call& call) override {
+    void invokeMember(DISPID id, Call& call) override {
         RequireGet(call);
+        if (id == dispid::Items) {
+            return call.result(wrap(object_->Items()));
+        }
         const auto* folder = dynamic_cast<const sim::SimFolder*>(object_.get());
         call.result(std::u16string_view(folder ? folder->name() : std::u16string()));
     }
@@ -272,14 +277,7 @@ class ItemObject final : public SimObject<host::Item> {
     // The item's class, which a type name read asks for first: the model's Item.TypeName,
     // asked each time, as Outlook's objects answer for themselves.
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** out) noexcept override {
-        if (!out) {
-            return E_POINTER;
-        }
-        *out = nullptr;
-        return win32::com::Guard([&] {
-            *out = MakeNamedTypeInfo(registry(), win32::ToWide(object_->TypeName())).detach();
-            return S_OK;
-        });
+        return ItemClassInfo(registry(), *object_, out);
     }
 
   protected:
@@ -677,14 +675,6 @@ class AddInObject final : public DispatchBase {
     std::u16string description_;
 };
 
-template <class Wrapper, class Interface>
-ComPtr<DispatchBase> MakeIf(Server& server, const std::shared_ptr<host::Object>& object) {
-    if (auto typed = std::dynamic_pointer_cast<Interface>(object)) {
-        return win32::com::Make<Wrapper>(server, std::move(typed));
-    }
-    return {};
-}
-
 }  // namespace
 
 ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
@@ -701,8 +691,10 @@ ComPtr<IDispatch> Server::wrap(const std::shared_ptr<host::Object>& object) {
         MakeIf<ExplorersObject, host::Explorers>,
         MakeIf<ExplorerObject, host::Explorer>,
         MakeIf<SelectionObject, host::Selection>,
+        MakeIf<InspectorObject, host::Inspector>,
         MakeIf<NameSpaceObject, host::NameSpace>,
         MakeIf<FolderObject, host::MAPIFolder>,
+        MakeMailObject,  // before ItemObject: a mail is an item with members of its own
         MakeIf<ItemObject, host::Item>,
         MakeIf<CommandBarsObject, host::CommandBars>,
         MakeIf<CommandBarObject, host::CommandBar>,

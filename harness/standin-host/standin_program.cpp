@@ -1,7 +1,11 @@
 #include "standin_program.h"
 
+#include <string_view>
+#include <utility>
+
 #include "com_session.h"
 #include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 
 namespace tessaly::standin {
 
@@ -70,15 +74,18 @@ Time is real: `wait MS` runs the message loop for MS milliseconds, so the add-in
 SetTimer timers fire. Between commands pending messages are dispatched.
 
 The ribbon: right after OnConnection the host asks the add-in's object for
-IRibbonExtensibility (once, as Outlook does), calls GetCustomUI for
-"Microsoft.Outlook.Explorer" and, as a check, for "Microsoft.Outlook.Mail.Read" (it must
-answer nothing), parses the XML with the system's MSXML and checks it as tessaly-sim does.
-Every callback name the XML gives is resolved through the add-in's GetIDsOfNames and
-called with Invoke, with the host's own IRibbonControl objects (Id, Context = that
-window's Explorer, Tag) and, for onLoad, its IRibbonUI, whose Invalidate and
-InvalidateControl make the ribbon ask again at the next idle moment. The ribbon commands
-(`click W ribbon:BUTTON`, `type W ribbon:Combo TEXT`, `pick W ribbon:Combo INDEX`) and the
-ribbon lines of `show` work exactly as in tessaly-sim.
+IRibbonExtensibility (once, as Outlook does) and calls its GetCustomUI through the vtable,
+for "Microsoft.Outlook.Explorer" at once and for another kind of window when the first one
+opens; it parses the XML with the system's MSXML and checks it as tessaly-sim does (see
+The ribbon below). Every callback name the XML gives (getContent and a menu entry's
+onAction included) is resolved through the add-in's GetIDsOfNames and called with Invoke,
+with the host's own IRibbonControl objects (Id, Context = that window's Explorer or
+Inspector, or a context menu's Selection, Tag) and, for onLoad, its IRibbonUI, whose
+Invalidate and InvalidateControl make the ribbon ask again at the next idle moment;
+getLabel, getContent and the like answer a BSTR. Inspectors and Selections are COM objects
+too: Inspector.CurrentItem and .Session, its events on InspectorEvents_10 and
+InspectorEvents (Close), Selection.Parent. The ribbon and menu commands and the ribbon and
+menu lines work exactly as in tessaly-sim.
 
 %COMMANDS%
 Commands of the stand-in host:
@@ -88,10 +95,8 @@ Commands of the stand-in host:
 Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   addin: <ProgID>: loading <DLL path>
   startup: OnConnection took N ms
-  ribbon: <ribbon id>: customised|not customised   what GetCustomUI answered
-  startup: the ribbon took N ms    GetCustomUI, onLoad and the first queries
-  ribbon-error: <what>       an add-in error of the ribbon, as in tessaly-sim
-  shutdown: OnDisconnection took N ms
+  startup: the ribbon took N ms    the Explorer's GetCustomUI, onLoad and first queries
+%RIBBONLINES%  shutdown: OnDisconnection took N ms
   shutdown: no IRibbonUI held after OnDisconnection
   leak: IRibbonUI still held after OnDisconnection
   unload: DllCanUnloadNow returned S_OK|S_FALSE|0x...
@@ -111,7 +116,8 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
   launch failed: <command line>   such a call that failed (a line the add-in refuses
                            before calling CreateProcessW is not seen here)
 
-%TRACE%
+%PROFILE%
+%RIBBON%%TRACE%
 Exit status:
   0  normal end, nothing left referenced, DllCanUnloadNow returned S_OK
   1  a call into the add-in failed (error: add-in: <ProgID>: <call>: <HRESULT>)
@@ -119,12 +125,14 @@ Exit status:
   3  the shutdown check failed: objects, connections or add-in timers left, or
      DllCanUnloadNow not S_OK
 )";
-    const std::string marker = "%COMMANDS%\n";
-    text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
-    const std::string failMarker = "%FAIL%\n";
-    text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
-    const std::string traceMarker = "%TRACE%\n";
-    text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
+    const std::pair<const char*, const char*> parts[] = {
+        {"%COMMANDS%\n", frontend::CommandSummary()}, {"%FAIL%\n", frontend::FailOptionSummary()},
+        {"%PROFILE%\n", frontend::ProfileSummary()},  {"%RIBBONLINES%", frontend::RibbonLines()},
+        {"%RIBBON%", frontend::RibbonSummary()},      {"%TRACE%\n", frontend::TraceSummary()},
+    };
+    for (const auto& [marker, part] : parts) {
+        text.replace(text.find(marker), std::string_view(marker).size(), part);
+    }
     return text;
 }
 

@@ -1,4 +1,8 @@
+#include <string_view>
+#include <utility>
+
 #include "harness/frontend/options.h"
+#include "harness/frontend/profile.h"
 #include "program.h"
 
 namespace tessaly::sim_tool {
@@ -43,43 +47,13 @@ Run:
   The world is built from the profile and its windows are opened; then the add-in is
   connected (OnConnection, OnStartupComplete), the commands run, and at the end the
   add-in is unloaded (OnBeginShutdown, OnDisconnection) unless `shutdown` did so already.
-  Right after OnConnection the ribbon asks the add-in for its Explorer customisation
-  (GetCustomUI), checks it as Office does and calls onLoad; each window's ribbon controls
-  are queried through their callbacks when the window first shows, and again after the
-  add-in invalidates them (at the next idle moment, in every window, each with its own
-  Explorer as the control's Context). Shutdown unloads the customisation.
+  Right after OnConnection the ribbon asks the add-in for its Explorer customisation, and
+  for another kind of window's when the first one shows (see The ribbon below).
+  Shutdown unloads the customisations.
   In a script, time is virtual: it passes only with `wait`, so output is repeatable.
   Interactively, time is real and timers fire while the program waits for input.
 
-Profile (JSON):
-  {
-    "folders": [
-      { "name": "Contacts",
-        "items": [
-          { "type": "ContactItem", "name": "Alma Reyes",
-            "BusinessTelephoneNumber": "+44 20 7946 0101",
-            "MobileTelephoneNumber": "+44 7700 900101" },
-          { "type": "DistListItem", "name": "Project Team" } ] },
-      { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Welcome" } ] }
-    ],
-    "defaultContactsFolder": "Contacts",
-    "explorers": [ { "folder": "Contacts", "selection": ["Alma Reyes"] } ]
-  }
-  "folders" (required): folders with unique names; "items" (optional) each with a "type"
-    (an Outlook item type name: "ContactItem", "MailItem", "DistListItem", ...) and a
-    "name" unique in its folder. A ContactItem may have any of the nine telephone
-    properties, as strings: BusinessTelephoneNumber, Business2TelephoneNumber,
-    MobileTelephoneNumber, HomeTelephoneNumber, Home2TelephoneNumber,
-    CallbackTelephoneNumber, CarTelephoneNumber, AssistantTelephoneNumber,
-    CompanyMainTelephoneNumber.
-  "defaultContactsFolder" (optional): a folder's name; without it there is none.
-  "explorers" (optional): the windows open at start, numbered 1, 2, ... in this order.
-    "folder" (required); "selection" (optional, names of items in that folder; without
-    it the folder's first item is selected); "commandBarsReady" (optional, default true;
-    false: the window's command bars become ready when it is first activated).
-  Unknown keys, duplicate keys or names, values of the wrong type and names of folders
-  or items that do not exist are errors reported with the line of the element.
-
+%PROFILE%
 Script:
   One command per line; blank lines are ignored. A "#" at the start of a line or after a
   blank starts a comment, except in the TEXT of `type` and `dial`, which is everything
@@ -113,14 +87,8 @@ Output lines:
   window N: ... / toolbar ... / N: button|combo ... / on bar ... / bar ...
                                the output of `show`: the add-in's toolbar and controls,
                                its controls on other bars, then every other bar
-  ribbon N: tab "..." group "..."   the window's ribbon group (or "ribbon N: none"),
-  ribbon N: NAME: button label="..." image=yes|no enabled=yes|no id="..."
-  ribbon N: NAME: combo text="..." items=["...", ...] enabled=yes|no id="..."
-                               followed by one line per control, as its callbacks last
-                               answered in that window
-  ribbon-error: <what>         an add-in error of the ribbon, as Office reports them: its
-                               XML ignored (not well-formed, not valid customUI, an id used
-                               twice), a callback name it cannot find, a callback that failed
+  window N: inspector of TYPE "NAME"   `show` of an Inspector
+%RIBBONLINES%
   softphones: ...              the output of `softphones`
   error: FILE:LINE: <message>  a bad profile or script line (on standard error)
   error: FILE: <message>       a file that cannot be read
@@ -128,7 +96,7 @@ Output lines:
                                OnStartupComplete, OnBeginShutdown, OnDisconnection) threw
   Interactively, errors are printed as "error: <stdin>:N: ..." and the session goes on.
 
-%TRACE%
+%RIBBON%%TRACE%
 Exit status:
   0  the run ended normally
   1  a call into the add-in failed (error: add-in: ...)
@@ -136,12 +104,14 @@ Exit status:
      or cannot run; after such an error nothing else is done, not even unloading the
      add-in
 )";
-    const std::string marker = "%COMMANDS%\n";
-    text.replace(text.find(marker), marker.size(), frontend::CommandSummary());
-    const std::string failMarker = "%FAIL%\n";
-    text.replace(text.find(failMarker), failMarker.size(), frontend::FailOptionSummary());
-    const std::string traceMarker = "%TRACE%\n";
-    text.replace(text.find(traceMarker), traceMarker.size(), frontend::TraceSummary());
+    const std::pair<const char*, const char*> parts[] = {
+        {"%COMMANDS%\n", frontend::CommandSummary()}, {"%FAIL%\n", frontend::FailOptionSummary()},
+        {"%PROFILE%\n", frontend::ProfileSummary()},  {"%RIBBONLINES%\n", frontend::RibbonLines()},
+        {"%RIBBON%", frontend::RibbonSummary()},      {"%TRACE%\n", frontend::TraceSummary()},
+    };
+    for (const auto& [marker, part] : parts) {
+        text.replace(text.find(marker), std::string_view(marker).size(), part);
+    }
     return text;
 }
 

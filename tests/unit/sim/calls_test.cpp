@@ -75,10 +75,25 @@ INSTANTIATE_TEST_SUITE_P(
                   [](SimTest& fx) { fx.world.application()->Explorers()->Item(1); }},
         FaultCase{"NameSpace.GetDefaultFolder",
                   [](SimTest& fx) { fx.window->Session()->GetDefaultFolder(olFolderContacts); }},
-        FaultCase{"CommandBarButton.Advise", [](SimTest& fx) {
+        FaultCase{"CommandBarButton.Advise",
+                  [](SimTest& fx) {
                       auto button = std::dynamic_pointer_cast<SimButton>(
                           fx.window->commandBars()->find(u"Standard")->controls()[0]);
                       button->Advise(std::make_shared<CommandBarButtonEvents>());
+                  }},
+        FaultCase{"Selection.Parent",
+                  [](SimTest& fx) {
+                      EXPECT_TRUE(SameObject(fx.window->Selection()->Parent(), fx.window));
+                  }},
+        FaultCase{
+            "Inspector.CurrentItem",
+            [](SimTest& fx) { EXPECT_TRUE(SameObject(fx.inspector()->CurrentItem(), fx.alice)); }},
+        FaultCase{"Inspector.Session",
+                  [](SimTest& fx) {
+                      EXPECT_TRUE(SameObject(fx.inspector()->Session(), fx.world.session()));
+                  }},
+        FaultCase{"Inspector.Advise", [](SimTest& fx) {
+                      fx.inspector()->Advise(std::make_shared<InspectorEvents>());
                   }}));
 
 TEST_F(SimTest, FaultArmedForeverFailsUntilClearedAndLeavesOtherOperationsAlone) {
@@ -181,6 +196,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "CommandBarButton.Picture=", "Nothing", ""},
         LogCase{"ContactRead", [](SimTest& fx) { fx.alice->TypeName(); }, "Item.TypeName", "",
                 "\"ContactItem\""},
+        LogCase{"InspectorItem", [](SimTest& fx) { fx.inspector()->CurrentItem(); },
+                "Inspector.CurrentItem", "", "ContactItem#1"},
+        LogCase{"SelectionParent", [](SimTest& fx) { fx.window->Selection()->Parent(); },
+                "Selection.Parent", "", "Explorer#1"},
         LogCase{"NothingFound",
                 [](SimTest& fx) {
                     fx.window->CommandBars()->FindControl(1, std::nullopt, u"none", std::nullopt);
@@ -349,6 +368,12 @@ INSTANTIATE_TEST_SUITE_P(
                                    auto b = fx.addControl(fx.window, u"Tessaly", u"call");
                                    fx.world.Close(*fx.window);
                                    return [b](SimTest&) { b->SetVisible(false); };
+                               }},
+                      GoneCase{"ClosedInspector",
+                               [](SimTest& fx) -> Call {
+                                   auto inspector = fx.inspector();
+                                   fx.world.Close(*inspector);
+                                   return [inspector](SimTest&) { inspector->CurrentItem(); };
                                }}),
     [](const auto& p) { return std::string(p.param.name); });
 

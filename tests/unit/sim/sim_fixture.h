@@ -42,6 +42,14 @@ class SimTest : public ::testing::Test {
         return std::dynamic_pointer_cast<T>(control);
     }
 
+    // The Inspector of Alice, opened at the first call.
+    std::shared_ptr<SimInspector> inspector() {
+        if (!inspector_) {
+            inspector_ = world.OpenInspector(alice);
+        }
+        return inspector_;
+    }
+
     World world;
     tessaly::testing::CallLog trace{world};
     std::shared_ptr<SimFolder> contacts;
@@ -49,6 +57,9 @@ class SimTest : public ::testing::Test {
     std::shared_ptr<SimContact> alice;
     std::shared_ptr<SimItem> mail;
     std::shared_ptr<SimExplorer> window;
+
+  private:
+    std::shared_ptr<SimInspector> inspector_;
 };
 
 }  // namespace tessaly::host::sim::testing

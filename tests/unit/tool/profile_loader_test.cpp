@@ -52,6 +52,31 @@ TEST(ProfileLoader, BundledProfileBuildsAWorld) {
     EXPECT_EQ(contact->number(u"MobileTelephoneNumber"), u"+44 7700 900101");
 }
 
+// A folder's kind decides the Home tab its Explorers show; a flag the item's context menu.
+TEST(ProfileLoader, FolderKindsAndFlagsReachTheWorld) {
+    const Profile p = ParseProfile(R"({
+  "folders": [
+    { "name": "Contacts", "items": [
+        { "type": "ContactItem", "name": "Ada", "flagged": true },
+        { "type": "MailItem", "name": "Hi", "flagged": false } ] },
+    { "name": "Leads", "kind": "contacts" },
+    { "name": "Archive", "kind": "mail" },
+    { "name": "Inbox" }
+  ],
+  "defaultContactsFolder": "Archive"
+})");
+    host::sim::World world;
+    PopulateWorld(p, world);
+    using host::sim::FolderKind;
+    EXPECT_EQ(world.FindFolder(u"Contacts")->kind(), FolderKind::Mail) << "not the default";
+    EXPECT_EQ(world.FindFolder(u"Leads")->kind(), FolderKind::Contacts);
+    EXPECT_EQ(world.FindFolder(u"Archive")->kind(), FolderKind::Mail) << "its kind wins";
+    EXPECT_EQ(world.FindFolder(u"Inbox")->kind(), FolderKind::Mail);
+    const auto& items = world.FindFolder(u"Contacts")->items();
+    EXPECT_TRUE(world.flagged(*items[0]));
+    EXPECT_FALSE(world.flagged(*items[1]));
+}
+
 struct BadProfile {
     const char* name;
     const char* text;
@@ -94,6 +119,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "  { \"type\": \"MailItem\", \"name\": \"x\" },\n"
                    "  { \"type\": \"MailItem\", \"name\": \"x\" } ] } ] }",
                    3, "duplicate item name \"x\" in folder \"A\""},
+        BadProfile{"UnknownFolderKind",
+                   "{ \"folders\": [ { \"name\": \"A\",\n  \"kind\": \"calendar\" } ] }", 2,
+                   "unknown folder kind \"calendar\" (mail or contacts)"},
+        BadProfile{
+            "FlagNotBoolean",
+            "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n"
+            "  { \"type\": \"MailItem\", \"name\": \"x\",\n    \"flagged\": \"yes\" } ] } ] }",
+            3, "\"flagged\" must be a boolean, not a string"},
         BadProfile{"UnknownItemKey",
                    "{ \"folders\": [ { \"name\": \"A\", \"items\": [\n"
                    "  { \"type\": \"ContactItem\", \"name\": \"x\",\n"

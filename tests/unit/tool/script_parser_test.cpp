@@ -19,7 +19,7 @@ struct GoodLine {
     Verb verb;
     std::optional<int> window;
     std::vector<std::string> names;
-    std::string text_;  // type/dial text
+    std::string text_;  // type/dial text, drop's menu, set's value
     std::uint64_t number;
 };
 
@@ -60,6 +60,17 @@ INSTANTIATE_TEST_SUITE_P(
         GoodLine{"customize 1 move Combo Standard", Verb::Customize, 1, {"Standard"}, "", 0},
         GoodLine{"show", Verb::Show, std::nullopt, {}}, GoodLine{"show 2", Verb::Show, 2, {}},
         GoodLine{"close 5", Verb::Close, 5, {}},
+        GoodLine{"inspect 1 \"Alma Reyes\"", Verb::Inspect, 1, {"Alma Reyes"}},
+        GoodLine{"rightclick 2 Bob # menu", Verb::RightClick, 2, {"Bob"}},
+        GoodLine{"drop 3", Verb::Drop, 3, {}},
+        GoodLine{"drop 1 \"Dial number\"", Verb::Drop, 1, {}, "Dial number"},
+        GoodLine{"choose 1 1000", Verb::Choose, 1, {}, "", 1000},
+        GoodLine{"set Bob MobileTelephoneNumber \"+1 555 0100\"",
+                 Verb::Set,
+                 std::nullopt,
+                 {"Bob"},
+                 "+1 555 0100"},
+        GoodLine{"set Bob HomeTelephoneNumber \"\"", Verb::Set, std::nullopt, {"Bob"}, ""},
         GoodLine{"softphones", Verb::Softphones, std::nullopt, {}},
         GoodLine{"shutdown # done", Verb::Shutdown, std::nullopt, {}}));
 
@@ -168,6 +179,16 @@ INSTANTIATE_TEST_SUITE_P(
                 "ShowContacts)"},
         BadLine{"customize 1 remove-toolbar now", "customize: unexpected \"now\""},
         BadLine{"show x", "show: invalid window number \"x\""},
+        BadLine{"inspect 1", "inspect: missing item name"},
+        BadLine{"rightclick Bob", "rightclick: invalid window number \"Bob\""},
+        BadLine{"rightclick 1 Sam Bob", "rightclick: unexpected \"Bob\""},
+        BadLine{"drop 1 Dial Mail", "drop: unexpected \"Mail\""},
+        BadLine{"choose 1", "choose: missing entry number"},
+        BadLine{"choose 1 0", "choose: invalid entry number \"0\""},
+        BadLine{"choose 1 1001", "choose: invalid entry number \"1001\""},
+        BadLine{"set Bob MobileTelephoneNumber",
+                "set: missing value (quote one with blanks; \"\" empties the property)"},
+        BadLine{"set Bob MobileTelephoneNumber +1 555", "set: unexpected \"555\""},
         BadLine{"shutdown now", "shutdown: unexpected \"now\""},
         BadLine{"select 1 \xff", "the line is not valid UTF-8"}));
 

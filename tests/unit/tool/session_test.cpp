@@ -50,10 +50,15 @@ class SessionTest : public ::testing::Test {
         return "(no error)";
     }
 
+    std::shared_ptr<sim::SimExplorer> Explorer(int window) {
+        return std::dynamic_pointer_cast<sim::SimExplorer>(
+            session_->windows().at(static_cast<std::size_t>(window - 1)));
+    }
+
     template <class T = sim::SimButton>
     std::shared_ptr<T> AddControl(int window, const std::u16string& bar, const std::u16string& tag,
                                   std::int32_t type = host::msoControlButton) {
-        auto bars = session_->windows().at(static_cast<std::size_t>(window - 1))->commandBars();
+        auto bars = Explorer(window)->commandBars();
         auto target = bars->find(bar);
         if (!target) {
             target = std::dynamic_pointer_cast<sim::SimCommandBar>(
@@ -98,7 +103,7 @@ TEST_F(SessionTest, RuntimeErrorsNameWhatIsMissing) {
     EXPECT_EQ(RunError("folder 1 Drafts", 3), "unknown folder \"Drafts\"");
     EXPECT_EQ(RunError("select 1 Ada", 4), "no item \"Ada\" in folder Contacts of window 1");
     Run("select 1 \"Alma Reyes\" Bob");
-    EXPECT_EQ(session_->windows()[0]->selection().size(), 2u);
+    EXPECT_EQ(Explorer(1)->selection().size(), 2u);
 }
 
 TEST_F(SessionTest, OpenWithoutDefaultContactsFolderIsAnError) {
@@ -167,7 +172,7 @@ TEST_F(SessionTest, RestoreTakesThePrefixFromASibling) {
     Start();
     AddControl(1, u"Brindle", u"Tag_Prefix__Combo", host::msoControlComboBox);
     Run("customize 1 restore Dial");
-    auto bar = session_->windows()[0]->commandBars()->find(u"Brindle");
+    auto bar = Explorer(1)->commandBars()->find(u"Brindle");
     ASSERT_TRUE(bar);
     bool found = false;
     for (const auto& c : bar->controls()) {
@@ -191,6 +196,67 @@ TEST_F(SessionTest, ShowListsTheToolbarAndOurControlsElsewhere) {
     EXPECT_NE(shown.find("  on bar \"Standard\": "), std::string::npos);
     EXPECT_NE(shown.find("tag=\"P__Home\""), std::string::npos);
     EXPECT_EQ(shown.find("SomeoneElse"), std::string::npos);
+}
+
+// Inspectors are numbered with the Explorers and take only the commands a window of any kind
+// takes; an Explorer's own commands on one are errors. (Not connected: nothing customises.)
+TEST_F(SessionTest, InspectorsShareTheWindowNumbers) {
+    Start();
+    Run("inspect 1 Bob");
+    Run("show 2");
+    EXPECT_EQ(text_.str(),
+              "note: window 2 opened: an inspector of ContactItem \"Bob\"\n"
+              "window 2: inspector of ContactItem \"Bob\"\n"
+              "ribbon 2: none\n");
+    EXPECT_EQ(RunError("select 2 Bob", 5),
+              "window 2 is an Inspector; select needs an Explorer window");
+    EXPECT_EQ(RunError("rightclick 2 Bob", 6),
+              "window 2 is an Inspector; rightclick needs an Explorer window");
+    EXPECT_EQ(RunError("inspect 1 Nobody", 7), "no item \"Nobody\" in folder Contacts of window 1");
+    Run("close 2");
+    EXPECT_EQ(RunError("show 2", 8), "window 2 is closed");
+    text_.str("");
+    Run("open");
+    EXPECT_EQ(text_.str(), "note: window 3 opened on folder \"Contacts\"\n");
+}
+
+TEST_F(SessionTest, SetChangesTheItemWhereverItIsAndRefusesWhatItCannot) {
+    Start(R"({ "folders": [
+        { "name": "Contacts", "items": [ { "type": "ContactItem", "name": "Bob" },
+                                         { "type": "ContactItem", "name": "Twin" } ] },
+        { "name": "Inbox", "items": [ { "type": "MailItem", "name": "Hello" },
+                                      { "type": "MailItem", "name": "Twin" } ] } ] })");
+    Run("set Bob MobileTelephoneNumber \"+1 555 0100\"");
+    const auto bob = std::dynamic_pointer_cast<sim::SimContact>(
+        session_->world().FindFolder(u"Contacts")->findItem(u"Bob"));
+    EXPECT_EQ(bob->number(u"MobileTelephoneNumber"), u"+1 555 0100");
+    Run("set Bob MobileTelephoneNumber \"\"");
+    EXPECT_EQ(bob->number(u"MobileTelephoneNumber"), u"");
+    EXPECT_EQ(RunError("set Nobody MobileTelephoneNumber 1", 2),
+              "no item \"Nobody\" in any folder");
+    EXPECT_EQ(RunError("set Twin MobileTelephoneNumber 1", 3),
+              "the item name \"Twin\" is in more than one folder (\"Contacts\", \"Inbox\")");
+    EXPECT_EQ(RunError("set Hello MobileTelephoneNumber 1", 4),
+              "a MailItem has no property \"MobileTelephoneNumber\" that set can change");
+    EXPECT_EQ(RunError("set Bob FaxNumber 1", 5),
+              "a ContactItem has no property \"FaxNumber\" that set can change");
+}
+
+// Without the add-in's customisation a context menu has nothing of it and nothing drops; the
+// menu stays open until another command.
+TEST_F(SessionTest, MenusWithoutACustomisation) {
+    Start();
+    Run("rightclick 1 Bob");
+    Run("drop 1");
+    Run("choose 1 1");
+    Run("select 1 Bob");
+    Run("choose 1 1");
+    EXPECT_EQ(text_.str(),
+              "menu 1: ContextMenuContactItem\n"
+              "menu 1: (nothing of the add-in)\n"
+              "note: window 1 has no ribbon; drop has no effect\n"
+              "note: window 1: the menu has no entry 1 to choose\n"
+              "note: window 1: no menu is open; choose has no effect\n");
 }
 
 TEST_F(SessionTest, WaitAdvancesVirtualTime) {

@@ -11,6 +11,7 @@
 #include "addin_ribbon.h"
 #include "harness/com/type_info.h"
 #include "platform/win32/com/dispatch.h"
+#include "platform/win32/text.h"
 #include "ribbon_objects.h"
 #include "tests/unit/ribbon/xml_parser.h"
 
@@ -42,15 +43,19 @@ class FakeAddin final : public win32::com::Dispatch<win32::com::ComObject<IRibbo
     }
 
     std::wstring xml;
+    std::wstring content;  // what Content answers
     ComPtr<IDispatch> ui;
     std::vector<std::pair<std::wstring, const void*>> acted;  // control id, Context
+    std::vector<std::wstring> tags;                           // of the controls acted on
+    ComPtr<IDispatch> context;                                // the last one Act got
+    ComPtr<IDispatch> contentContext;                         // held, as an add-in may hold it
     std::map<std::wstring, int> lookups;
 
   private:
     DISPID memberId(std::wstring_view name) override {
         ++lookups[std::wstring(name)];
         static const std::map<std::wstring, DISPID, std::less<>> kNames = {
-            {L"Load", 10}, {L"Label", 11}, {L"Act", 12}, {L"Fail", 13}};
+            {L"Load", 10}, {L"Label", 11}, {L"Act", 12}, {L"Fail", 13}, {L"Content", 14}};
         const auto found = kNames.find(name);
         return found == kNames.end() ? DISPID_UNKNOWN : found->second;
     }
@@ -65,10 +70,19 @@ class FakeAddin final : public win32::com::Dispatch<win32::com::ComObject<IRibbo
                                    Property(object, ids::kDispRibbonControlId).get());
             case 12: {
                 const Variant id = Property(object, ids::kDispRibbonControlId);
-                const Variant context = Property(object, ids::kDispRibbonControlContext);
+                const Variant given = Property(object, ids::kDispRibbonControlContext);
+                const Variant tag = Property(object, ids::kDispRibbonControlTag);
                 acted.emplace_back(std::wstring(id->bstrVal, SysStringLen(id->bstrVal)),
-                                   win32::IdentityOf(context->pdispVal));
+                                   win32::IdentityOf(given->pdispVal));
+                tags.emplace_back(tag->bstrVal, SysStringLen(tag->bstrVal));
+                context = given->pdispVal;
                 return S_OK;
+            }
+            case 14: {
+                const Variant given = Property(object, ids::kDispRibbonControlContext);
+                contentContext = given->pdispVal;
+                Variant answer(win32::FromWide(content.data(), content.size()));
+                return VariantCopy(call.result(), answer.get());
             }
             default:
                 if (EXCEPINFO* exception = call.exception()) {
@@ -118,7 +132,10 @@ class AddinRibbonTest : public ::testing::Test {
 TEST_F(AddinRibbonTest, CallbacksAreResolvedOnceAndCalledWithTheWindowsOwnControls) {
     ASSERT_TRUE(bridge);
     ASSERT_TRUE(ribbon.Load(*bridge, *parser));
-    EXPECT_EQ(bridge->customised(u"Microsoft.Outlook.Explorer"), true);
+    const auto asked = ribbon.TakeAsked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].ribbonId, u"Microsoft.Outlook.Explorer");
+    EXPECT_EQ(asked[0].customised, true);
     EXPECT_EQ(addin->lookups,
               (std::map<std::wstring, int>{
                   {L"Act", 1}, {L"Fail", 1}, {L"Label", 1}, {L"Load", 1}, {L"Missing", 1}}))
@@ -156,6 +173,38 @@ TEST_F(AddinRibbonTest, CallbacksAreResolvedOnceAndCalledWithTheWindowsOwnContro
     addin->ui.reset();
     EXPECT_EQ(ribbon.ribbonUIReferencesHeldByAddin(), 0);
     EXPECT_EQ(bridge->counts().getIdsOfNames, 5u);
+}
+
+// An item's context menu over COM: getContent answers a BSTR through Invoke, the entry's
+// onAction gets the entry's tag, and both get the host's one Selection object of the
+// right-click as Context, whose Parent is the window's Explorer.
+TEST_F(AddinRibbonTest, AContextMenusContentAndEntryGoThroughInvoke) {
+    const auto alma = world.AddContact(*folder, u"Alma", {});
+    addin->xml =
+        L"<customUI xmlns=\"http://schemas.microsoft.com/office/2009/07/customui\"><contextMenus>"
+        L"<contextMenu idMso=\"ContextMenuContactItem\"><dynamicMenu id=\"D\" label=\"Dial\" "
+        L"getContent=\"Content\"/></contextMenu></contextMenus></customUI>";
+    addin->content =
+        L"<menu xmlns=\"http://schemas.microsoft.com/office/2009/07/customui\"><button id=\"e\" "
+        L"label=\"Mobile\" tag=\"+1 555\" onAction=\"Act\"/></menu>";
+    ASSERT_TRUE(ribbon.Load(*bridge, *parser));
+    ASSERT_TRUE(ribbon.RightClick(*first, alma));
+    ASSERT_EQ(ribbon.Drop(*first, u"D"), sim::RibbonUse::Done);
+    const sim::RibbonMenu* menu = ribbon.OpenMenu(*first);
+    ASSERT_EQ(menu->entries.size(), 1u);
+    EXPECT_EQ(menu->entries[0].values.label, u"Mobile");
+    ASSERT_EQ(ribbon.Choose(*first, 1), sim::RibbonUse::Done);
+    EXPECT_TRUE(ribbon.errors().empty()) << ribbon.errors().front();
+
+    ASSERT_EQ(addin->acted.size(), 1u);
+    EXPECT_EQ(addin->acted[0].first, L"e");
+    EXPECT_EQ(addin->tags, std::vector<std::wstring>{L"+1 555"});
+    EXPECT_EQ(addin->acted[0].second, win32::IdentityOf(addin->contentContext.get()))
+        << "one Selection, drop and click";
+    const Variant parent = Property(addin->context.get(), dispid::Parent);
+    EXPECT_EQ(win32::IdentityOf(parent->pdispVal), win32::IdentityOf(server.wrap(first).get()));
+    const Variant count = Property(addin->context.get(), dispid::Count);
+    EXPECT_EQ(count->lVal, 1);
 }
 
 TEST_F(AddinRibbonTest, AnAddinWithoutTheInterfaceHasNoRibbon) {

@@ -426,6 +426,42 @@ TEST_F(DispatchServerTest, SinksMustAnswerForTheEventInterface) {
     EXPECT_EQ(unknown.hr, CONNECT_E_NOCONNECTION);
 }
 
+// An open item's window: its item and session, and Close on either outgoing interface, with
+// the Explorer's DISPID; once closed, its calls fail.
+TEST_F(DispatchServerTest, AnInspectorGivesItsItemAndRaisesCloseOnEitherInterface) {
+    const auto inspector = world.OpenInspector(alma);
+    const ComPtr<IDispatch> object = server.wrap(inspector);
+    const ComPtr<IDispatch> item = Get(object.get(), L"CurrentItem");
+    EXPECT_EQ(win32::IdentityOf(item.get()), win32::IdentityOf(server.wrap(alma).get()));
+    const ComPtr<IDispatch> session = Get(object.get(), L"Session");
+    EXPECT_EQ(win32::IdentityOf(session.get()),
+              win32::IdentityOf(Get(explorer(1).get(), L"Session").get()));
+
+    const auto newer = MakeSink(DIID_InspectorEvents_10);
+    const auto older = MakeSink(DIID_InspectorEvents);
+    {
+        Connection one(object.get(), DIID_InspectorEvents_10, newer.get());
+        Connection two(object.get(), DIID_InspectorEvents, older.get());
+        ASSERT_EQ(one.hr, S_OK);
+        ASSERT_EQ(two.hr, S_OK);
+        EXPECT_EQ(inspector->connections(), 2u);
+        world.Close(*inspector);
+    }
+    for (const RecordingSink* sink : {newer.get(), older.get()}) {
+        ASSERT_EQ(sink->received.size(), 1u);
+        EXPECT_EQ(sink->received[0].id, 0xF008);
+        EXPECT_TRUE(sink->received[0].types.empty());
+    }
+    EXPECT_EQ(inspector->connections(), 0u);
+    EXPECT_EQ(CallByName(object.get(), L"CurrentItem", DISPATCH_PROPERTYGET).hr, DISP_E_EXCEPTION);
+}
+
+TEST_F(DispatchServerTest, ASelectionGivesTheWindowItIsIn) {
+    const ComPtr<IDispatch> window = explorer(2);
+    const ComPtr<IDispatch> parent = Get(Get(window.get(), L"Selection").get(), L"Parent");
+    EXPECT_EQ(win32::IdentityOf(parent.get()), win32::IdentityOf(window.get()));
+}
+
 TEST_F(DispatchServerTest, CallsAreCountedPerObjectAndName) {
     const CallCounts before = server.registry().counts();
     const ComPtr<IDispatch> window = explorer(1);  // Explorers, then Item
