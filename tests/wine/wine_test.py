@@ -288,8 +288,10 @@ def dialed(wine, number):
 
 # --- The end-to-end scenarios of the stand-in host (run twice, idle and strict) --------------
 
-RIBBON_INVALIDATIONS = [f'call RibbonUI.InvalidateControl("Brindle_OutlookAddIn__{control}")'
-                        for control in "Combo Combo Combo Combo Combo Mobile Home".split()]
+# One invalidation names its controls in each copy of the group (Mail's tab, then Contacts').
+RIBBON_INVALIDATIONS = [f'call RibbonUI.InvalidateControl("Brindle_OutlookAddIn__{control}{copy}")'
+                        for batch in ["Combo"] * 4 + ["Combo Mobile Home"]
+                        for copy in ("_Mail", "_Contacts") for control in batch.split()]
 
 # The combo box texts the add-in sets in two_windows: each window's number at the connection,
 # then each click's notice, then the notices' ends, each in its window and in the clicks' order.
