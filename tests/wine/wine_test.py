@@ -95,10 +95,11 @@ def normalise(text):
 
 def comparable_lines(text, event_errors=False):
     """What tessaly-sim and the stand-in host must agree on: the `show` lines (window headers,
-    the indented lines under them, the ribbon's lines), `launch:`, `launch failed:` and
-    `message:`; the softphone's path, which differs between their registries, as RECORDER.
+    the indented lines under them, the ribbon's and the menus' lines), `launch:`,
+    `launch failed:` and `message:`; the softphone's path, which differs between their registries, as RECORDER.
     With `event_errors`, also which event handler failed (not the wording of its error)."""
-    shown = r"(?:window [0-9]+:|  |ribbon [0-9]+: |launch: |launch failed: |message: )[^\n]*"
+    shown = (r"(?:window [0-9]+:|  |ribbon [0-9]+: |menu [0-9]+: |launch: |launch failed: "
+             r"|message: )[^\n]*")
     failed = r"|event-error: [^:\n]+(?=:)" if event_errors else ""
     lines = re.findall(rf"^(?:{shown}{failed})", text.replace("\r", ""), re.M)
     return [re.sub(r"^(launch(?: failed)?: )[^\n]*recorder\.exe ", r"\1RECORDER ", line)
@@ -355,6 +356,15 @@ SCENARIOS = {
     "customized_toolbar": dict(script="customized_toolbar", profile="nine_numbers",
                                expected="customized_toolbar", reset=True,
                                dials=["+44 20 7946 0101"]),
+    # The contact's dial menus: right-click and dial, a flagged contact, none to dial, the
+    # open contact after its number changed, two open contacts, the notice on the open
+    # contact's menu; the group on the Home tab of the folder's kind.
+    "contact_menus": dict(script="contact_menus", profile="menus", expected="contact_menus",
+                          dials=["+44 7700 900101", "+39 02 5550 9999", "+44 20 7946 0102"]),
+    # The mail's: the sender as a contact, an Exchange user, an address found in another case
+    # or with a quote; the first To recipient of a sent mail, nobody for a draft; the open mail.
+    "mail_menus": dict(script="mail_menus", profile="menus", expected="mail_menus",
+                       dials=["+39 02 5550 1234", "+1 917 555 0143"]),
 }
 
 
@@ -1085,6 +1095,8 @@ def sim_same_as_standin(path, work):
         run("bars_not_ready", "bars_not_ready.json")
         run("message_box", softphone_registered=False)
         run("customized_toolbar", "nine_numbers.json")
+        run("contact_menus", "menus.json")
+        run("mail_menus", "menus.json")
         # One start stores the layout, the next builds from it.
         run("layout_save")
         expect_layout(registry.read_text(), E2E / "layout_save.layout", f"layout_save ({mode})")

@@ -226,13 +226,61 @@ TEST_F(RibbonTest, ASelectionChangeInvalidatesOnlyWhatChangedForThatWindow) {
     EXPECT_EQ(shown(u"_Combo").text, u"777") << "a reset keeps the text, as on the toolbar";
 }
 
+// The dial menus dial through their window's handler: a window's notice blocks a second dial
+// from that window, whichever surface asks, and no other window's.
+TEST_F(RibbonTest, AMenuDialsOncePerNoticeOfItsWindow) {
+    const String contactMenu = kId + u"_DialMenu_ContactItem";
+    const String inspectorMenu = kId + u"_DialMenu_Inspector";
+    auto inspector = world.OpenInspector(bob);
+    world.Idle();
+    const auto fromContextMenu = [&](std::size_t entry) {
+        ribbon.RightClick(*window, ada);
+        EXPECT_EQ(ribbon.Drop(*window, contactMenu), RibbonUse::Done);
+        return ribbon.Choose(*window, entry);
+    };
+    const auto fromInspector = [&] {
+        EXPECT_EQ(ribbon.Drop(*inspector, inspectorMenu), RibbonUse::Done);
+        return ribbon.Choose(*inspector, 1);
+    };
+    struct Step {
+        const char* what;
+        std::function<RibbonUse()> act;
+        std::vector<String> launches;
+        String inspectorLabel;
+    };
+    const String ada2 = u"/opt/phone /ap \"/postpone \"555 0199\"\"";
+    const String bob1 = u"/opt/phone /ap \"/postpone 777\"";
+    const Step steps[] = {
+        {"the contact's menu", [&] { return fromContextMenu(2); }, {ada2}, u"Dial"},
+        {"again during the notice", [&] { return fromContextMenu(1); }, {}, u"Dial"},
+        {"the toolbar during it", [&] { return click(u"_Business"); }, {}, u"Dial"},
+        {"the open contact meanwhile", fromInspector, {bob1}, u"Dialing number 777"},
+        {"the open contact again", fromInspector, {}, u"Dialing number 777"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        EXPECT_EQ(step.act(), RibbonUse::Done);
+        EXPECT_EQ(launched(), step.launches);
+        world.Idle();
+        EXPECT_EQ(ribbon.values(*inspector, inspectorMenu).value().label, step.inspectorLabel);
+    }
+    platform.loop.Advance(1500);
+    world.Idle();
+    EXPECT_EQ(ribbon.values(*inspector, inspectorMenu).value().label, u"Dial");
+    EXPECT_EQ(fromContextMenu(2), RibbonUse::Done);
+    EXPECT_EQ(fromInspector(), RibbonUse::Done);
+    EXPECT_EQ(launched(), (std::vector<String>{ada2, bob1})) << "both notices ended";
+    EXPECT_TRUE(ribbon.errors().empty()) << ::testing::PrintToString(ribbon.errors());
+}
+
 // A client may ask before OnConnection: it gets the definition of the connected add-in, and
 // what it got is not what the add-in keeps once connected.
 using RibbonBeforeConnection = testing::AddinTest;
 
 TEST_F(RibbonBeforeConnection, IsTheDefinitionOfTheConnectedAddin) {
     const String before = addin->ribbon().GetCustomUI(host::kExplorerRibbonId);
-    EXPECT_NE(before.find(kId + u"_Business_Mail\""), String::npos) << "the buttons need the settings";
+    EXPECT_NE(before.find(kId + u"_Business_Mail\""), String::npos)
+        << "the buttons need the settings";
     open();
     connect();
     EXPECT_EQ(addin->ribbon().GetCustomUI(host::kExplorerRibbonId), before);
