@@ -3,6 +3,7 @@
 #include <olectl.h>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <utility>
 #include <variant>
@@ -96,7 +97,11 @@ struct Through<std::function<R(Args...)>> {
             const std::array<Variant, sizeof...(Args)> values = {
                 ToVariant(*target.server, args)...};
             ++target.counts->invokes;
+            const auto start = std::chrono::steady_clock::now();
             Variant result = CallClient(target.addin.get(), target.id, values);
+            target.counts->microseconds +=
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start)
+                    .count();
             if constexpr (!std::is_void_v<R>) {
                 return FromVariant<R>(result);
             }

@@ -23,6 +23,7 @@ namespace tessaly::standin {
 struct RibbonCallCounts {
     std::uint64_t invokes = 0;        // callbacks called
     std::uint64_t getIdsOfNames = 0;  // callback names resolved
+    double microseconds = 0;          // spent in the callbacks, the add-in's calls included
 };
 
 class AddinRibbon final : public host::sim::RibbonAddin {

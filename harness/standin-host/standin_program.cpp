@@ -108,8 +108,9 @@ Output lines (besides tessaly-sim's note:, event-error:, show output, error:):
                              add-in object (the host's own work left out), and OnConnection
   calls: invoke=N (+N) get-ids-of-names=N (+N) repeated-lookups=N
   calls: repeated <Type>#<serial>.<name> xN      a name looked up again on one object
-  calls: ribbon callbacks invoke=N (+N) get-ids-of-names=N (+N)
-                             the host's calls into the add-in for its ribbon
+  calls: ribbon callbacks invoke=N (+N) get-ids-of-names=N (+N) time=N us (+N us)
+                             the host's calls into the add-in for its ribbon, and the
+                             time spent in them (the add-in's calls into the host included)
   message: <title>: <text>   a message box of this process, seen by a watcher thread
                              and dismissed at once (needs a display, e.g. xvfb-run)
   launch: <command line>   every process the add-in starts (its CreateProcessW calls)

@@ -363,6 +363,12 @@ SCENARIOS = {
                           dials=["+44 7700 900101", "+39 02 5550 9999", "+44 20 7946 0102"]),
     # The mail's: the sender as a contact, an Exchange user, an address found in another case
     # or with a quote; the first To recipient of a sent mail, nobody for a draft; the open mail.
+    # Selecting mails is the toolbar's reset: nobody behind a mail is looked up before a
+    # menu drops.
+    "mail_selection": dict(script="mail_selection", profile="menus",
+                           trace_select=r"^call (MailItem\.(Sender|Recipients)|AddressEntry\.|"
+                                        r"Items\.Find|NameSpace\.CurrentUser)",
+                           trace_expected=[]),
     "mail_menus": dict(script="mail_menus", profile="menus", expected="mail_menus",
                        dials=["+39 02 5550 1234", "+1 917 555 0143"]),
 }
@@ -796,6 +802,68 @@ calls into the host (Outlook allows 10,000 a second):
 """)
 
 
+MENU_STEPS = ("the connection", "select a contact (Bruno Castellani)",
+              "right-click Bruno Castellani", "drop the contact's Dial menu",
+              "switch to the Inbox", "select a mail (a)", "select a mail (c)",
+              "right-click a mail (a)", "drop: (a) sender is a contact",
+              "right-click a mail (b)", "drop: (b) an Exchange user",
+              "right-click a mail (c)", "drop: (c) found by address")
+
+
+def many_contacts_profile(path, count):
+    """menus.json with `count` more contacts, none of whom wrote a mail, before the others."""
+    profile = json.loads((E2E / "menus.json").read_text())
+    contacts = next(f for f in profile["folders"] if f["name"] == "Contacts")
+    contacts["items"][:0] = [{"type": "ContactItem", "name": f"Contact {i:05}",
+                              "BusinessTelephoneNumber": f"+44 20 7946 {i % 10000:04}",
+                              "Email1Address": f"contact{i}@example.net"} for i in range(count)]
+    path.write_text(json.dumps(profile) + "\n")
+    return path
+
+
+def menu_measurements(wine, runs, contacts=10000):
+    """The dial menus' cost beside the toolbar's selection refresh: for each step of
+    measure_menus.script the add-in's Invoke calls into the host, and for a drop the time
+    the host spent in the add-in's getContent (median of `runs` starts), with the bundled
+    contacts and with `contacts` more. Held to: each start makes the same calls; a larger
+    Contacts folder changes no count; a drop through (c) makes one Items.Find. Times are printed, never held."""
+    profiles = {"small": E2E / "menus.json",
+                "large": many_contacts_profile(wine.work / "many_contacts.json", contacts)}
+    same = SameEachTime()
+    times = {name: [] for name in profiles}
+    for name, profile in profiles.items():
+        for run in range(runs):
+            trace = wine.work / f"menus-{name}-{run}.trace"
+            trace.unlink(missing_ok=True)
+            out = wine.standin(E2E / "measure_menus.script", "--no-launch", "--stats", "--trace",
+                               wine.windows_path(trace), profile=profile,
+                               label=f"-{name}-{run}")
+            expect_clean_shutdown(out)
+            host = re.findall(r"calls: invoke=[0-9]+ \(\+([0-9]+)\)", out)
+            spent = re.findall(r"calls: ribbon callbacks [^\n]* time=[0-9]+ us \(\+([0-9]+) us\)",
+                               out)
+            # One line per step (--stats adds its own at the end).
+            check(len(host) > len(MENU_STEPS) and len(spent) >= len(MENU_STEPS),
+                  f"{len(host)} and {len(spent)} calls lines, expected {len(MENU_STEPS)}")
+            host, spent = host[:len(MENU_STEPS)], spent[:len(MENU_STEPS)]
+            same("host calls", host)
+            times[name].append([int(us) for us in spent])
+            traced = trace.read_text().replace("\r", "")
+            finds = re.findall(r"^call Items\.Find\(", traced, re.M)
+            check(len(finds) == 1, f"{len(finds)} Items.Find calls, expected 1 (in {trace})")
+    steps = "\n".join(
+        f"  {step + ':':38}Invoke {same['host calls'][i]:>3}" +
+        (f"   getContent {ms(median([t[i] for t in times['small']]))}, with "
+         f"{contacts:,} more contacts {ms(median([t[i] for t in times['large']]))}"
+         if step.startswith("drop") else "")
+        for i, step in enumerate(MENU_STEPS))
+    print(f"""
+== tessaly-standin: the dial menus beside the toolbar (median of {runs} starts) ==
+calls into the host per step, the same with {contacts:,} more contacts; a drop's time:
+{steps}
+""")
+
+
 # --- Registration -------------------------------------------------------------------------
 
 def registration_cycle(wine):
@@ -1207,6 +1275,8 @@ COMMANDS = {
                                  help="register the add-in and the softphone first")]),
     "ribbon-measurements": (lambda w, a: ribbon_measurements(w, a.runs),
                             "the ribbon's figures beside the toolbar's", [RUNS]),
+    "menu-measurements": (lambda w, a: menu_measurements(w, a.runs),
+                          "the dial menus' figures beside the toolbar's", [RUNS]),
     "registration-cycle": (lambda w, a: registration_cycle(w), "regsvr32 and the registry", []),
     "interface-key": (lambda w, a: interface_key(w, a.mode),
                       "another library's interface key stays as it was",
