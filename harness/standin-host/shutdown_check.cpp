@@ -58,8 +58,8 @@ void ComSession::printCalls() {
         out_.Line("calls: ribbon callbacks invoke=" + std::to_string(ribbon.invokes) + " (+" +
                   std::to_string(ribbon.invokes - lastRibbon_.invokes) +
                   ") get-ids-of-names=" + std::to_string(ribbon.getIdsOfNames) + " (+" +
-                  std::to_string(ribbon.getIdsOfNames - lastRibbon_.getIdsOfNames) + ") time=" +
-                  std::to_string(std::lround(ribbon.microseconds)) + " us (+" +
+                  std::to_string(ribbon.getIdsOfNames - lastRibbon_.getIdsOfNames) +
+                  ") time=" + std::to_string(std::lround(ribbon.microseconds)) + " us (+" +
                   std::to_string(std::lround(ribbon.microseconds - lastRibbon_.microseconds)) +
                   " us)");
         lastRibbon_ = ribbon;

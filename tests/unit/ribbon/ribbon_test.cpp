@@ -104,10 +104,10 @@ TEST_F(RibbonTest, TheGroupStandsOnBothHomeTabsInTheCustomUI2009Namespace) {
         }
     }
     // No show-contacts button: the shipped strings do not dress it, as on the toolbar.
-    EXPECT_EQ(labels, (std::vector<String>{u"_Dial_Contacts=Dial",
-                                           u"_Combo_Contacts=Enter number to dial",
-                                           u"_Business_Contacts=Business",
-                                           u"_Mobile_Contacts=Mobile", u"_Home_Contacts=Home"}));
+    EXPECT_EQ(labels,
+              (std::vector<String>{u"_Dial_Contacts=Dial", u"_Combo_Contacts=Enter number to dial",
+                                   u"_Business_Contacts=Business", u"_Mobile_Contacts=Mobile",
+                                   u"_Home_Contacts=Home"}));
     EXPECT_TRUE(shown(u"_Dial").image) << "the keypad face";
     EXPECT_FALSE(shown(u"_Business").image);
 }
@@ -152,7 +152,9 @@ TEST_F(RibbonTest, ComboBoxEntries) {
         std::vector<String> launches;
     };
     const Case cases[] = {
-        {"the item already shown", [&] { return ribbon.Pick(*window, idIn(*window, u"_Combo"), 1); }, {}},
+        {"the item already shown",
+         [&] { return ribbon.Pick(*window, idIn(*window, u"_Combo"), 1); },
+         {}},
         {"another item",
          [&] { return ribbon.Pick(*window, idIn(*window, u"_Combo"), 2); },
          {u"/opt/phone /ap \"/postpone \"555 0199\"\""}},
