@@ -380,8 +380,34 @@ RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
     return hive;
 }
 
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Nothing but blank lines after the byte-order mark, in UTF-8 or UTF-16LE: a store truncated
+// or overwritten with nothing, which must not pass for a new one.
+bool HoldsNothing(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE")) {
+        bytes.remove_prefix(2);
+        for (std::size_t i = 0; i < bytes.size(); i += 2) {
+            if (i + 1 == bytes.size() || !IsBlank(bytes[i]) || bytes[i + 1] != '\0') {
+                return false;
+            }
+        }
+        return true;
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+    }
+    return std::all_of(bytes.begin(), bytes.end(), IsBlank);
+}
+
+}  // namespace
+
 void refuseEmptyRegFile(std::string_view bytes, std::string_view sourceName) {
-    if (bytes.empty() || bytes == "\xEF\xBB\xBF" || bytes == "\xFF\xFE") {
+    if (HoldsNothing(bytes)) {
         fail(sourceName, 1, "the file is empty; a store begins with \"" + toUtf8(kHeader) + "\"");
     }
 }

@@ -274,7 +274,9 @@ INSTANTIATE_TEST_SUITE_P(
                 utf16le(kHeader16 + kSection16 + u"\"X\"=\"" + u'\0' + u"\"\r\n"), 4, kNulInString},
         BadFile{"Empty", "", 1, kEmpty},                    // truncated to nothing
         BadFile{"Utf8BomOnly", "\xEF\xBB\xBF", 1, kEmpty},  // ... but for its byte-order mark
-        BadFile{"Utf16BomOnly", "\xFF\xFE", 1, kEmpty}),
+        BadFile{"Utf16BomOnly", "\xFF\xFE", 1, kEmpty},
+        BadFile{"BlankLinesOnly", "\r\n \t\r\n\n", 1, kEmpty},
+        BadFile{"Utf16BlankLinesOnly", std::string("\xFF\xFE\r\0\n\0", 6), 1, kEmpty}),
     [](const auto& test) { return test.param.name; });
 
 TEST_F(RegFileRegistryTest, UnreadableFileIsAnErrorAndIsLeftAlone) {
