@@ -382,17 +382,18 @@ RegHive parseRegFile(std::string_view bytes, std::string_view sourceName) {
 
 namespace {
 
-bool IsBlank(char c) {
+// A blank byte of a line (named apart from the other files' helpers of a unity build).
+bool IsBlankStoreByte(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 // Nothing but blank lines after the byte-order mark, in UTF-8 or UTF-16LE: a store truncated
 // or overwritten with nothing, which must not pass for a new one.
-bool HoldsNothing(std::string_view bytes) {
+bool StoreHoldsNothing(std::string_view bytes) {
     if (bytes.starts_with("\xFF\xFE")) {
         bytes.remove_prefix(2);
         for (std::size_t i = 0; i < bytes.size(); i += 2) {
-            if (i + 1 == bytes.size() || !IsBlank(bytes[i]) || bytes[i + 1] != '\0') {
+            if (i + 1 == bytes.size() || !IsBlankStoreByte(bytes[i]) || bytes[i + 1] != '\0') {
                 return false;
             }
         }
@@ -401,13 +402,13 @@ bool HoldsNothing(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);
     }
-    return std::all_of(bytes.begin(), bytes.end(), IsBlank);
+    return std::all_of(bytes.begin(), bytes.end(), IsBlankStoreByte);
 }
 
 }  // namespace
 
 void refuseEmptyRegFile(std::string_view bytes, std::string_view sourceName) {
-    if (HoldsNothing(bytes)) {
+    if (StoreHoldsNothing(bytes)) {
         fail(sourceName, 1, "the file is empty; a store begins with \"" + toUtf8(kHeader) + "\"");
     }
 }
