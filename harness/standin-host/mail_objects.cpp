@@ -29,20 +29,10 @@ class MailItemObject final : public SimObject<host::MailItem> {
     }
 };
 
-class RecipientsObject final : public SimObject<host::Recipients> {
+class RecipientsObject final : public CollectionObject<host::Recipients> {
   public:
     RecipientsObject(Server& server, std::shared_ptr<host::Recipients> object)
-        : SimObject(server, std::move(object), "Recipients", {dispid::Count, dispid::Item}) {}
-
-  protected:
-    void invokeMember(DISPID id, Call& call) override {
-        RequireGet(call);
-        if (id == dispid::Count) {
-            call.result(object_->Count());
-        } else {
-            call.result(wrap(object_->Item(call.requiredInt(0))));
-        }
-    }
+        : CollectionObject(server, std::move(object), "Recipients") {}
 };
 
 class RecipientObject final : public SimObject<host::Recipient> {

@@ -73,10 +73,10 @@ class ApplicationObject final : public SimObject<host::Application> {
     }
 };
 
-class ExplorersObject final : public SimObject<host::Explorers> {
+class ExplorersObject final : public CollectionObject<host::Explorers> {
   public:
     ExplorersObject(Server& server, std::shared_ptr<host::Explorers> object)
-        : SimObject(server, std::move(object), "Explorers", {dispid::Count, dispid::Item}) {
+        : CollectionObject(server, std::move(object), "Explorers") {
         addConnectionPoint(DIID_ExplorersEvents, [this](const ComPtr<IDispatch>& client) {
             auto events = std::make_shared<host::ExplorersEvents>();
             Server* host = &server_;
@@ -86,16 +86,6 @@ class ExplorersObject final : public SimObject<host::Explorers> {
             };
             return object_->Advise(std::move(events));
         });
-    }
-
-  protected:
-    void invokeMember(DISPID id, Call& call) override {
-        RequireGet(call);
-        if (id == dispid::Count) {
-            call.result(object_->Count());
-        } else {
-            call.result(wrap(object_->Item(call.requiredInt(0))));
-        }
     }
 };
 
@@ -172,22 +162,18 @@ class ExplorerObject final : public SimObject<host::Explorer> {
 
 // ---- Selection, NameSpace, folders and items ------------------------------------------
 
-class SelectionObject final : public SimObject<host::Selection> {
+class SelectionObject final : public CollectionObject<host::Selection> {
   public:
     SelectionObject(Server& server, std::shared_ptr<host::Selection> object)
-        : SimObject(server, std::move(object), "Selection",
-                    {dispid::Count, dispid::Item, dispid::Parent}) {}
+        : CollectionObject(server, std::move(object), "Selection", {dispid::Parent}) {}
 
   protected:
     void invokeMember(DISPID id, Call& call) override {
-        RequireGet(call);
-        if (id == dispid::Count) {
-            call.result(object_->Count());
-        } else if (id == dispid::Parent) {
-            call.result(wrap(object_->Parent()));
-        } else {
-            call.result(wrap(object_->Item(call.requiredInt(0))));
+        if (id != dispid::Parent) {
+            return CollectionObject::invokeMember(id, call);
         }
+        RequireGet(call);
+        call.result(wrap(object_->Parent()));
     }
 };
 

@@ -55,6 +55,27 @@ class SimObject : public DispatchBase {
     std::set<DISPID> members_;
 };
 
+// A collection of Outlook's, Count and Item(index from 1) read-only; `more` members are the
+// derived class's to answer.
+template <class T>
+class CollectionObject : public SimObject<T> {
+  protected:
+    CollectionObject(Server& server, std::shared_ptr<T> object, std::string typeName,
+                     std::initializer_list<DISPID> more = {})
+        : SimObject<T>(server, std::move(object), std::move(typeName),
+                       {dispid::Count, dispid::Item}) {
+        this->members_.insert(more.begin(), more.end());
+    }
+    void invokeMember(DISPID id, Call& call) override {
+        RequireGet(call);
+        if (id == dispid::Count) {
+            call.result(this->object_->Count());
+        } else {
+            call.result(this->wrap(this->object_->Item(call.requiredInt(0))));
+        }
+    }
+};
+
 // An item's class, which a type name read asks for first (IProvideClassInfo): the model's
 // Item.TypeName, asked each time, as Outlook's items answer for themselves.
 inline HRESULT ItemClassInfo(ObjectRegistry& registry, host::Item& item, ITypeInfo** out) noexcept {
