@@ -14,25 +14,23 @@ namespace {
 using String = std::u16string;
 namespace cb = ribbon_callbacks;
 
-// Where the group stands: on each Home tab, after the group Outlook's own call command is in.
-// Ids are unique across a customUI document, so each copy's ids carry its suffix.
-struct HomeTab {
+// Where an element of the add-in's stands among Office's: the tab or menu (idMso), the
+// element of Office's it follows (nothing: at the end), and the suffix of its ids, since ids
+// are unique across a customUI document.
+struct Place {
     const char16_t* idMso;
     const char16_t* after;
     const char16_t* suffix;
 };
-constexpr HomeTab kHomeTabs[] = {
+
+// The group on each Home tab, after the group Outlook's own call command is in.
+constexpr Place kHomeTabs[] = {
     {u"TabMail", u"GroupMailRespond", u"_Mail"},
     {u"TabContacts", u"GroupCommunicate", u"_Contacts"},
 };
 
 // The right-click menus of an item that get a dial menu; after Outlook's own where it has one.
-struct ContextMenu {
-    const char16_t* idMso;
-    const char16_t* after;  // nothing: at the end
-    const char16_t* suffix;
-};
-constexpr ContextMenu kContextMenus[] = {
+constexpr Place kContextMenus[] = {
     {u"ContextMenuContactItem", u"DialMenu", u"_ContactItem"},
     {u"ContextMenuFlaggedContactItem", nullptr, u"_FlaggedContactItem"},
     {u"ContextMenuMailItem", nullptr, u"_MailItem"},
@@ -41,13 +39,8 @@ constexpr ContextMenu kContextMenus[] = {
 
 // The open item's windows that get a group with a dial menu, after their own respond or
 // communicate group.
-struct InspectorTab {
-    const char16_t* idMso;
-    const char16_t* after;
-    const char16_t* suffix;
-};
-constexpr InspectorTab kContactTab = {u"TabContact", u"GroupCommunicate", u"_Contact"};
-constexpr InspectorTab kReadMessageTab = {u"TabReadMessage", u"GroupRespond", u"_Message"};
+constexpr Place kContactTab = {u"TabContact", u"GroupCommunicate", u"_Contact"};
+constexpr Place kReadMessageTab = {u"TabReadMessage", u"GroupRespond", u"_Message"};
 
 // A toolbar caption marks its access key with "&" ("&&" is an ampersand). The ribbon shows
 // the label without the marks and offers the marked letter as the key tip.
@@ -155,22 +148,26 @@ String CustomUI(const String& ribbon, const String& contextMenus = {}) {
            u"</tabs></ribbon>" + contextMenus + u"</customUI>";
 }
 
+// The "Brindle" group holding `controls` on one of Office's tabs.
+String GroupOnTab(const softphone::Common& common, const Place& tab, const String& controls) {
+    return u"<tab" + XmlAttribute(u"idMso", tab.idMso) + u"><group" +
+           XmlAttribute(u"id", common.sTagPrefix + u"_Group" + tab.suffix) +
+           XmlAttribute(u"label", GroupName(common)) + XmlAttribute(u"insertAfterMso", tab.after) +
+           u">" + controls + u"</group></tab>";
+}
+
 String ExplorerTabs(const softphone::Common& common, RibbonDefinition& definition) {
     String tabs;
-    for (const HomeTab& tab : kHomeTabs) {
+    for (const Place& tab : kHomeTabs) {
         auto& ids = definition.groupIds.emplace_back();
-        const String controls = GroupControls(common, tab.suffix, ids);
-        tabs += u"<tab" + XmlAttribute(u"idMso", tab.idMso) + u"><group" +
-                XmlAttribute(u"id", common.sTagPrefix + u"_Group" + tab.suffix) +
-                XmlAttribute(u"label", GroupName(common)) +
-                XmlAttribute(u"insertAfterMso", tab.after) + u">" + controls + u"</group></tab>";
+        tabs += GroupOnTab(common, tab, GroupControls(common, tab.suffix, ids));
     }
     return tabs;
 }
 
 String ContextMenus(const softphone::Common& common, RibbonDefinition& definition) {
     String menus;
-    for (const ContextMenu& menu : kContextMenus) {
+    for (const Place& menu : kContextMenus) {
         const String id = common.sTagPrefix + u"_DialMenu" + menu.suffix;
         definition.contextMenuIds.push_back(id);
         const String placement =
@@ -183,14 +180,10 @@ String ContextMenus(const softphone::Common& common, RibbonDefinition& definitio
 }
 
 // One menu id serves every open item's window: each answers for its own Inspector.
-String InspectorGroup(const softphone::Common& common, const InspectorTab& tab,
-                      const String& menuId) {
-    const String menu = DialMenu(menuId, common, XmlAttribute(u"getLabel", cb::kGetLabel),
-                                 XmlAttribute(u"size", u"large"));
-    return u"<tab" + XmlAttribute(u"idMso", tab.idMso) + u"><group" +
-           XmlAttribute(u"id", common.sTagPrefix + u"_Group" + tab.suffix) +
-           XmlAttribute(u"label", GroupName(common)) + XmlAttribute(u"insertAfterMso", tab.after) +
-           u">" + menu + u"</group></tab>";
+String InspectorGroup(const softphone::Common& common, const Place& tab, const String& menuId) {
+    return GroupOnTab(common, tab,
+                      DialMenu(menuId, common, XmlAttribute(u"getLabel", cb::kGetLabel),
+                               XmlAttribute(u"size", u"large")));
 }
 
 }  // namespace
