@@ -1,8 +1,8 @@
-// Tracking of the Explorer windows: a handler for each window open at connection and for each
-// opened later, dropped when its window closes, all cleared when the add-in lets go.
+// Tracking of the add-in's windows: a handler for each Explorer open at connection and for each
+// opened later, a record for each open item's window dialed from, each dropped when its window
+// closes, all cleared when the add-in lets go.
 #include "explorer/addin_windows.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "explorer/explorer_handler.h"
@@ -56,11 +56,7 @@ void AddinWindows::AddHandlerFor(const std::shared_ptr<host::Explorer>& explorer
 }
 
 void AddinWindows::OnExplorerClose(const std::shared_ptr<ExplorerHandler>& oExplorer) {
-    auto& list = Handlers();
-    auto found = std::find(list.begin(), list.end(), oExplorer);
-    if (found != list.end()) {
-        list.erase(found);
-    }
+    std::erase(Handlers(), oExplorer);
 }
 
 void AddinWindows::ReleaseHandlers() {
